@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QtCore/QString>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace movra {
+
+// The album's texts are Windows-1250 bytes. These convert both ways, exactly, for every
+// character of the code page.
+[[nodiscard]] QString FromCp1250(std::string_view bytes);
+
+// The Windows-1250 bytes of text, or nothing when text holds a character the code page cannot
+// hold (never a silent question mark). firstBad, when given, receives the position of the first
+// such character.
+[[nodiscard]] std::optional<std::string> ToCp1250(const QString& text, int* firstBad = nullptr);
+
+// As ToCp1250, but throws EMovraError naming the first character that cannot be stored.
+[[nodiscard]] std::string ToCp1250OrThrow(const QString& text);
+
+// Whether every character of text has a Windows-1250 byte.
+[[nodiscard]] bool IsCp1250(const QString& text);
+
+} // namespace movra

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QtCore/QByteArray>
+#include <QtGui/QImage>
+
+#include <stdexcept>
+
+namespace movra {
+
+// A picture that cannot be read or written as JPEG; the message is Polish and fit for the error
+// box.
+class EJpegError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct TJpegHeader {
+    int Width = 0;
+    int Height = 0;
+};
+
+// Pictures larger than this are refused before any allocation.
+constexpr long long MaxJpegPixels = 120'000'000LL;
+
+// Reads the size from the header; throws EJpegError for data that is not a readable JPEG or
+// that exceeds MaxJpegPixels.
+[[nodiscard]] TJpegHeader ReadJpegHeader(const QByteArray& jpeg);
+// Decodes at full size (QImage::Format_RGB888). Throws EJpegError; never ends the process.
+[[nodiscard]] QImage DecodeJpeg(const QByteArray& jpeg);
+// Encodes at the given quality (100 by default). Throws EJpegError.
+[[nodiscard]] QByteArray EncodeJpeg(const QImage& image, int quality = 100);
+
+// A photo: its original JPEG bytes and the decoded picture. Storing or exporting a photo writes
+// Jpeg() unchanged.
+class TJpegPhoto {
+public:
+    TJpegPhoto() = default;
+    // Decodes the bytes (throws EJpegError; the photo is then unchanged).
+    static TJpegPhoto FromJpeg(const QByteArray& jpeg);
+    // Encodes a picture at quality 100.
+    static TJpegPhoto FromImage(const QImage& image);
+    static TJpegPhoto FromFile(const QString& path); // throws EJpegError with a Polish message
+
+    [[nodiscard]] bool IsNull() const { return m_jpeg.isEmpty(); }
+    [[nodiscard]] const QByteArray& Jpeg() const { return m_jpeg; }
+    [[nodiscard]] const QImage& Image() const { return m_image; }
+    [[nodiscard]] int Width() const { return m_image.width(); }
+    [[nodiscard]] int Height() const { return m_image.height(); }
+
+private:
+    QByteArray m_jpeg;
+    QImage m_image;
+};
+
+} // namespace movra

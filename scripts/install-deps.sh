@@ -1,0 +1,36 @@
+#!/bin/sh
+# Installs the Debian 12 packages Movra needs, only those that are missing.
+# Works as root, or as a user through sudo.
+set -eu
+
+PACKAGES="cmake ninja-build g++ pkg-config
+qt6-base-dev qt6-translations-l10n
+libsqlite3-dev libturbojpeg0-dev libjpeg62-turbo-dev
+libuemf-dev libsimpleini-dev
+fonts-liberation2 libbenchmark-dev
+poppler-utils"
+
+missing=""
+for p in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $p"
+    fi
+done
+
+if [ -z "$missing" ]; then
+    exit 0
+fi
+
+echo "Installing:$missing"
+if [ "$(id -u)" -eq 0 ]; then
+    SUDO=""
+elif command -v sudo >/dev/null 2>&1; then
+    SUDO="sudo"
+else
+    echo "Missing packages:$missing; run this script as root or install sudo." >&2
+    exit 1
+fi
+
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+# shellcheck disable=SC2086
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
