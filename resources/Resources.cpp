@@ -1,11 +1,12 @@
 #include "resources/Resources.h"
 
-#include <QtCore/QDir>
+#include <QtCore/QtGlobal>
 
+// Q_INIT_RESOURCE must be used outside any namespace.
 static void initMovraResources() {
-#ifdef MOVRA_HAVE_QRC
     Q_INIT_RESOURCE(movra);
-#endif
+    Q_INIT_RESOURCE(grid);
+    Q_INIT_RESOURCE(record);
 }
 
 namespace movra {
