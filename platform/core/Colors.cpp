@@ -32,8 +32,8 @@ QColor systemColor(int index) {
         return pal.color(QPalette::Active, QPalette::Window);
     case 6: // window frame
         return pal.color(QPalette::Active, QPalette::Shadow);
-    case 7: // menu text
-    case 9: // caption text
+    case 7:  // menu text
+    case 9:  // caption text
     case 18: // button text
         return pal.color(QPalette::Active, QPalette::ButtonText);
     case 17: // gray text

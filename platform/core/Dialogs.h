@@ -65,6 +65,12 @@ public:
 [[nodiscard]] IDialogs& Dialogs();
 // Installs another implementation (tests); nullptr restores the Qt one. Not owned.
 void SetDialogs(IDialogs* d);
+// The implementation installed with SetDialogs, or nullptr while the Qt one is in use (so that a
+// test scope can put back whatever was there before it).
+[[nodiscard]] IDialogs* InstalledDialogs();
+
+// The application's title, the caption of every box that names none.
+[[nodiscard]] QString ApplicationTitle();
 
 // Convenience forms used by the commands.
 void ShowMessage(QWidget* parent, const QString& text); // plain box, OK

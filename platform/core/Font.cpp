@@ -18,7 +18,9 @@ int ScreenPixelsPerInch() {
     return 96;
 }
 
-TFont::TFont() : PixelsPerInch(ScreenPixelsPerInch()) { SetSize(8); }
+TFont::TFont() : PixelsPerInch(ScreenPixelsPerInch()) {
+    SetSize(8);
+}
 
 TFont::TFont(const QString& name, int size, int style, TColor color)
     : Name(name), Color(color), Style(style), PixelsPerInch(ScreenPixelsPerInch()) {
@@ -31,7 +33,9 @@ int TFont::Size() const {
     return MulDiv(m_height, 72, PixelsPerInch);
 }
 
-void TFont::SetSize(int points) { m_height = -MulDiv(points, PixelsPerInch, 72); }
+void TFont::SetSize(int points) {
+    m_height = -MulDiv(points, PixelsPerInch, 72);
+}
 
 QFont TFont::toQFont() const {
     QFont f(Name);

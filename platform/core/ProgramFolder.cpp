@@ -1,0 +1,70 @@
+#include "platform/core/ProgramFolder.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtCore/QStandardPaths>
+
+namespace movra {
+
+namespace {
+
+QString g_override;
+
+QString withSeparator(const QString& folder) {
+    QString f = QDir::fromNativeSeparators(folder);
+    if (!f.endsWith(QLatin1Char('/')))
+        f += QLatin1Char('/');
+    return f;
+}
+
+QString executableFolderPath() {
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    // Before the application object exists the kernel still knows where we were started from.
+    const QFileInfo self(QStringLiteral("/proc/self/exe"));
+    if (self.exists())
+        return QFileInfo(self.symLinkTarget()).absolutePath();
+    return QDir::currentPath();
+}
+
+// The user's data folder for Movra; the application's name is fixed here rather than read from
+// QCoreApplication, so that a test executable finds the same folder as the program.
+QString dataFolder() {
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QString folder = base.isEmpty() ? QDir::homePath() + QStringLiteral("/.movra")
+                                          : base + QStringLiteral("/Movra");
+    QDir().mkpath(folder);
+    return withSeparator(folder);
+}
+
+} // namespace
+
+QString ExecutableFolder() {
+    return withSeparator(executableFolderPath());
+}
+
+QString ProgramFolder() {
+    if (!g_override.isEmpty())
+        return g_override;
+    const QString exe = ExecutableFolder();
+    if (QFileInfo(exe).isWritable())
+        return exe;
+    return dataFolder();
+}
+
+QString FindHelpFile(const QString& name) {
+    const QString beside = ExecutableFolder() + name;
+    if (QFileInfo(beside).isFile())
+        return beside;
+    const QString data = (g_override.isEmpty() ? dataFolder() : g_override) + name;
+    if (QFileInfo(data).isFile())
+        return data;
+    return QString();
+}
+
+void SetProgramFolderOverride(const QString& folder) {
+    g_override = folder.isEmpty() ? QString() : withSeparator(folder);
+}
+
+} // namespace movra
