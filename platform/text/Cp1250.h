@@ -20,6 +20,11 @@ namespace movra {
 // As ToCp1250, but throws EMovraError naming the first character that cannot be stored.
 [[nodiscard]] std::string ToCp1250OrThrow(const QString& text);
 
+// The Polish message for a text whose character at position (a UTF-16 index, as firstBad gives
+// it) has no Windows-1250 byte; it names the character and its code point. ToCp1250OrThrow
+// throws exactly this text, so a caller that checks first can show the same words.
+[[nodiscard]] QString Cp1250ErrorMessage(const QString& text, int position);
+
 // Whether every character of text has a Windows-1250 byte.
 [[nodiscard]] bool IsCp1250(const QString& text);
 

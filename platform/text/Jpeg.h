@@ -27,7 +27,12 @@ constexpr long long MaxJpegPixels = 120'000'000LL;
 [[nodiscard]] TJpegHeader ReadJpegHeader(const QByteArray& jpeg);
 // Decodes at full size (QImage::Format_RGB888). Throws EJpegError; never ends the process.
 [[nodiscard]] QImage DecodeJpeg(const QByteArray& jpeg);
-// Encodes at the given quality (100 by default). Throws EJpegError.
+// As DecodeJpeg, with a lower limit than MaxJpegPixels (for callers that want small pictures
+// only, such as fuzzing).
+[[nodiscard]] QImage DecodeJpeg(const QByteArray& jpeg, long long maxPixels);
+// Encodes at the given quality (100 by default), with full-resolution colour (4:4:4; a
+// grayscale picture as grayscale). Transparent pixels are laid on white. Throws EJpegError, also
+// for a null picture.
 [[nodiscard]] QByteArray EncodeJpeg(const QImage& image, int quality = 100);
 
 // A photo: its original JPEG bytes and the decoded picture. Storing or exporting a photo writes
@@ -37,7 +42,7 @@ public:
     TJpegPhoto() = default;
     // Decodes the bytes (throws EJpegError; the photo is then unchanged).
     static TJpegPhoto FromJpeg(const QByteArray& jpeg);
-    // Encodes a picture at quality 100.
+    // Encodes a picture at quality 100; Image() is then the decoded result of those bytes.
     static TJpegPhoto FromImage(const QImage& image);
     static TJpegPhoto FromFile(const QString& path); // throws EJpegError with a Polish message
 

@@ -1,0 +1,198 @@
+#include "platform/text/Jpeg.h"
+
+#include "platform/text/JpegInternal.h"
+#include "platform/text/TurboJpegHandle.h"
+
+#include <QtGui/QPainter>
+
+#include <new>
+
+namespace movra {
+namespace {
+
+// Decoding settings: the progressive-scan limit guards against files built to take minutes
+// (thousands of tiny scans); everything else is TurboJPEG's default, which already uses the
+// accurate IDCT when decompressing.
+constexpr int DecodeFlags = TJFLAG_LIMITSCANS;
+
+QString TurboJpegError(tjhandle handle) {
+    return jpegmsg::Detail(QString::fromUtf8(tjGetErrorStr2(handle)));
+}
+
+tj::Handle NewDecompressor() {
+    tj::Handle handle(tjInitDecompress());
+    if (!handle)
+        throw EJpegError(jpegmsg::LibraryFailed(TurboJpegError(nullptr)).toStdString());
+    return handle;
+}
+
+tj::Handle NewCompressor() {
+    tj::Handle handle(tjInitCompress());
+    if (!handle)
+        throw EJpegError(jpegmsg::LibraryFailed(TurboJpegError(nullptr)).toStdString());
+    return handle;
+}
+
+struct THeaderInfo {
+    int Width = 0;
+    int Height = 0;
+    int Colorspace = TJCS_YCbCr;
+};
+
+THeaderInfo ReadHeader(tjhandle handle, const QByteArray& jpeg, long long maxPixels,
+                       const QString* file) {
+    if (jpeg.isEmpty())
+        throw EJpegError(jpegmsg::NotJpeg(file, jpegmsg::EmptyDetail()).toStdString());
+    THeaderInfo info;
+    int subsamp = 0;
+    const int rc =
+        tjDecompressHeader3(handle, reinterpret_cast<const unsigned char*>(jpeg.constData()),
+                            static_cast<unsigned long>(jpeg.size()), &info.Width, &info.Height,
+                            &subsamp, &info.Colorspace);
+    // A warning while reading the header still leaves a usable size; only a fatal error or a
+    // size that makes no sense is a refusal.
+    if (rc != 0 && (tjGetErrorCode(handle) != TJERR_WARNING || info.Width <= 0))
+        throw EJpegError(jpegmsg::NotJpeg(file, TurboJpegError(handle)).toStdString());
+    if (info.Width <= 0 || info.Height <= 0)
+        throw EJpegError(jpegmsg::NotJpeg(file, jpegmsg::NoSizeDetail()).toStdString());
+    if (static_cast<long long>(info.Width) * info.Height > maxPixels)
+        throw EJpegError(jpegmsg::TooLarge(file, info.Width, info.Height, maxPixels).toStdString());
+    return info;
+}
+
+// Runs tjDecompress2 into dst; a warning (a slightly damaged file that still decodes) is
+// accepted, the picture then holds what could be read.
+void Decompress(tjhandle handle, const QByteArray& jpeg, unsigned char* dst, int width, int pitch,
+                int height, int pixelFormat, const QString* file) {
+    const int rc = tjDecompress2(handle, reinterpret_cast<const unsigned char*>(jpeg.constData()),
+                                 static_cast<unsigned long>(jpeg.size()), dst, width, pitch, height,
+                                 pixelFormat, DecodeFlags);
+    if (rc != 0 && tjGetErrorCode(handle) != TJERR_WARNING)
+        throw EJpegError(jpegmsg::Damaged(file, TurboJpegError(handle)).toStdString());
+}
+
+QImage NewImage(int width, int height, const QString* file) {
+    QImage image(width, height, QImage::Format_RGB888);
+    if (image.isNull())
+        throw EJpegError(jpegmsg::OutOfMemory(file, width, height).toStdString());
+    return image;
+}
+
+// TurboJPEG does not turn CMYK (or YCCK) into RGB itself, so those files are decoded to CMYK
+// and converted here. The samples follow the Adobe convention that such files use in practice
+// (and that TurboJPEG writes): stored inverted, so 255 means no ink.
+QImage DecodeCmyk(tjhandle handle, const QByteArray& jpeg, const THeaderInfo& info,
+                  const QString* file) {
+    QImage image = NewImage(info.Width, info.Height, file);
+    const std::size_t rowBytes = static_cast<std::size_t>(info.Width) * 4;
+    std::unique_ptr<unsigned char[]> cmyk(new (std::nothrow) unsigned char[rowBytes * info.Height]);
+    if (!cmyk)
+        throw EJpegError(jpegmsg::OutOfMemory(file, info.Width, info.Height).toStdString());
+    Decompress(handle, jpeg, cmyk.get(), info.Width, static_cast<int>(rowBytes), info.Height,
+               TJPF_CMYK, file);
+    for (int y = 0; y < info.Height; ++y) {
+        const unsigned char* in = cmyk.get() + rowBytes * y;
+        unsigned char* out = image.scanLine(y);
+        for (int x = 0; x < info.Width; ++x, in += 4, out += 3) {
+            const unsigned k = in[3];
+            out[0] = static_cast<unsigned char>((in[0] * k + 127) / 255);
+            out[1] = static_cast<unsigned char>((in[1] * k + 127) / 255);
+            out[2] = static_cast<unsigned char>((in[2] * k + 127) / 255);
+        }
+    }
+    return image;
+}
+
+} // namespace
+
+namespace detail {
+
+QImage DecodeJpeg(const QByteArray& jpeg, long long maxPixels, const QString* file) {
+    tj::Handle handle = NewDecompressor();
+    const THeaderInfo info = ReadHeader(handle.get(), jpeg, maxPixels, file);
+    if (info.Colorspace == TJCS_CMYK || info.Colorspace == TJCS_YCCK)
+        return DecodeCmyk(handle.get(), jpeg, info, file);
+    // Straight into the picture's own rows: QImage's RGB888 is R, G, B in memory, as TJPF_RGB.
+    QImage image = NewImage(info.Width, info.Height, file);
+    Decompress(handle.get(), jpeg, image.bits(), info.Width, static_cast<int>(image.bytesPerLine()),
+               info.Height, TJPF_RGB, file);
+    return image;
+}
+
+} // namespace detail
+
+TJpegHeader ReadJpegHeader(const QByteArray& jpeg) {
+    tj::Handle handle = NewDecompressor();
+    const THeaderInfo info = ReadHeader(handle.get(), jpeg, MaxJpegPixels, nullptr);
+    return {info.Width, info.Height};
+}
+
+QImage DecodeJpeg(const QByteArray& jpeg) {
+    return detail::DecodeJpeg(jpeg, MaxJpegPixels, nullptr);
+}
+
+QImage DecodeJpeg(const QByteArray& jpeg, long long maxPixels) {
+    return detail::DecodeJpeg(jpeg, maxPixels, nullptr);
+}
+
+QByteArray EncodeJpeg(const QImage& image, int quality) {
+    if (image.isNull())
+        throw EJpegError(jpegmsg::NoPicture().toStdString());
+    if (quality < 1 || quality > 100)
+        throw EJpegError(jpegmsg::BadQuality(quality).toStdString());
+
+    // Feed the pixels as they are where TurboJPEG reads the layout directly; anything else is
+    // converted once. Transparent pixels are laid on white, as a viewer would show them.
+    QImage source;
+    int pixelFormat = TJPF_RGB;
+    int subsamp = TJSAMP_444;
+    switch (image.format()) {
+    case QImage::Format_RGB888:
+        source = image;
+        break;
+    case QImage::Format_Grayscale8:
+        source = image;
+        pixelFormat = TJPF_GRAY;
+        subsamp = TJSAMP_GRAY;
+        break;
+    case QImage::Format_RGB32:
+        source = image;
+        pixelFormat = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TJPF_BGRX : TJPF_XRGB;
+        break;
+    case QImage::Format_RGBX8888:
+        source = image;
+        pixelFormat = TJPF_RGBX;
+        break;
+    default:
+        if (image.hasAlphaChannel()) {
+            source = QImage(image.size(), QImage::Format_RGB888);
+            if (source.isNull())
+                throw EJpegError(
+                    jpegmsg::OutOfMemory(nullptr, image.width(), image.height()).toStdString());
+            source.fill(Qt::white);
+            QPainter painter(&source);
+            painter.drawImage(0, 0, image);
+        } else {
+            source = image.convertToFormat(QImage::Format_RGB888);
+        }
+        break;
+    }
+    if (source.isNull())
+        throw EJpegError(
+            jpegmsg::OutOfMemory(nullptr, image.width(), image.height()).toStdString());
+
+    tj::Handle handle = NewCompressor();
+    unsigned char* raw = nullptr;
+    unsigned long size = 0;
+    // 4:4:4 keeps the full colour resolution: at quality 100 the point is fidelity, and a
+    // photo's coloured edges (a red scarf, printed text) would blur with halved chroma.
+    const int rc = tjCompress2(handle.get(), source.constBits(), source.width(),
+                               static_cast<int>(source.bytesPerLine()), source.height(),
+                               pixelFormat, &raw, &size, subsamp, quality, TJFLAG_ACCURATEDCT);
+    tj::Buffer buffer(raw);
+    if (rc != 0)
+        throw EJpegError(jpegmsg::EncodeFailed(TurboJpegError(handle.get())).toStdString());
+    return QByteArray(reinterpret_cast<const char*>(buffer.get()), static_cast<qsizetype>(size));
+}
+
+} // namespace movra

@@ -1,0 +1,39 @@
+#pragma once
+
+// Shared by the JPEG files of this folder: the decoder with a file name for its messages, and
+// the Polish texts of every JPEG failure.
+
+#include <QtCore/QByteArray>
+#include <QtCore/QString>
+#include <QtGui/QImage>
+
+namespace movra {
+
+namespace detail {
+// DecodeJpeg with a pixel limit; file, when given, is named in the messages.
+QImage DecodeJpeg(const QByteArray& jpeg, long long maxPixels, const QString* file);
+} // namespace detail
+
+namespace jpegmsg {
+
+// TurboJPEG's own text ("tjDecompressHeader3(): Not a JPEG file: ..."), without the function
+// name that means nothing to a user.
+QString Detail(const QString& libraryText);
+QString EmptyDetail();
+QString NoSizeDetail();
+
+QString LibraryFailed(const QString& detail);
+QString NotJpeg(const QString* file, const QString& detail);
+QString Damaged(const QString* file, const QString& detail);
+QString TooLarge(const QString* file, int width, int height, long long maxPixels);
+QString OutOfMemory(const QString* file, int width, int height);
+QString NoPicture();
+QString BadQuality(int quality);
+QString EncodeFailed(const QString& detail);
+
+QString FileMissing(const QString& file);
+QString FileUnreadable(const QString& file, const QString& reason);
+QString FileTooLarge(const QString& file, long long bytes);
+
+} // namespace jpegmsg
+} // namespace movra
