@@ -2,6 +2,7 @@
 
 #include <QtCore/QDir>
 #include <QtCore/QLocale>
+#include <QtCore/QRegularExpression>
 
 namespace movra::jpegmsg {
 namespace {
@@ -21,16 +22,54 @@ QString Megapixels(long long pixels) {
     return QLocale(QLocale::Polish).toString(static_cast<double>(pixels) / 1e6, 'f', 1);
 }
 
+QString FirstNumber(const QString& text) {
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("\\d+")).match(text);
+    return m.hasMatch() ? m.captured() : QString();
+}
+
+// The library's messages a user meets most, in Polish; the variable part of the English text
+// (after the prefix) is kept. Anything else is passed on in the library's words.
+QString Translated(const QString& text) {
+    static const struct {
+        QLatin1String english;
+        const char16_t* polish;
+    } known[] = {
+        {QLatin1String("Not a JPEG file: starts with "),
+         u"to nie jest plik JPEG (zaczyna się bajtami "},
+        {QLatin1String("Invalid JPEG file structure: "), u"nieprawidłowa budowa pliku JPEG ("},
+        {QLatin1String("Unsupported JPEG process: "), u"nieobsługiwany rodzaj kompresji JPEG ("},
+        {QLatin1String("Corrupt JPEG data: "), u"uszkodzone dane obrazu ("},
+    };
+    for (const auto& k : known) {
+        if (text.startsWith(k.english)) {
+            QString rest = text.mid(k.english.size()).trimmed();
+            if (rest.endsWith(QLatin1Char('.')))
+                rest.chop(1);
+            return QString::fromUtf16(k.polish) + rest + QStringLiteral(").");
+        }
+    }
+    const QString number = FirstNumber(text);
+    if (text.startsWith(QLatin1String("Progressive JPEG image has more than")))
+        return QStringLiteral("obraz progresywny ma ponad %1 przebiegów, więcej niż jakikolwiek "
+                              "prawdziwy plik.")
+            .arg(number);
+    if (text.startsWith(QLatin1String("Maximum supported image dimension is")))
+        return QStringLiteral("bok obrazu JPEG może mieć najwyżej %1 pikseli.").arg(number);
+    if (text.startsWith(QLatin1String("Premature end of JPEG file")))
+        return QStringLiteral("plik jest niepełny (urwany).");
+    return text;
+}
+
 } // namespace
 
 QString Detail(const QString& libraryText) {
-    QString text = libraryText;
+    QString text = libraryText.trimmed();
     const qsizetype call = text.indexOf(QStringLiteral("(): "));
     if (text.startsWith(QLatin1String("tj")) && call > 0)
         text = text.mid(call + 4);
     if (text.isEmpty())
-        text = QStringLiteral("nieznany błąd biblioteki JPEG");
-    return WithFullStop(text);
+        return QStringLiteral("nieznany błąd biblioteki JPEG.");
+    return WithFullStop(Translated(text));
 }
 
 QString EmptyDetail() {
@@ -38,7 +77,7 @@ QString EmptyDetail() {
 }
 
 QString NoSizeDetail() {
-    return QStringLiteral("nagłówek nie podaje rozmiaru obrazu.");
+    return QStringLiteral("niepełny nagłówek, bez rozmiaru obrazu.");
 }
 
 QString LibraryFailed(const QString& detail) {
