@@ -1,0 +1,159 @@
+#include "db/SQLiteDatabase.h"
+
+#include "db/SQLiteStatement.h"
+#include "db/SQLiteTable.h"
+
+namespace movra {
+
+using sqlite_detail::Bind;
+using sqlite_detail::Prepare;
+using sqlite_detail::RaiseStatementError;
+using sqlite_detail::TStatement;
+
+TSQLiteDatabase::TSQLiteDatabase(const std::string& fileName, TSQLiteOpenMode mode) {
+    // Without SQLITE_OPEN_CREATE a missing file is an open error, so a mistyped or vanished
+    // album never turns into a new empty file.
+    int flags = SQLITE_OPEN_READWRITE;
+    if (mode == TSQLiteOpenMode::Create) {
+        flags |= SQLITE_OPEN_CREATE;
+    }
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(fileName.c_str(), &raw, flags, nullptr);
+    m_db.reset(raw);
+    if (rc != SQLITE_OK) {
+        if (!m_db) {
+            throw ESQLiteException("Failed to open database \"" + fileName + "\" : unknown error");
+        }
+        throw ESQLiteException("Failed to open database \"" + fileName +
+                               "\" : " + sqlite3_errmsg(m_db.get()));
+    }
+    // Statements cannot write the schema table or other internals directly, so a crafted
+    // statement cannot corrupt the file.
+    sqlite3_db_config(m_db.get(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    // No busy timeout: another process holding the file makes statements fail at once.
+    Execute("PRAGMA SYNCHRONOUS=NORMAL;");
+    Execute("PRAGMA temp_store = MEMORY;");
+}
+
+TSQLiteDatabase::~TSQLiteDatabase() {
+    if (m_transactionOpen) {
+        try {
+            Execute("ROLLBACK;");
+        } catch (...) {
+            // Closing the handle rolls back whatever is still open.
+        }
+    }
+}
+
+void TSQLiteDatabase::Run(std::string_view sql, const TSQLiteParams* params) {
+    TStatement statement = Prepare(m_db.get(), sql, "Error executing SQL");
+    if (params != nullptr) {
+        Bind(m_db.get(), statement.get(), sql, *params);
+    }
+    if (sqlite3_step(statement.get()) != SQLITE_DONE) {
+        RaiseStatementError(m_db.get(), "Error executing SQL statement", sql);
+    }
+}
+
+void TSQLiteDatabase::Execute(std::string_view sql) {
+    Run(sql, nullptr);
+}
+
+void TSQLiteDatabase::Execute(std::string_view sql, const TSQLiteParams& params) {
+    Run(sql, &params);
+}
+
+ISQLiteTablePtr TSQLiteDatabase::Query(std::string_view sql) {
+    return std::make_shared<TSQLiteTable>(m_db.get(), sql);
+}
+
+ISQLiteTablePtr TSQLiteDatabase::Query(std::string_view sql, const TSQLiteParams& params) {
+    return std::make_shared<TSQLiteTable>(m_db.get(), sql, &params);
+}
+
+std::int64_t TSQLiteDatabase::QueryInt64(std::string_view sql) {
+    return Query(sql)->Int64At(0);
+}
+
+std::string TSQLiteDatabase::QueryString(std::string_view sql) {
+    return Query(sql)->StringAt(0);
+}
+
+void TSQLiteDatabase::StoreBlob(std::string_view sql, TBlobStream& stream) {
+    if (sql.find('?') == std::string_view::npos) {
+        RaiseStatementError(m_db.get(), "SQL must include a ? parameter", sql);
+    }
+    TStatement statement = Prepare(m_db.get(), sql, "Could not prepare SQL statement");
+    const std::size_t size = stream.Size();
+    if (size == 0) {
+        throw ESQLiteException("Error getting memory to save blob");
+    }
+    std::string buffer;
+    try {
+        buffer.resize(size);
+    } catch (const std::bad_alloc&) {
+        throw ESQLiteException("Error getting memory to save blob");
+    }
+    stream.Rewind();
+    buffer.resize(stream.Read(buffer.data(), size));
+    if (sqlite3_bind_blob64(statement.get(), 1, buffer.data(), buffer.size(), SQLITE_STATIC) !=
+        SQLITE_OK) {
+        RaiseStatementError(m_db.get(), "Error binding blob to database", sql);
+    }
+    if (sqlite3_step(statement.get()) != SQLITE_DONE) {
+        RaiseStatementError(m_db.get(), "Error executing SQL statement", sql);
+    }
+}
+
+void TSQLiteDatabase::StartTransaction() {
+    if (m_transactionOpen) {
+        throw ESQLiteException("Transaction already open");
+    }
+    Execute("BEGIN TRANSACTION;");
+    m_transactionOpen = true;
+}
+
+void TSQLiteDatabase::CommitTransaction() {
+    Execute("COMMIT;");
+    m_transactionOpen = false;
+}
+
+void TSQLiteDatabase::RollbackTransaction() {
+    Execute("ROLLBACK;");
+    m_transactionOpen = false;
+}
+
+bool TSQLiteDatabase::HasTable(std::string_view name) {
+    // The name is bound, never pasted into the statement.
+    std::string lower(name);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return Query("select [sql] from sqlite_master where [type] = 'table' and lower(name) = ? ",
+                 {TSQLiteParam::Text(std::move(lower))})
+               ->Rows() > 0;
+}
+
+std::int64_t TSQLiteDatabase::LastRowId() const {
+    return sqlite3_last_insert_rowid(m_db.get());
+}
+
+std::int64_t TSQLiteDatabase::Changes() const {
+    return sqlite3_changes64(m_db.get());
+}
+
+void TSQLiteDatabase::SetBusyWait(std::int32_t milliseconds) {
+    sqlite3_busy_timeout(m_db.get(), milliseconds);
+}
+
+std::string TSQLiteDatabase::EngineVersion() const {
+    return sqlite3_libversion();
+}
+
+ISQLiteDatabasePtr OpenSQLiteDatabase(const std::string& fileName, TSQLiteOpenMode mode) {
+    return std::make_shared<TSQLiteDatabase>(fileName, mode);
+}
+
+} // namespace movra

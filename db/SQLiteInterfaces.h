@@ -1,0 +1,119 @@
+#pragma once
+
+#include "db/BlobStream.h"
+#include "db/SQLiteParam.h"
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace movra {
+
+// Every failure of the database layer is an ESQLiteException carrying its message, with two
+// exceptions that are programming or data errors rather than database errors:
+//  - a column index outside the table raises std::out_of_range;
+//  - FirstAsInt on a value that is not a 32-bit integer raises std::invalid_argument.
+// Messages are bytes: statement texts and file names appear in them as they were given.
+class ESQLiteException : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Column kinds of a result table; the numbers are the ones the file format's readers use.
+enum class TSQLiteColumnKind : int { Integer = 1, Float = 2, Text = 3, Blob = 4 };
+
+// A query's whole result in memory, with a row cursor. Column arguments are 0-based indexes.
+// Every value reader raises "Table is at End of File" when the cursor is at the end.
+class ISQLiteTable {
+public:
+    virtual ~ISQLiteTable() = default;
+
+    // Display text: integers in decimal, floats in general form (up to 15 significant digits),
+    // texts as stored, blobs as their bytes. NULL integers and floats show "0", NULL texts and
+    // blobs an empty text.
+    [[nodiscard]] virtual std::string TextAt(int column) const = 0;
+    [[nodiscard]] virtual bool AtEnd() const = 0;
+    [[nodiscard]] virtual bool AtStart() const = 0;
+    // The column's name in upper case.
+    [[nodiscard]] virtual std::string ColumnName(int column) const = 0;
+    [[nodiscard]] virtual std::string TextOf(std::string_view name) const = 0;
+    // The first column whose name matches without regard to case.
+    [[nodiscard]] virtual int ColumnOf(std::string_view name) const = 0;
+    [[nodiscard]] virtual std::uint32_t Rows() const = 0;
+    // TextAt(0) of the current row as an integer; 0 at the end.
+    [[nodiscard]] virtual std::int32_t FirstAsInt() const = 0;
+    [[nodiscard]] virtual std::uint32_t Columns() const = 0;
+    [[nodiscard]] virtual std::uint32_t Position() const = 0;
+    [[nodiscard]] virtual std::uint32_t RowTotal() const = 0;
+    [[nodiscard]] virtual std::int64_t Int64At(int column) const = 0;
+    // The table's own stream (valid while the table lives), or nullptr for NULL.
+    [[nodiscard]] virtual TBlobStream* BlobAt(int column) = 0;
+    // Every byte of the blob as a text of the same length (the stream's position is untouched).
+    [[nodiscard]] virtual std::string BlobTextAt(int column) const = 0;
+    [[nodiscard]] virtual bool IsNullAt(int column) const = 0;
+    [[nodiscard]] virtual std::string StringAt(int column) const = 0;
+    [[nodiscard]] virtual double DoubleAt(int column) const = 0;
+    virtual bool MoveNext() = 0;
+    virtual bool MovePrior() = 0;
+    virtual bool MoveToFirst() = 0;
+    virtual bool MoveToLast() = 0;
+
+    // Extensions for readers that copy many values.
+    // The stored bytes of a text or blob value without a copy (empty for NULL), valid while the
+    // table lives. Integer and float columns raise "Not a text or blob field".
+    [[nodiscard]] virtual std::string_view BytesAt(int column) const = 0;
+    [[nodiscard]] virtual TSQLiteColumnKind KindAt(int column) const = 0;
+};
+
+using ISQLiteTablePtr = std::shared_ptr<ISQLiteTable>;
+
+// How a connection treats a file name that does not exist.
+enum class TSQLiteOpenMode {
+    Existing, // fail with the open error and create nothing
+    Create    // create an empty database file
+};
+
+// One connection to a database file. Releasing the last reference with a transaction open rolls
+// the transaction back. No busy timeout is set: a file locked by another connection makes a
+// statement fail at once.
+class ISQLiteDatabase {
+public:
+    virtual ~ISQLiteDatabase() = default;
+
+    [[nodiscard]] virtual bool TransactionOpen() const = 0;
+    [[nodiscard]] virtual ISQLiteTablePtr Query(std::string_view sql) = 0;
+    virtual void Execute(std::string_view sql) = 0;
+    [[nodiscard]] virtual std::int64_t QueryInt64(std::string_view sql) = 0;
+    [[nodiscard]] virtual std::string QueryString(std::string_view sql) = 0;
+    // Runs sql, which must hold a "?", with that parameter bound to every byte of stream (read
+    // from its start). An empty stream is refused.
+    virtual void StoreBlob(std::string_view sql, TBlobStream& stream) = 0;
+    virtual void StartTransaction() = 0;
+    virtual void CommitTransaction() = 0;
+    virtual void RollbackTransaction() = 0;
+    // Whether a table of that name exists (A to Z compared without regard to case).
+    [[nodiscard]] virtual bool HasTable(std::string_view name) = 0;
+    [[nodiscard]] virtual std::int64_t LastRowId() const = 0;
+    virtual void SetBusyWait(std::int32_t milliseconds) = 0;
+    [[nodiscard]] virtual std::string EngineVersion() const = 0;
+
+    // Extensions: statements with bound parameters (one TSQLiteParam per "?", in order; a count
+    // that does not match the statement's is refused), and the number of rows the last
+    // INSERT, UPDATE or DELETE changed.
+    [[nodiscard]] virtual ISQLiteTablePtr Query(std::string_view sql,
+                                                const TSQLiteParams& params) = 0;
+    virtual void Execute(std::string_view sql, const TSQLiteParams& params) = 0;
+    [[nodiscard]] virtual std::int64_t Changes() const = 0;
+};
+
+using ISQLiteDatabasePtr = std::shared_ptr<ISQLiteDatabase>;
+
+// Opens a connection to fileName (the bytes the operating system uses) and sets the connection's
+// pragmas. Raises "Failed to open database ..." when the file cannot be opened; in mode Existing
+// a name that does not exist is such a failure and no file is created.
+[[nodiscard]] ISQLiteDatabasePtr
+OpenSQLiteDatabase(const std::string& fileName, TSQLiteOpenMode mode = TSQLiteOpenMode::Existing);
+
+} // namespace movra

@@ -1,0 +1,84 @@
+#include "db/SQLiteStatement.h"
+
+#include "db/SQLiteInterfaces.h"
+
+#include <climits>
+#include <string>
+
+namespace movra::sqlite_detail {
+
+namespace {
+
+// Values and statement texts are cut at their first zero byte where a C text is expected.
+std::string_view UpToZero(std::string_view text) {
+    return text.substr(0, text.find('\0'));
+}
+
+} // namespace
+
+void RaiseStatementError(sqlite3* db, std::string_view base, std::string_view sql) {
+    std::string message(base);
+    if (db != nullptr && sqlite3_errcode(db) != SQLITE_OK) {
+        message += " \"";
+        message += UpToZero(sql);
+        message += "\" : ";
+        message += sqlite3_errmsg(db);
+    }
+    throw ESQLiteException(message);
+}
+
+TStatement Prepare(sqlite3* db, std::string_view sql, std::string_view failedBase) {
+    sql = UpToZero(sql);
+    if (sql.size() > static_cast<std::size_t>(INT_MAX)) {
+        throw ESQLiteException(std::string(failedBase));
+    }
+    sqlite3_stmt* raw = nullptr;
+    const int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &raw, nullptr);
+    TStatement statement(raw);
+    if (rc != SQLITE_OK) {
+        RaiseStatementError(db, failedBase, sql);
+    }
+    if (!statement) {
+        RaiseStatementError(db, "Could not prepare SQL statement", sql);
+    }
+    return statement;
+}
+
+void Bind(sqlite3* db, sqlite3_stmt* statement, std::string_view sql, const TSQLiteParams& params) {
+    const int expected = sqlite3_bind_parameter_count(statement);
+    if (static_cast<std::size_t>(expected) != params.size()) {
+        throw ESQLiteException("Statement \"" + std::string(UpToZero(sql)) + "\" takes " +
+                               std::to_string(expected) + " parameters, " +
+                               std::to_string(params.size()) + " given");
+    }
+    int index = 1;
+    for (const TSQLiteParam& p : params) {
+        int rc = SQLITE_OK;
+        // The parameters outlive the statement's steps, so the library need not copy them.
+        switch (p.Kind()) {
+        case TSQLiteParam::TKind::Null:
+            rc = sqlite3_bind_null(statement, index);
+            break;
+        case TSQLiteParam::TKind::Integer:
+            rc = sqlite3_bind_int64(statement, index, p.IntegerValue());
+            break;
+        case TSQLiteParam::TKind::Float:
+            rc = sqlite3_bind_double(statement, index, p.FloatValue());
+            break;
+        case TSQLiteParam::TKind::Text:
+            rc = sqlite3_bind_text64(statement, index, p.Bytes().data(), p.Bytes().size(),
+                                     SQLITE_STATIC, SQLITE_UTF8);
+            break;
+        case TSQLiteParam::TKind::Blob:
+            rc = sqlite3_bind_blob64(statement, index, p.Bytes().data(), p.Bytes().size(),
+                                     SQLITE_STATIC);
+            break;
+        }
+        if (rc != SQLITE_OK) {
+            RaiseStatementError(db, "Error binding parameter to database", sql);
+        }
+        ++index;
+    }
+}
+
+} // namespace movra::sqlite_detail
