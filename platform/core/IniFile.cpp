@@ -165,6 +165,9 @@ bool TIniFile::UpdateFile() {
         m_error = QStringLiteral("Nie można przygotować zawartości pliku ustawień.");
         return false;
     }
+    // The parser leaves two empty lines before each section; one is the usual look.
+    for (std::string::size_type at; (at = text.find("\n\n\n")) != std::string::npos;)
+        text.erase(at, 1);
     QSaveFile f(m_path);
     if (!f.open(QIODevice::WriteOnly)) {
         m_error = f.errorString();

@@ -30,7 +30,7 @@ QString executableFolderPath() {
 
 // The user's data folder for Movra; the application's name is fixed here rather than read from
 // QCoreApplication, so that a test executable finds the same folder as the program.
-QString dataFolder() {
+QString dataFolderPath() {
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     const QString folder = base.isEmpty() ? QDir::homePath() + QStringLiteral("/.movra")
                                           : base + QStringLiteral("/Movra");
@@ -44,20 +44,28 @@ QString ExecutableFolder() {
     return withSeparator(executableFolderPath());
 }
 
+QString UserDataFolder() {
+    return dataFolderPath();
+}
+
+QString ProgramFolderFor(const QString& executableFolder) {
+    const QString exe = withSeparator(executableFolder);
+    if (QFileInfo(exe).isWritable())
+        return exe;
+    return UserDataFolder();
+}
+
 QString ProgramFolder() {
     if (!g_override.isEmpty())
         return g_override;
-    const QString exe = ExecutableFolder();
-    if (QFileInfo(exe).isWritable())
-        return exe;
-    return dataFolder();
+    return ProgramFolderFor(executableFolderPath());
 }
 
 QString FindHelpFile(const QString& name) {
     const QString beside = ExecutableFolder() + name;
     if (QFileInfo(beside).isFile())
         return beside;
-    const QString data = (g_override.isEmpty() ? dataFolder() : g_override) + name;
+    const QString data = (g_override.isEmpty() ? UserDataFolder() : g_override) + name;
     if (QFileInfo(data).isFile())
         return data;
     return QString();

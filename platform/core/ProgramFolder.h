@@ -12,6 +12,13 @@ namespace movra {
 // The executable's folder, with a trailing separator.
 [[nodiscard]] QString ExecutableFolder();
 
+// The choice ProgramFolder() makes for an executable in the given folder: that folder when it is
+// writable, else the user's data folder for Movra. Both with a trailing separator.
+[[nodiscard]] QString ProgramFolderFor(const QString& executableFolder);
+
+// The user's data folder for Movra (created when missing), with a trailing separator.
+[[nodiscard]] QString UserDataFolder();
+
 // A help file looked for beside the executable, then in the user's data folder; empty when
 // neither has it.
 [[nodiscard]] QString FindHelpFile(const QString& name);
