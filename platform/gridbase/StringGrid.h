@@ -82,11 +82,14 @@ public:
 
     // ---- dimensions --------------------------------------------------------------------
     [[nodiscard]] int ColCount() const;
-    void SetColCount(int n); // at least 1; FixedCols is lowered to stay below it
+    // At least 1; FixedCols is lowered when it would exceed the new count. A grid may consist of
+    // fixed rows (or columns) only: an empty list keeps its title row fixed, and its current row
+    // is then the last fixed row until data rows come back.
+    void SetColCount(int n);
     [[nodiscard]] int RowCount() const;
     void SetRowCount(int n);
     [[nodiscard]] int FixedCols() const;
-    void SetFixedCols(int n); // 0 .. ColCount - 1
+    void SetFixedCols(int n); // 0 .. ColCount
     [[nodiscard]] int FixedRows() const;
     void SetFixedRows(int n);
     [[nodiscard]] int DefaultColWidth() const;
@@ -194,6 +197,10 @@ protected:
     virtual void DoExit();  // focus leaves
     virtual void ColWidthsChanged();
     virtual void RowHeightsChanged();
+    // A column / row has moved from one position to another (by MoveColumn / MoveRow or by the
+    // user dragging its fixed cell); the data has already moved.
+    virtual void ColumnMoved(int from, int to);
+    virtual void RowMoved(int from, int to);
     virtual void SizeChanged(int oldColCount, int oldRowCount);
     virtual void TopLeftChanged(); // fires OnTopLeftChanged
     // The editor's text changed: stores it into the cell and fires OnSetEditText.
