@@ -176,8 +176,12 @@ private slots:
              ShowMessage(dlg, "z okna");
              return int(QDialog::Accepted);
          })
-            .expectBox(MsgResult::Ok)
-            .expectModal(QDialog::Rejected);
+            .expectBox(MsgResult::Ok, QStringLiteral("z okna"))
+            .expectModal(QDialog::Rejected)
+            .expectModal([](QDialog* dlg) {
+                dlg->accept(); // as the window's own OK button would
+                return dlg->result();
+            });
 
         QCOMPARE(Dialogs().ExecModal(dialog), int(QDialog::Accepted));
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
@@ -185,8 +189,13 @@ private slots:
         QCOMPARE(Dialogs().ExecModal(dialog), int(QDialog::Rejected));
         QCOMPARE(dialog->result(), int(QDialog::Rejected));
 
+        int accepted = 0;
+        connect(dialog, &QDialog::accepted, this, [&] { ++accepted; });
+        QCOMPARE(Dialogs().ExecModal(dialog), int(QDialog::Accepted));
+        QCOMPARE(accepted, 1);
+
         const auto& s = d->shown();
-        QCOMPARE(s.size(), 3u);
+        QCOMPARE(s.size(), 4u);
         QCOMPARE(s[0].kind, DialogKind::Modal);
         QCOMPARE(s[0].className, QStringLiteral("QDialog"));
         QCOMPARE(s[0].objectName, QStringLiteral("finddlg"));
@@ -237,6 +246,16 @@ private slots:
         QCOMPARE(log.messages.size(), 1);
         QVERIFY(log.messages[0].contains("Cancel"));
 
+        // A box with another text than the one expected.
+        log.messages.clear();
+        d.expectBox(MsgResult::Ok, QStringLiteral("Rekord dodany do bazy. "));
+        ShowMessage(nullptr, "Rekord dodany do bazy.");
+        QCOMPARE(log.messages.size(), 1);
+        QVERIFY(log.messages[0].contains("expected \"Rekord dodany do bazy. \""));
+        d.expectBox(MsgResult::Ok, QStringLiteral("Rekord dodany do bazy. "));
+        ShowMessage(nullptr, "Rekord dodany do bazy. ");
+        QCOMPARE(log.messages.size(), 1);
+
         // Answers left over are reported by verifyAllAnswered.
         log.messages.clear();
         d.expectBox(MsgResult::Ok).expectSaveFile(std::nullopt);
@@ -245,7 +264,7 @@ private slots:
         QVERIFY(log.messages[0].contains("2 expected"));
         QVERIFY(log.messages[0].contains("save-file"));
         QCOMPARE(d.pending(), 0u);
-        QCOMPARE(d.failures().size(), 10);
+        QCOMPARE(d.failures().size(), 11);
 
         SetDialogs(nullptr);
     }

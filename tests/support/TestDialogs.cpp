@@ -79,8 +79,8 @@ QString ShownDialog::describe() const {
     return DialogKindName(kind);
 }
 
-TestDialogs& TestDialogs::expectBox(MsgResult answer) {
-    m_answers.emplace_back(answer);
+TestDialogs& TestDialogs::expectBox(MsgResult answer, std::optional<QString> text) {
+    m_answers.emplace_back(BoxAnswer{answer, std::move(text)});
     return *this;
 }
 
@@ -156,7 +156,7 @@ void TestDialogs::verifyAllAnswered() {
 
 DialogKind TestDialogs::kindOf(const Answer& a) {
     struct Visitor {
-        DialogKind operator()(const MsgResult&) const { return DialogKind::Box; }
+        DialogKind operator()(const BoxAnswer&) const { return DialogKind::Box; }
         DialogKind operator()(const FileAnswer& f) const { return f.kind; }
         DialogKind operator()(const std::optional<TColor>&) const { return DialogKind::Color; }
         DialogKind operator()(const std::optional<TFont>&) const { return DialogKind::Font; }
@@ -217,7 +217,10 @@ MsgResult TestDialogs::Box(QWidget* parent, MsgKind kind, const QString& text, M
             return MsgResult::Cancel;
         }
     }
-    const MsgResult r = std::get<MsgResult>(*a);
+    const BoxAnswer& answer = std::get<BoxAnswer>(*a);
+    if (answer.text && *answer.text != text)
+        fail(QStringLiteral("The box shows \"%1\", expected \"%2\".").arg(text, *answer.text));
+    const MsgResult r = answer.result;
     // An answer the box cannot give is a mistake in the test, not a user's choice.
     const bool possible = buttons == MsgButtons::Ok
                               ? r == MsgResult::Ok

@@ -69,7 +69,8 @@ public:
     ~TestDialogs() override = default;
 
     // Queue answers; each returns *this so that answers chain.
-    TestDialogs& expectBox(MsgResult answer);
+    // With a text, the box must show exactly that text (blanks included), or the test fails.
+    TestDialogs& expectBox(MsgResult answer, std::optional<QString> text = std::nullopt);
     TestDialogs& expectOpenFile(std::optional<QString> answer);
     TestDialogs& expectSaveFile(std::optional<QString> answer);
     TestDialogs& expectOpenPicture(std::optional<QString> answer);
@@ -79,7 +80,9 @@ public:
     // (for instance the current printer's orientation).
     TestDialogs& expectPrinterSetup(bool confirmed, std::function<void()> effect = {});
     // The answer receives the dialog, may read and fill its widgets, and returns the result code
-    // (QDialog::Accepted / Rejected), which is also set as the dialog's result.
+    // (QDialog::Accepted / Rejected), which is also set as the dialog's result. The window is
+    // not shown and no event loop runs; an answer that wants the dialog's accepted() or
+    // finished() signals (as a real OK button gives) calls dlg->accept() itself.
     TestDialogs& expectModal(ModalAnswer answer);
     // Shorthand: accept or reject a modal window without touching it.
     TestDialogs& expectModal(int result);
@@ -122,6 +125,10 @@ public:
     int ExecModal(QDialog* dialog) override;
 
 private:
+    struct BoxAnswer {
+        MsgResult result;
+        std::optional<QString> text;
+    };
     struct FileAnswer {
         DialogKind kind;
         std::optional<QString> path;
@@ -130,7 +137,7 @@ private:
         bool confirmed;
         std::function<void()> effect;
     };
-    using Answer = std::variant<MsgResult, FileAnswer, std::optional<TColor>, std::optional<TFont>,
+    using Answer = std::variant<BoxAnswer, FileAnswer, std::optional<TColor>, std::optional<TFont>,
                                 PrinterAnswer, ModalAnswer>;
 
     static DialogKind kindOf(const Answer& a);
