@@ -2,8 +2,8 @@
 
 #include "platform/core/Colors.h"
 
-#include <QtGui/QFont>
 #include <QtCore/QString>
+#include <QtGui/QFont>
 
 namespace movra {
 

@@ -105,6 +105,15 @@ private slots:
         QCOMPARE(readBytes(file), QByteArray("[Form1]\nLeft=7\nWysRow=22\n"));
     }
 
+    void blanksAroundNames() {
+        const QString file = path("blanks.ini");
+        writeBytes(file, "  [ Form2 ]  \r\n  KolorF  =  -2147483633  \r\n\tTop\t=\t10\r\n");
+        const TIniFile ini(file);
+        QCOMPARE(ini.ReadInteger("Form2", "KolorF", 0), clBtnFace);
+        QCOMPARE(ini.ReadInteger("Form2", "Top", 0), 10);
+        QCOMPARE(ini.ReadInteger(" Form2 ", " top ", 0), 10);
+    }
+
     void orderKeptWhenRewriting() {
         const QString file = path("order.ini");
         writeBytes(file, "[Plik]\nNazwa=stara.db3\nSort=2\n\n[Form1]\nTop=1\nLeft=2\n");
