@@ -4,7 +4,10 @@
 
 #include <QtCore/QByteArray>
 #include <QtCore/QRectF>
+#include <QtCore/QSize>
 #include <QtCore/QString>
+#include <QtGui/QColor>
+#include <QtGui/QImage>
 
 #include <functional>
 #include <memory>
@@ -99,5 +102,10 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
+
+// The page drawn into a new image of the given size (stretched over all of it) on a background
+// of the given colour: what the preview turns to gray, and what tests compare.
+[[nodiscard]] QImage RenderMetafile(const TMetafile& picture, QSize size,
+                                    const QColor& background = Qt::white);
 
 } // namespace movra

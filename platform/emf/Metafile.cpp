@@ -1,0 +1,171 @@
+#include "platform/emf/Metafile.h"
+
+#include "platform/emf/EmfPlayer.h"
+
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+#include <QtCore/QIODevice>
+#include <QtCore/QSaveFile>
+#include <QtGui/QPainter>
+
+#include <cstring>
+
+namespace movra {
+
+namespace {
+
+QString damaged(const QString& why) {
+    return QStringLiteral("Obraz strony (EMF) jest uszkodzony: %1.").arg(why);
+}
+
+// Checks a complete picture; returns its header or throws.
+emf::HeaderInfo validate(const QByteArray& bytes) {
+    if (static_cast<quint64>(bytes.size()) > emf::kMaxMetafileBytes)
+        throw EMetafileError(QStringLiteral("Obraz strony (EMF) jest zbyt duży (%1 bajtów).")
+                                 .arg(bytes.size())
+                                 .toStdString());
+    // The header is read from an aligned copy when needed; Play does the same for records.
+    QByteArray aligned = bytes;
+    if (reinterpret_cast<std::uintptr_t>(bytes.constData()) % 8 != 0)
+        aligned = QByteArray(bytes.constData(), bytes.size());
+    emf::HeaderInfo header;
+    QString why;
+    if (!emf::ReadHeader(aligned.constData(), static_cast<std::size_t>(aligned.size()), header, &why))
+        throw EMetafileError(damaged(why).toStdString());
+    if (header.nBytes != static_cast<quint64>(bytes.size()))
+        throw EMetafileError(
+            damaged(QStringLiteral("nagłówek podaje %1 bajtów, a jest ich %2")
+                        .arg(header.nBytes)
+                        .arg(bytes.size()))
+                .toStdString());
+    const emf::PlayOutcome outcome =
+        emf::Play(aligned, nullptr, QRectF(0, 0, std::max(1, header.width), std::max(1, header.height)));
+    if (!outcome.complete)
+        throw EMetafileError(
+            damaged(QStringLiteral("%1 (rekord nr %2)").arg(outcome.error).arg(outcome.badRecord))
+                .toStdString());
+    return header;
+}
+
+} // namespace
+
+void TMetafile::SetSize(int width, int height) {
+    if (!Empty())
+        return;
+    m_width = std::max(0, width);
+    m_height = std::max(0, height);
+}
+
+void TMetafile::SetBytes(const QByteArray& bytes) {
+    if (bytes.isEmpty()) {
+        Clear();
+        return;
+    }
+    const emf::HeaderInfo header = validate(bytes);
+    m_bytes = bytes;
+    m_width = header.width;
+    m_height = header.height;
+    Changed();
+}
+
+void TMetafile::Clear() {
+    m_bytes.clear();
+    m_width = 0;
+    m_height = 0;
+    Changed();
+}
+
+void TMetafile::Changed() const {
+    if (OnChange)
+        OnChange();
+}
+
+void TMetafile::LoadFromStream(QIODevice& in) {
+    auto readExactly = [&in](QByteArray& into, qint64 count) {
+        // Read in pieces: a damaged header must not make us reserve its claimed size up front.
+        constexpr qint64 kChunk = 1 << 20;
+        while (count > 0) {
+            const QByteArray part = in.read(std::min(count, kChunk));
+            if (part.isEmpty())
+                return false;
+            into.append(part);
+            count -= part.size();
+        }
+        return true;
+    };
+    const QString shortData = QStringLiteral("Obraz strony (EMF) jest niepełny: za mało danych.");
+    QByteArray bytes;
+    if (!readExactly(bytes, 8))
+        throw EMetafileError(shortData.toStdString());
+    std::uint32_t type = 0;
+    std::uint32_t headerSize = 0;
+    std::memcpy(&type, bytes.constData(), 4);
+    std::memcpy(&headerSize, bytes.constData() + 4, 4);
+    if (type != 1 || headerSize < emf::kMinHeaderSize || headerSize % 4 != 0 || headerSize > 65536)
+        throw EMetafileError(damaged(QStringLiteral("brak nagłówka")).toStdString());
+    if (!readExactly(bytes, headerSize - 8))
+        throw EMetafileError(shortData.toStdString());
+    emf::HeaderInfo header;
+    QString why;
+    if (!emf::ReadHeader(bytes.constData(), static_cast<std::size_t>(bytes.size()), header, &why))
+        throw EMetafileError(damaged(why).toStdString());
+    const qint64 rest = qint64(header.nBytes) - headerSize;
+    if (!in.isSequential() && in.size() - in.pos() < rest)
+        throw EMetafileError(shortData.toStdString());
+    if (!readExactly(bytes, rest))
+        throw EMetafileError(shortData.toStdString());
+    SetBytes(bytes);
+}
+
+void TMetafile::SaveToStream(QIODevice& out) const {
+    if (m_bytes.isEmpty())
+        return;
+    if (out.write(m_bytes) != m_bytes.size())
+        throw EMetafileError(QStringLiteral("Nie można zapisać obrazu strony: %1")
+                                 .arg(out.errorString())
+                                 .toStdString());
+}
+
+void TMetafile::LoadFromFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw EMetafileError(QStringLiteral("Nie można otworzyć pliku „%1”: %2")
+                                 .arg(QFileInfo(path).fileName(), f.errorString())
+                                 .toStdString());
+    if (static_cast<quint64>(f.size()) > emf::kMaxMetafileBytes)
+        throw EMetafileError(QStringLiteral("Plik „%1” jest zbyt duży jak na obraz strony.")
+                                 .arg(QFileInfo(path).fileName())
+                                 .toStdString());
+    const QByteArray bytes = f.readAll();
+    if (bytes.isEmpty())
+        throw EMetafileError(QStringLiteral("Plik „%1” jest pusty.")
+                                 .arg(QFileInfo(path).fileName())
+                                 .toStdString());
+    SetBytes(bytes);
+}
+
+void TMetafile::SaveToFile(const QString& path) const {
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(m_bytes) != m_bytes.size() || !f.commit())
+        throw EMetafileError(QStringLiteral("Nie można zapisać pliku „%1”: %2")
+                                 .arg(QFileInfo(path).fileName(), f.errorString())
+                                 .toStdString());
+}
+
+void TMetafile::Play(QPainter& p, const QRectF& target) const {
+    if (m_bytes.isEmpty() || !target.isValid())
+        return;
+    emf::Play(m_bytes, &p, target);
+}
+
+QImage RenderMetafile(const TMetafile& picture, QSize size, const QColor& background) {
+    QImage img(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    img.fill(background);
+    if (!picture.Empty()) {
+        QPainter p(&img);
+        picture.Play(p, QRectF(QPointF(0, 0), QSizeF(img.size())));
+    }
+    return img;
+}
+
+} // namespace movra

@@ -1,0 +1,438 @@
+#include "platform/emf/Metafile.h"
+
+#include "platform/emf/Dib.h"
+#include "platform/emf/EmfWriter.h"
+#include "platform/emf/TextMeasure.h"
+
+#include <QtGui/QImage>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace movra {
+
+using emf::BrushSpec;
+using emf::EmfWriter;
+using emf::FontSpec;
+using emf::MappingSpec;
+using emf::PenSpec;
+
+namespace {
+
+// Photos are resampled to at most this many dots per inch of the rectangle they fill.
+constexpr double kMaxImageDpi = 300;
+
+std::uint32_t colorRef(TColor c) {
+    const QColor q = ToQColor(c);
+    return static_cast<std::uint32_t>(q.red()) | (static_cast<std::uint32_t>(q.green()) << 8) |
+           (static_cast<std::uint32_t>(q.blue()) << 16);
+}
+
+bool fits16(int v) { return v >= INT16_MIN && v <= INT16_MAX; }
+
+void put32(QByteArray& b, int at, std::uint32_t v) { std::memcpy(b.data() + at, &v, 4); }
+
+} // namespace
+
+struct TMetafileCanvas::Impl {
+    TMetafile& target;
+    int dpiX;
+    int dpiY;
+    EmfWriter writer;
+    MappingSpec mapping; // what the drawing code asked for
+    QPoint penPos{0, 0};
+    bool clipActive = false;
+    bool finished = false;
+    QRect used; // device pixels touched, for the header's bounds
+
+    Impl(TMetafile& t, int x, int y) : target(t), dpiX(x), dpiY(y) {}
+
+    // Logical to reference-device pixels through the current mapping.
+    [[nodiscard]] QRectF toDevice(const QRectF& r) const {
+        if (!mapping.anisotropic)
+            return r.normalized();
+        const double sx = double(mapping.viewportExt.width()) / mapping.windowExt.width();
+        const double sy = double(mapping.viewportExt.height()) / mapping.windowExt.height();
+        return QRectF(r.left() * sx + mapping.viewportOrg.x(), r.top() * sy + mapping.viewportOrg.y(),
+                      r.width() * sx, r.height() * sy)
+            .normalized();
+    }
+    U_RECTL deviceBounds(const QRectF& logical) {
+        const QRect d = toDevice(logical).toAlignedRect();
+        used = used.united(d);
+        return U_RECTL{d.left(), d.top(), d.right(), d.bottom()};
+    }
+    void syncMapping() { writer.mapping(mapping); }
+};
+
+TMetafileCanvas::TMetafileCanvas(TMetafile& target, int refPixelsPerInchX, int refPixelsPerInchY)
+    : d(std::make_unique<Impl>(target, refPixelsPerInchX > 0 ? refPixelsPerInchX : ScreenPixelsPerInch(),
+                               refPixelsPerInchY > 0 ? refPixelsPerInchY : ScreenPixelsPerInch())) {
+    Font.PixelsPerInch = d->dpiY;
+    Font.SetSize(8);
+    // Baseline-aligned text, transparent text background (backgrounds are explicit rectangles)
+    // and halftone stretching for readers that stretch bitmaps themselves.
+    d->writer.textAlign(U_TA_BASELINE);
+    d->writer.bkMode(U_TRANSPARENT);
+    d->writer.append(U_EMRSETSTRETCHBLTMODE_set(U_STRETCH_HALFTONE));
+}
+
+TMetafileCanvas::~TMetafileCanvas() {
+    try {
+        Finish();
+    } catch (...) {
+        // A destructor cannot report; Finish is the call that reports.
+    }
+}
+
+void TMetafileCanvas::Finish() {
+    if (d->finished)
+        return;
+    d->finished = true;
+    int w = d->target.Width();
+    int h = d->target.Height();
+    if (w <= 0 || h <= 0) {
+        const QRect u = d->used.isValid() ? d->used : QRect(0, 0, 1, 1);
+        w = std::max(1, u.right() + 1);
+        h = std::max(1, u.bottom() + 1);
+    }
+    const QRect bounds(0, 0, w, h);
+    const QRect frame(QPoint(0, 0), QPoint(MulDiv(w, 2540, d->dpiX), MulDiv(h, 2540, d->dpiY)));
+    const QByteArray bytes = d->writer.finish(bounds, frame, d->dpiX, d->dpiY);
+    d->target.SetBytes(bytes);
+}
+
+// ------------------------------------------------------------------------------------------
+// State
+
+namespace {
+
+FontSpec fontSpec(const TFont& f) {
+    FontSpec s;
+    s.height = -std::max(1, std::abs(f.Height()));
+    s.weight = (f.Style & fsBold) ? 700 : 400;
+    s.italic = (f.Style & fsItalic) != 0;
+    s.underline = (f.Style & fsUnderline) != 0;
+    s.strikeOut = (f.Style & fsStrikeOut) != 0;
+    s.charset = static_cast<std::uint8_t>(std::clamp(f.Charset, 0, 255));
+    s.face = f.Name;
+    return s;
+}
+
+PenSpec penSpec(const TPen& p) {
+    PenSpec s;
+    s.color = colorRef(p.Color);
+    s.width = std::max(0, p.Width);
+    switch (p.Style) {
+    case TPenStyle::Clear:
+        s.null = true;
+        break;
+    case TPenStyle::Dash:
+        s.style = U_PS_DASH;
+        break;
+    case TPenStyle::Dot:
+        s.style = U_PS_DOT;
+        break;
+    case TPenStyle::InsideFrame:
+        s.style = U_PS_INSIDEFRAME;
+        break;
+    case TPenStyle::Solid:
+        s.style = U_PS_SOLID;
+        break;
+    }
+    return s;
+}
+
+std::uint32_t rop2(TPenMode m) {
+    switch (m) {
+    case TPenMode::Xor:
+        return U_R2_XORPEN;
+    case TPenMode::Not:
+        return U_R2_NOT;
+    case TPenMode::Copy:
+        break;
+    }
+    return U_R2_COPYPEN;
+}
+
+} // namespace
+
+// ------------------------------------------------------------------------------------------
+// Shapes
+
+namespace {
+
+// A filled axis-aligned rectangle as a polygon: every reader fills polygons exactly, without the
+// one-pixel-less rule of GDI's pen-less Rectangle.
+char* rectPolygon(const U_RECTL& bounds, const TRect& r) {
+    if (fits16(r.Left) && fits16(r.Top) && fits16(r.Right) && fits16(r.Bottom)) {
+        const U_POINT16 pts[4] = {point16_set(static_cast<int16_t>(r.Left), static_cast<int16_t>(r.Top)),
+                                  point16_set(static_cast<int16_t>(r.Right), static_cast<int16_t>(r.Top)),
+                                  point16_set(static_cast<int16_t>(r.Right), static_cast<int16_t>(r.Bottom)),
+                                  point16_set(static_cast<int16_t>(r.Left), static_cast<int16_t>(r.Bottom))};
+        return U_EMRPOLYGON16_set(bounds, 4, pts);
+    }
+    const U_POINTL pts[4] = {point32_set(r.Left, r.Top), point32_set(r.Right, r.Top),
+                             point32_set(r.Right, r.Bottom), point32_set(r.Left, r.Bottom)};
+    return U_EMRPOLYGON_set(bounds, 4, pts);
+}
+
+} // namespace
+
+void TMetafileCanvas::FillRect(const TRect& r) {
+    if (d->finished || Brush.Style == TBrushStyle::Clear || r.IsEmpty())
+        return;
+    d->syncMapping();
+    d->writer.rop2(U_R2_COPYPEN);
+    d->writer.pen(PenSpec{true});
+    d->writer.brush(BrushSpec{false, colorRef(Brush.Color)});
+    d->writer.append(rectPolygon(d->deviceBounds(r.toQRect()), r));
+}
+
+void TMetafileCanvas::FrameRect(const TRect& r) {
+    if (d->finished || Brush.Style == TBrushStyle::Clear || r.IsEmpty())
+        return;
+    if (r.Width() <= 2 || r.Height() <= 2) {
+        FillRect(r);
+        return;
+    }
+    FillRect(TRect(r.Left, r.Top, r.Right, r.Top + 1));
+    FillRect(TRect(r.Left, r.Bottom - 1, r.Right, r.Bottom));
+    FillRect(TRect(r.Left, r.Top + 1, r.Left + 1, r.Bottom - 1));
+    FillRect(TRect(r.Right - 1, r.Top + 1, r.Right, r.Bottom - 1));
+}
+
+void TMetafileCanvas::Rectangle(const TRect& r) {
+    if (d->finished)
+        return;
+    d->syncMapping();
+    d->writer.rop2(rop2(Pen.Mode));
+    d->writer.pen(penSpec(Pen));
+    d->writer.brush(Brush.Style == TBrushStyle::Clear ? BrushSpec{true}
+                                                      : BrushSpec{false, colorRef(Brush.Color)});
+    d->deviceBounds(r.toQRect());
+    d->writer.append(U_EMRRECTANGLE_set(U_RECTL{r.Left, r.Top, r.Right, r.Bottom}));
+}
+
+void TMetafileCanvas::MoveTo(int x, int y) { d->penPos = QPoint(x, y); }
+
+void TMetafileCanvas::LineTo(int x, int y) {
+    if (d->finished)
+        return;
+    d->syncMapping();
+    d->writer.rop2(rop2(Pen.Mode));
+    d->writer.pen(penSpec(Pen));
+    d->writer.moveTo(d->penPos);
+    d->deviceBounds(QRectF(QPointF(d->penPos), QPointF(x, y)));
+    d->writer.lineTo(QPoint(x, y));
+    d->penPos = QPoint(x, y);
+}
+
+QPoint TMetafileCanvas::PenPos() const { return d->penPos; }
+
+// ------------------------------------------------------------------------------------------
+// Text
+
+namespace {
+
+// EXTTEXTOUTW with per-character advances, the reference point on the baseline.
+QByteArray textRecord(const U_RECTL& bounds, QPoint baseline, const QString& text,
+                      const std::vector<int>& dx, std::uint32_t options, const TRect* clip) {
+    const auto n = static_cast<std::uint32_t>(text.size());
+    const std::uint32_t fixed = 76;
+    const std::uint32_t stringBytes = ((n * 2 + 3) / 4) * 4;
+    const std::uint32_t size = fixed + stringBytes + n * 4;
+    QByteArray rec(static_cast<qsizetype>(size), '\0');
+    put32(rec, 0, U_EMR_EXTTEXTOUTW);
+    put32(rec, 4, size);
+    put32(rec, 8, static_cast<std::uint32_t>(bounds.left));
+    put32(rec, 12, static_cast<std::uint32_t>(bounds.top));
+    put32(rec, 16, static_cast<std::uint32_t>(bounds.right));
+    put32(rec, 20, static_cast<std::uint32_t>(bounds.bottom));
+    put32(rec, 24, U_GM_COMPATIBLE);
+    // exScale, eyScale stay 0: only meaningful to printers in compatible mode
+    put32(rec, 36, static_cast<std::uint32_t>(baseline.x()));
+    put32(rec, 40, static_cast<std::uint32_t>(baseline.y()));
+    put32(rec, 44, n);
+    put32(rec, 48, fixed);
+    put32(rec, 52, options);
+    if (clip) {
+        put32(rec, 56, static_cast<std::uint32_t>(clip->Left));
+        put32(rec, 60, static_cast<std::uint32_t>(clip->Top));
+        put32(rec, 64, static_cast<std::uint32_t>(clip->Right));
+        put32(rec, 68, static_cast<std::uint32_t>(clip->Bottom));
+    }
+    put32(rec, 72, fixed + stringBytes);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const std::uint16_t c = text.at(static_cast<qsizetype>(i)).unicode();
+        std::memcpy(rec.data() + fixed + 2 * i, &c, 2);
+        put32(rec, static_cast<int>(fixed + stringBytes + 4 * i), static_cast<std::uint32_t>(dx[i]));
+    }
+    return rec;
+}
+
+} // namespace
+
+void TMetafileCanvas::TextOut(int x, int y, const QString& text) {
+    if (d->finished || text.isEmpty())
+        return;
+    const emf::TextMetrics m = emf::MeasureText(Font, text);
+    if (Brush.Style == TBrushStyle::Solid)
+        FillRect(TRect(x, y, x + m.width, y + m.ascent + m.descent));
+    d->syncMapping();
+    d->writer.font(fontSpec(Font));
+    d->writer.textColor(colorRef(Font.Color));
+    d->writer.textAlign(U_TA_BASELINE);
+    d->writer.bkMode(U_TRANSPARENT);
+    const U_RECTL bounds = d->deviceBounds(QRectF(x, y, m.width, m.ascent + m.descent));
+    d->writer.appendRaw(textRecord(bounds, QPoint(x, y + m.ascent), text, m.dx, U_ETO_NONE, nullptr));
+}
+
+void TMetafileCanvas::TextRect(const TRect& r, int x, int y, const QString& text) {
+    if (d->finished)
+        return;
+    FillRect(r);
+    if (text.isEmpty() || r.IsEmpty())
+        return;
+    const emf::TextMetrics m = emf::MeasureText(Font, text);
+    d->syncMapping();
+    // The clip as a clip region too: not every reader honours ETO_CLIPPED.
+    d->writer.saveDc();
+    d->writer.append(U_EMRINTERSECTCLIPRECT_set(U_RECTL{r.Left, r.Top, r.Right, r.Bottom}));
+    d->writer.font(fontSpec(Font));
+    d->writer.textColor(colorRef(Font.Color));
+    d->writer.textAlign(U_TA_BASELINE);
+    d->writer.bkMode(U_TRANSPARENT);
+    const U_RECTL bounds = d->deviceBounds(r.toQRect());
+    d->writer.appendRaw(textRecord(bounds, QPoint(x, y + m.ascent), text, m.dx, U_ETO_CLIPPED, &r));
+    d->writer.restoreDc();
+}
+
+int TMetafileCanvas::DrawText(TRect& r, const QString& text, unsigned flags) {
+    const emf::TextBlock block = emf::LayoutText(Font, text, r.Width(), flags);
+    const int height = block.lineHeight * static_cast<int>(block.lines.size());
+    if (flags & dtCalcRect) {
+        r.Right = r.Left + block.width;
+        r.Bottom = r.Top + height;
+        return height;
+    }
+    if (d->finished || block.lines.empty())
+        return height;
+    int y = r.Top;
+    if (flags & dtSingleLine) {
+        if (flags & dtVCenter)
+            y = r.Top + (r.Height() - height) / 2;
+        else if (flags & dtBottom)
+            y = r.Bottom - height;
+    }
+    d->syncMapping();
+    d->writer.saveDc();
+    d->writer.append(U_EMRINTERSECTCLIPRECT_set(U_RECTL{r.Left, r.Top, r.Right, r.Bottom}));
+    for (const QString& line : block.lines) {
+        const int w = emf::MeasureText(Font, line).width;
+        int x = r.Left;
+        if (flags & dtCenter)
+            x = r.Left + (r.Width() - w) / 2;
+        else if (flags & dtRight)
+            x = r.Right - w;
+        TextOut(x, y, line);
+        y += block.lineHeight;
+    }
+    d->writer.restoreDc();
+    return height;
+}
+
+QSize TMetafileCanvas::TextExtent(const QString& text) {
+    const emf::TextMetrics m = emf::MeasureText(Font, text);
+    return QSize(m.width, m.ascent + m.descent);
+}
+
+// ------------------------------------------------------------------------------------------
+// Pictures
+
+void TMetafileCanvas::Draw(int x, int y, const QImage& img) {
+    if (img.isNull())
+        return;
+    StretchDraw(TRect(x, y, x + img.width(), y + img.height()), img);
+}
+
+void TMetafileCanvas::DrawTransparent(int x, int y, const QImage& img, TColor transparent) {
+    if (img.isNull())
+        return;
+    QImage copy = img.convertToFormat(QImage::Format_RGB32);
+    const QRgb key = ToQColor(transparent).rgb() & 0xFFFFFF;
+    const QRgb fill = ToQColor(Brush.Color).rgb();
+    for (int row = 0; row < copy.height(); ++row) {
+        auto* px = reinterpret_cast<QRgb*>(copy.scanLine(row));
+        for (int col = 0; col < copy.width(); ++col)
+            if ((px[col] & 0xFFFFFF) == key)
+                px[col] = fill;
+    }
+    Draw(x, y, copy);
+}
+
+void TMetafileCanvas::StretchDraw(const TRect& r, const QImage& img) {
+    if (d->finished || img.isNull() || r.Width() == 0 || r.Height() == 0)
+        return;
+    // No more detail than the page can show: at most kMaxImageDpi of the rectangle's size on
+    // the reference device.
+    const QRectF dev = d->toDevice(r.toQRect());
+    const int maxW = std::max(1, static_cast<int>(std::ceil(dev.width() / d->dpiX * kMaxImageDpi)));
+    const int maxH = std::max(1, static_cast<int>(std::ceil(dev.height() / d->dpiY * kMaxImageDpi)));
+    QImage picture = img;
+    if (picture.width() > maxW || picture.height() > maxH)
+        picture = picture.scaled(std::min(picture.width(), maxW), std::min(picture.height(), maxH),
+                                 Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const emf::Dib dib = emf::MakeDib24(picture);
+    d->syncMapping();
+    d->writer.rop2(U_R2_COPYPEN);
+    const U_RECTL bounds = d->deviceBounds(r.toQRect());
+    d->writer.append(U_EMRSTRETCHDIBITS_set(
+        bounds, point32_set(r.Left, r.Top), point32_set(r.Width(), r.Height()), point32_set(0, 0),
+        point32_set(picture.width(), picture.height()), U_DIB_RGB_COLORS, U_SRCCOPY,
+        reinterpret_cast<PU_BITMAPINFO>(const_cast<char*>(dib.info.constData())),
+        static_cast<uint32_t>(dib.bits.size()), const_cast<char*>(dib.bits.constData())));
+}
+
+// ------------------------------------------------------------------------------------------
+// Clipping and mapping
+
+void TMetafileCanvas::SetClipRect(const TRect& r) {
+    if (d->finished)
+        return;
+    if (d->clipActive)
+        d->writer.restoreDc();
+    d->syncMapping();
+    d->writer.saveDc();
+    d->writer.append(U_EMRINTERSECTCLIPRECT_set(U_RECTL{r.Left, r.Top, r.Right, r.Bottom}));
+    d->clipActive = true;
+}
+
+void TMetafileCanvas::ResetClip() {
+    if (d->finished || !d->clipActive)
+        return;
+    d->writer.restoreDc();
+    d->clipActive = false;
+}
+
+void TMetafileCanvas::SetMapping(QSize windowExt, QSize viewportExt, QPoint viewportOrigin) {
+    if (windowExt.width() == 0 || windowExt.height() == 0 || viewportExt.width() == 0 ||
+        viewportExt.height() == 0)
+        return;
+    d->mapping = MappingSpec{true, windowExt, viewportExt, viewportOrigin};
+    if (!d->finished)
+        d->syncMapping();
+}
+
+void TMetafileCanvas::ResetMapping() {
+    d->mapping = MappingSpec();
+    if (!d->finished)
+        d->syncMapping();
+}
+
+int TMetafileCanvas::PixelsPerInchX() const { return d->dpiX; }
+int TMetafileCanvas::PixelsPerInchY() const { return d->dpiY; }
+
+} // namespace movra
