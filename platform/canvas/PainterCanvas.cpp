@@ -153,7 +153,30 @@ void TPainterCanvas::LineTo(int x, int y) {
         fill(QRect(from.x() - (w - 1) / 2, t, w, std::abs(dy)), c);
         return;
     }
-    // A slanted or patterned line stops one step short of its end on the longer axis.
+    if (solid && w == 1) {
+        // A slanted hair line, pixel by pixel (Bresenham), stopping before its end.
+        const int sx = dx > 0 ? 1 : -1;
+        const int sy = dy > 0 ? 1 : -1;
+        const int ax = std::abs(dx);
+        const int ay = std::abs(dy);
+        int px = from.x();
+        int py = from.y();
+        int err = ax - ay;
+        while (px != x || py != y) {
+            fill(QRect(px, py, 1, 1), c);
+            const int e2 = 2 * err;
+            if (e2 > -ay) {
+                err -= ay;
+                px += sx;
+            }
+            if (e2 < ax) {
+                err += ax;
+                py += sy;
+            }
+        }
+        return;
+    }
+    // A wide or patterned line stops one step short of its end on the longer axis.
     QPointF end(x, y);
     if (std::abs(dx) >= std::abs(dy)) {
         const double step = dx > 0 ? -1.0 : 1.0;
