@@ -201,8 +201,7 @@ void TStringGrid::Impl::clampPositions() {
 void TStringGrid::Impl::structureChanged() {
     clampPositions();
     updateScrollRanges();
-    setTopLeft(std::min(leftCol, std::max(maxLeft, firstDataCol())),
-               std::min(topRow, std::max(maxTop, firstDataRow())));
+    setTopLeft(leftCol, topRow);
     syncScrollValues();
     updateEditor();
     q->viewport()->update();
@@ -677,14 +676,14 @@ void TStringGrid::DoExit() {}
 
 void TStringGrid::ColWidthsChanged() {
     d->updateScrollRanges();
-    d->setTopLeft(std::min(d->leftCol, std::max(d->maxLeft, d->firstDataCol())), d->topRow);
+    d->setTopLeft(d->leftCol, d->topRow);
     d->updateEditor();
     viewport()->update();
 }
 
 void TStringGrid::RowHeightsChanged() {
     d->updateScrollRanges();
-    d->setTopLeft(d->leftCol, std::min(d->topRow, std::max(d->maxTop, d->firstDataRow())));
+    d->setTopLeft(d->leftCol, d->topRow);
     d->updateEditor();
     viewport()->update();
 }

@@ -210,8 +210,10 @@ void TStringGrid::Impl::syncScrollValues() {
 }
 
 void TStringGrid::Impl::setTopLeft(int left, int top) {
-    left = std::clamp(left, firstDataCol(), colCount - 1);
-    top = std::clamp(top, firstDataRow(), rowCount - 1);
+    // Never further than where the last row / column ends the view: the bars and the grid
+    // agree, and no empty space is left below the list.
+    left = std::clamp(left, firstDataCol(), std::max(maxLeft, firstDataCol()));
+    top = std::clamp(top, firstDataRow(), std::max(maxTop, firstDataRow()));
     if (left == leftCol && top == topRow)
         return;
     leftCol = left;
@@ -253,6 +255,7 @@ void TStringGrid::resizeEvent(QResizeEvent* e) {
         return;
     d->lastViewportSize = viewport()->size();
     d->updateScrollRanges();
+    d->setTopLeft(d->leftCol, d->topRow);
     d->updateEditor();
     Resized();
 }
