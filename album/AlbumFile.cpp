@@ -1,0 +1,285 @@
+#include "album/AlbumFile.h"
+
+#include "platform/core/ErrorBox.h"
+#include "platform/text/Cp1250.h"
+
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+
+#include <string>
+
+namespace movra {
+
+namespace {
+
+// The values travel as bound parameters, so a text equal to a column name ("Notes") or holding
+// a double quote is stored as that text, never read as SQL.
+constexpr std::string_view kInsertSql =
+    "INSERT INTO album(ID,Imie,Nazwisko,Ksywa,Notes,Adres) VALUES (NULL,?, ?,?, ?,?);";
+constexpr std::string_view kUpdateSql =
+    "UPDATE album SET Imie=?, Nazwisko=?, Ksywa=?,Notes=?, Adres=? WHERE ID=?;";
+// The list leaves Picture out: the photos are read only when a record is shown.
+constexpr std::string_view kListSql = "SELECT ID, Imie, Nazwisko, Ksywa, Notes, Adres FROM album";
+constexpr std::string_view kFirstRecordSql = "SELECT * FROM album ORDER BY ID LIMIT 1";
+
+std::string Decimal(qint64 id) {
+    return std::to_string(id);
+}
+
+// Converts the five texts first, so that a text the code page cannot hold stops the command
+// before anything is written.
+TSQLiteParams TextParams(const TAlbumTexts& t) {
+    TSQLiteParams params;
+    params.reserve(6);
+    params.push_back(TSQLiteParam::Text(AlbumBytes(t.Imie, QStringLiteral("Imię"))));
+    params.push_back(TSQLiteParam::Text(AlbumBytes(t.Nazwisko, QStringLiteral("Nazwisko"))));
+    params.push_back(TSQLiteParam::Text(AlbumBytes(t.Ksywa, QStringLiteral("Ksywa"))));
+    params.push_back(TSQLiteParam::Text(AlbumBytes(t.Notes, QStringLiteral("Adnotacje i uwagi"))));
+    params.push_back(
+        TSQLiteParam::Text(AlbumBytes(t.Adres, QStringLiteral("Adres i źródła kontaktu"))));
+    return params;
+}
+
+// A transaction that is rolled back unless committed, so that a failed add or save changes
+// nothing and leaves the connection ready for the next one.
+class TTransactionGuard {
+public:
+    explicit TTransactionGuard(ISQLiteDatabase& db) : m_db(db) { m_db.StartTransaction(); }
+    ~TTransactionGuard() {
+        if (m_db.TransactionOpen()) {
+            try {
+                m_db.RollbackTransaction();
+            } catch (...) {
+                // Nothing better can be done here; the original error is what the user sees.
+            }
+        }
+    }
+    TTransactionGuard(const TTransactionGuard&) = delete;
+    TTransactionGuard& operator=(const TTransactionGuard&) = delete;
+
+    void Commit() { m_db.CommitTransaction(); }
+
+private:
+    ISQLiteDatabase& m_db;
+};
+
+// A list cell as the grid shows it: numbers in decimal, texts and notes converted from the
+// stored bytes without an intermediate copy.
+QString CellText(const ISQLiteTable& table, int column) {
+    const TSQLiteColumnKind kind = table.KindAt(column);
+    if (kind == TSQLiteColumnKind::Integer || kind == TSQLiteColumnKind::Float) {
+        return QString::fromStdString(table.TextAt(column));
+    }
+    return AlbumText(table.BytesAt(column));
+}
+
+} // namespace
+
+QString WithCrLfBreaks(const QString& text) {
+    QString result;
+    result.reserve(text.size() + text.size() / 16);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\r') {
+            result += QStringLiteral("\r\n");
+            if (i + 1 < text.size() && text.at(i + 1) == u'\n') {
+                ++i;
+            }
+        } else if (c == u'\n') {
+            result += QStringLiteral("\r\n");
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+void QuoteRecordFields(TAlbumTexts& texts) {
+    const QString quote = QStringLiteral("\"");
+    const QString apostrophes = QStringLiteral("''");
+    texts.Imie.replace(quote, apostrophes);
+    texts.Nazwisko.replace(quote, apostrophes);
+    texts.Ksywa.replace(quote, apostrophes);
+    texts.Notes = WithCrLfBreaks(texts.Notes.replace(quote, apostrophes));
+    texts.Adres = WithCrLfBreaks(texts.Adres.replace(quote, apostrophes));
+}
+
+std::string AlbumBytes(const QString& text, const QString& fieldName) {
+    try {
+        return ToCp1250OrThrow(text);
+    } catch (const EMovraError& e) {
+        if (fieldName.isEmpty()) {
+            throw;
+        }
+        throw EMovraError(QStringLiteral("Pole „%1”: %2").arg(fieldName, e.Message()));
+    }
+}
+
+QString AlbumText(std::string_view bytes) {
+    return FromCp1250(bytes);
+}
+
+ISQLiteDatabasePtr OpenAlbumFile(const QString& path) {
+    return OpenSQLiteDatabase(QFile::encodeName(path).toStdString(), TSQLiteOpenMode::Existing);
+}
+
+ISQLiteDatabasePtr CreateAlbumFile(const QString& path, const TAlbumTexts& firstRecord) {
+    // The first record is written as the window holds it, without the double-quote rule; only
+    // its line breaks take the stored CR LF form.
+    TAlbumTexts texts = firstRecord;
+    texts.Notes = WithCrLfBreaks(texts.Notes);
+    texts.Adres = WithCrLfBreaks(texts.Adres);
+    const TSQLiteParams params = TextParams(texts);
+
+    // Made exclusively: an existing file is never taken over, and so the cleanup below can only
+    // ever remove a file this call created.
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        if (QFileInfo::exists(path)) {
+            throw EMovraError(QStringLiteral(
+                "Plik taki już istnieje - proszę podaj inną nazwę lub zmień katalog!"));
+        }
+        throw EMovraError(QStringLiteral("Nie można utworzyć pliku bazowego „%1”: %2")
+                              .arg(path, file.errorString()));
+    }
+    file.close();
+
+    ISQLiteDatabasePtr db;
+    try {
+        db = OpenAlbumFile(path);
+        db->Execute(AlbumCreateTableSql);
+        db->Execute(kInsertSql, params);
+        return db;
+    } catch (...) {
+        db.reset();
+        QFile::remove(path + QStringLiteral("-journal"));
+        QFile::remove(path);
+        throw;
+    }
+}
+
+ISQLiteTablePtr QueryRecordList(ISQLiteDatabase& db, int sortKey) {
+    std::string sql(kListSql);
+    switch (sortKey) {
+    case skImie:
+        sql += " ORDER BY Imie";
+        break;
+    case skNazwisko:
+        sql += " ORDER BY Nazwisko";
+        break;
+    case skKsywa:
+        sql += " ORDER BY Ksywa";
+        break;
+    default:
+        throw EMovraError(
+            QStringLiteral("Nieznany porządek listy rekordów (%1): listę można uporządkować tylko "
+                           "według imienia, nazwiska albo ksywy.")
+                .arg(sortKey));
+    }
+    return db.Query(sql);
+}
+
+TAlbumListColumns TAlbumListColumns::Of(const ISQLiteTable& table) {
+    TAlbumListColumns c;
+    c.Id = table.ColumnOf("ID");
+    c.Imie = table.ColumnOf("Imie");
+    c.Nazwisko = table.ColumnOf("Nazwisko");
+    c.Ksywa = table.ColumnOf("Ksywa");
+    c.Notes = table.ColumnOf("Notes");
+    c.Adres = table.ColumnOf("Adres");
+    return c;
+}
+
+TAlbumListRow ReadListRow(const ISQLiteTable& table, const TAlbumListColumns& columns) {
+    TAlbumListRow row;
+    row.Id = CellText(table, columns.Id);
+    row.Imie = CellText(table, columns.Imie);
+    row.Nazwisko = CellText(table, columns.Nazwisko);
+    row.Ksywa = CellText(table, columns.Ksywa);
+    row.Notes = CellText(table, columns.Notes);
+    row.Adres = CellText(table, columns.Adres);
+    return row;
+}
+
+TAlbumRecord ReadRecord(const ISQLiteTable& table) {
+    // Everything is read into a local record first; the caller gets it only when the photo has
+    // decoded as well.
+    TAlbumRecord record;
+    record.Id = table.Int64At(table.ColumnOf("ID"));
+    const auto text = [&](const char* name) {
+        const int column = table.ColumnOf(name);
+        return table.IsNullAt(column) ? QString() : CellText(table, column);
+    };
+    record.Texts.Imie = text("Imie");
+    record.Texts.Nazwisko = text("Nazwisko");
+    record.Texts.Ksywa = text("Ksywa");
+    record.Texts.Notes = text("Notes");
+    record.Texts.Adres = text("Adres");
+    const int picture = table.ColumnOf("picture");
+    if (!table.IsNullAt(picture)) {
+        const std::string_view jpeg = table.BytesAt(picture);
+        record.Photo =
+            TJpegPhoto::FromJpeg(QByteArray(jpeg.data(), static_cast<qsizetype>(jpeg.size())));
+    }
+    return record;
+}
+
+TAlbumRecord ReadRecord(ISQLiteDatabase& db, qint64 id) {
+    const ISQLiteTablePtr table = db.Query("SELECT * FROM album WHERE ID=" + Decimal(id));
+    return ReadRecord(*table);
+}
+
+void StorePicture(ISQLiteDatabase& db, qint64 id, const TJpegPhoto& photo,
+                  const QByteArray& placeholderJpeg) {
+    const QByteArray& jpeg = photo.IsNull() ? placeholderJpeg : photo.Jpeg();
+    TBlobStream stream(jpeg.constData(), static_cast<std::size_t>(jpeg.size()));
+    db.StoreBlob("UPDATE album SET picture = ? WHERE ID = " + Decimal(id), stream);
+}
+
+qint64 InsertRecord(ISQLiteDatabase& db, const TAlbumTexts& texts, const TJpegPhoto& photo,
+                    const QByteArray& placeholderJpeg) {
+    TAlbumTexts quoted = texts;
+    QuoteRecordFields(quoted);
+    const TSQLiteParams params = TextParams(quoted);
+
+    TTransactionGuard transaction(db);
+    db.Execute(kInsertSql, params);
+    const qint64 id = db.LastRowId();
+    StorePicture(db, id, photo, placeholderJpeg);
+    transaction.Commit();
+    return id;
+}
+
+bool UpdateRecord(ISQLiteDatabase& db, qint64 id, const TAlbumTexts& texts, const TJpegPhoto& photo,
+                  const QByteArray& placeholderJpeg) {
+    TAlbumTexts quoted = texts;
+    QuoteRecordFields(quoted);
+    TSQLiteParams params = TextParams(quoted);
+    params.push_back(TSQLiteParam::Integer(id));
+
+    TTransactionGuard transaction(db);
+    db.Execute(kUpdateSql, params);
+    if (db.Changes() == 0) {
+        return false; // the record is gone; the guard ends the transaction
+    }
+    StorePicture(db, id, photo, placeholderJpeg);
+    transaction.Commit();
+    return true;
+}
+
+void DeleteRecord(ISQLiteDatabase& db, qint64 id) {
+    db.Execute("DELETE FROM album WHERE ID=" + Decimal(id));
+}
+
+std::optional<TAlbumRecord> Regenerate(ISQLiteDatabase& db) {
+    // A plain VACUUM: this engine takes a name after it as an attached database's and rejects
+    // "album".
+    db.Execute("VACUUM");
+    const ISQLiteTablePtr table = db.Query(kFirstRecordSql);
+    if (table->Rows() == 0) {
+        return std::nullopt;
+    }
+    return ReadRecord(*table);
+}
+
+} // namespace movra

@@ -1,0 +1,128 @@
+#pragma once
+
+// The album file: its schema, every statement the program sends to it, how the record window's
+// texts become stored bytes, and how a record travels between the file and the program.
+//
+// Texts are stored as Windows-1250 bytes with the text storage class; the photo is the bytes of a
+// JPEG file in Picture (blob), or NULL for a record never saved with a picture. Errors: the
+// database layer's ESQLiteException, EMovraError for texts the code page cannot hold and for bad
+// arguments, EJpegError for a stored photo that is not a readable JPEG.
+
+#include "db/SQLiteInterfaces.h"
+#include "platform/text/Jpeg.h"
+
+#include <QtCore/QByteArray>
+#include <QtCore/QString>
+
+#include <optional>
+#include <string_view>
+
+namespace movra {
+
+// The five texts of a record, as the record window's fields hold them.
+struct TAlbumTexts {
+    QString Imie;
+    QString Nazwisko;
+    QString Ksywa;
+    QString Notes; // "Adnotacje i uwagi:"
+    QString Adres; // "Adres i źródła kontaktu:"
+
+    friend bool operator==(const TAlbumTexts&, const TAlbumTexts&) = default;
+};
+
+// One row of table album. A null Photo stands for a NULL Picture.
+struct TAlbumRecord {
+    qint64 Id = 0;
+    TAlbumTexts Texts;
+    TJpegPhoto Photo;
+};
+
+// The sort keys of the record list: the grid column the list is ordered by.
+enum TAlbumSortKey : int { skImie = 2, skNazwisko = 3, skKsywa = 4 };
+
+// What a new file holds: exactly this table, then one first record.
+inline constexpr std::string_view AlbumCreateTableSql =
+    "CREATE TABLE album (ID INTEGER PRIMARY KEY,Imie VARCHAR(15),Nazwisko VARCHAR(20), Ksywa "
+    "VARCHAR(20),Notes BLOB,Adres BLOB, Picture BLOB COLLATE NOCASE);";
+
+// Quoting as the add and save commands apply it before they write: every double quote becomes
+// two apostrophes in all five texts; in the two notes every line break (CR LF, a lone CR or a
+// lone LF) becomes CR LF. Nothing else changes. The window shows the result afterwards.
+void QuoteRecordFields(TAlbumTexts& texts);
+
+// Every line break (CR LF, lone CR, lone LF) written as CR LF, the form notes are stored in.
+[[nodiscard]] QString WithCrLfBreaks(const QString& text);
+
+// The stored bytes of a text; throws EMovraError (Polish, naming the field when given) for a
+// character Windows-1250 cannot hold.
+[[nodiscard]] std::string AlbumBytes(const QString& text, const QString& fieldName = {});
+[[nodiscard]] QString AlbumText(std::string_view bytes);
+
+// Opens an existing album file; never creates one (a missing file is the open error).
+[[nodiscard]] ISQLiteDatabasePtr OpenAlbumFile(const QString& path);
+
+// Creates a new album file at path holding the album table and one first record with the given
+// texts (stored as given apart from line breaks, which become CR LF) and no picture. Refuses a
+// path where a file exists. On any failure the file just created is removed and the error
+// raised: nothing half-made is left behind.
+[[nodiscard]] ISQLiteDatabasePtr CreateAlbumFile(const QString& path,
+                                                 const TAlbumTexts& firstRecord);
+
+// The record list ordered by first name (2), last name (3) or nickname (4), with the columns
+// ID, Imie, Nazwisko, Ksywa, Notes and Adres (the photos stay in the file). Any other key
+// raises EMovraError.
+[[nodiscard]] ISQLiteTablePtr QueryRecordList(ISQLiteDatabase& db, int sortKey);
+
+// Column indexes of a record list table, looked up once for reading many rows.
+struct TAlbumListColumns {
+    int Id = 0;
+    int Imie = 1;
+    int Nazwisko = 2;
+    int Ksywa = 3;
+    int Notes = 4;
+    int Adres = 5;
+
+    // Raises as ColumnOf does (a table without rows: "Field ID Not found. Empty dataset").
+    [[nodiscard]] static TAlbumListColumns Of(const ISQLiteTable& table);
+};
+
+// The current row of a record list as the grid shows it: the ID in decimal, the texts converted.
+struct TAlbumListRow {
+    QString Id;
+    QString Imie;
+    QString Nazwisko;
+    QString Ksywa;
+    QString Notes;
+    QString Adres;
+};
+[[nodiscard]] TAlbumListRow ReadListRow(const ISQLiteTable& table,
+                                        const TAlbumListColumns& columns);
+
+// The record with that ID, complete (texts and decoded photo), or an exception: a missing ID
+// raises "Field ID Not found. Empty dataset", a broken photo EJpegError.
+[[nodiscard]] TAlbumRecord ReadRecord(ISQLiteDatabase& db, qint64 id);
+// The current row of a table of whole album rows (SELECT *).
+[[nodiscard]] TAlbumRecord ReadRecord(const ISQLiteTable& table);
+
+// Stores the photo's JPEG bytes unchanged, or placeholderJpeg when the photo is null, as record
+// id's Picture.
+void StorePicture(ISQLiteDatabase& db, qint64 id, const TJpegPhoto& photo,
+                  const QByteArray& placeholderJpeg);
+
+// Adds a record (texts quoted, then bound) with its picture in one transaction; returns its ID.
+// On any failure nothing is changed and no transaction is left open.
+[[nodiscard]] qint64 InsertRecord(ISQLiteDatabase& db, const TAlbumTexts& texts,
+                                  const TJpegPhoto& photo, const QByteArray& placeholderJpeg);
+
+// Writes texts and picture into record id in one transaction. Returns false, changing nothing,
+// when no record has that ID (deleted meanwhile). On any failure nothing is changed and no
+// transaction is left open.
+[[nodiscard]] bool UpdateRecord(ISQLiteDatabase& db, qint64 id, const TAlbumTexts& texts,
+                                const TJpegPhoto& photo, const QByteArray& placeholderJpeg);
+
+void DeleteRecord(ISQLiteDatabase& db, qint64 id);
+
+// Compacts the whole file, then reads the first record in ID order; nothing for an empty album.
+[[nodiscard]] std::optional<TAlbumRecord> Regenerate(ISQLiteDatabase& db);
+
+} // namespace movra
