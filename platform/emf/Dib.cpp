@@ -19,8 +19,12 @@ template <typename T> T load(const char* p) {
     return v;
 }
 
-void put32(QByteArray& b, int at, std::uint32_t v) { std::memcpy(b.data() + at, &v, 4); }
-void put16(QByteArray& b, int at, std::uint16_t v) { std::memcpy(b.data() + at, &v, 2); }
+void put32(QByteArray& b, int at, std::uint32_t v) {
+    std::memcpy(b.data() + at, &v, 4);
+}
+void put16(QByteArray& b, int at, std::uint16_t v) {
+    std::memcpy(b.data() + at, &v, 2);
+}
 
 // One channel of a BI_BITFIELDS mask, scaled to 0..255.
 struct Channel {
@@ -75,8 +79,8 @@ Dib MakeDib24(const QImage& source) {
     dib.bits = QByteArray(stride * h, '\0');
     const int rowBytes = w * 3;
     for (int y = 0; y < h; ++y)
-        std::memcpy(dib.bits.data() + static_cast<qsizetype>(h - 1 - y) * stride, img.constScanLine(y),
-                    static_cast<size_t>(rowBytes));
+        std::memcpy(dib.bits.data() + static_cast<qsizetype>(h - 1 - y) * stride,
+                    img.constScanLine(y), static_cast<size_t>(rowBytes));
     return dib;
 }
 
@@ -184,7 +188,8 @@ DibStatus DecodeDib(const char* record, std::uint32_t recordSize, std::uint32_t 
                 break;
             }
             case 16: {
-                const std::uint32_t px = std::uint32_t(row[2 * x]) | (std::uint32_t(row[2 * x + 1]) << 8);
+                const std::uint32_t px =
+                    std::uint32_t(row[2 * x]) | (std::uint32_t(row[2 * x + 1]) << 8);
                 dst[x] = qRgb(red.value(px), green.value(px), blue.value(px));
                 break;
             }

@@ -27,10 +27,10 @@ enum class DibStatus {
 // Decodes the bitmap that a record of recordSize bytes at record carries at the given offsets
 // (measured from the record's start). With decode false only the checks run. Every offset and
 // size is checked against the record; pixel counts are capped.
-[[nodiscard]] DibStatus DecodeDib(const char* record, std::uint32_t recordSize, std::uint32_t offBmi,
-                                  std::uint32_t cbBmi, std::uint32_t offBits, std::uint32_t cbBits,
-                                  std::uint32_t usage, bool decode, QImage* out,
-                                  bool* bottomUp = nullptr);
+[[nodiscard]] DibStatus DecodeDib(const char* record, std::uint32_t recordSize,
+                                  std::uint32_t offBmi, std::uint32_t cbBmi, std::uint32_t offBits,
+                                  std::uint32_t cbBits, std::uint32_t usage, bool decode,
+                                  QImage* out, bool* bottomUp = nullptr);
 
 // Largest bitmap (in pixels) the player decodes.
 inline constexpr std::int64_t kMaxDibPixels = 64ll * 1024 * 1024;

@@ -219,6 +219,7 @@ private:
     // Drawing
     bool drawable(const QRectF& logicalBounds);
     void drawPolyline(const QPolygonF& pts);
+    void thinLine(QPoint from, QPoint to, const QPen& pen);
     void drawPolygon(const QPolygonF& pts);
     void drawPath(const QPainterPath& logical, bool fill, bool stroke);
     void drawRectangle(const QRectF& box);
@@ -290,17 +291,25 @@ PlayOutcome Player::run() {
         // No usable frame: the bounds (device pixels) stand in for it.
         frameL = m_header.bounds.left() * 100.0 / m_pxPerMmX;
         frameT = m_header.bounds.top() * 100.0 / m_pxPerMmY;
-        frameW = (double(m_header.bounds.right()) - m_header.bounds.left() + 1) * 100.0 / m_pxPerMmX;
-        frameH = (double(m_header.bounds.bottom()) - m_header.bounds.top() + 1) * 100.0 / m_pxPerMmY;
+        frameW =
+            (double(m_header.bounds.right()) - m_header.bounds.left() + 1) * 100.0 / m_pxPerMmX;
+        frameH =
+            (double(m_header.bounds.bottom()) - m_header.bounds.top() + 1) * 100.0 / m_pxPerMmY;
     }
     if (!(frameW > 0) || !(frameH > 0)) {
         frameW = 1;
         frameH = 1;
     }
-    const double sx = 100.0 / m_pxPerMmX * m_target.width() / frameW;
-    const double sy = 100.0 / m_pxPerMmY * m_target.height() / frameH;
-    m_devToTarget = QTransform(sx, 0, 0, sy, m_target.left() - frameL * m_target.width() / frameW,
-                               m_target.top() - frameT * m_target.height() / frameH);
+    // The frame in reference pixels, its size rounded as Width and Height report it: a page
+    // played at its own pixel size then maps one to one, without a rounding drift.
+    const double leftPx = frameL * m_pxPerMmX / 100;
+    const double topPx = frameT * m_pxPerMmY / 100;
+    const double widthPx = std::max(1.0, std::round(frameW * m_pxPerMmX / 100));
+    const double heightPx = std::max(1.0, std::round(frameH * m_pxPerMmY / 100));
+    const double sx = m_target.width() / widthPx;
+    const double sy = m_target.height() / heightPx;
+    m_devToTarget =
+        QTransform(sx, 0, 0, sy, m_target.left() - leftPx * sx, m_target.top() - topPx * sy);
 
     m_objects.resize(m_header.nHandles);
 
@@ -318,8 +327,8 @@ PlayOutcome Player::run() {
         m_p->setRenderHint(QPainter::TextAntialiasing, true);
         m_p->setRenderHint(QPainter::SmoothPixmapTransform, true);
         m_p->setCompositionMode(QPainter::CompositionMode_SourceOver);
-        m_rasterOps = m_p->paintEngine() &&
-                      m_p->paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
+        m_rasterOps =
+            m_p->paintEngine() && m_p->paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
     } else {
         m_baseClip.rect = m_target;
     }
@@ -611,10 +620,46 @@ void Player::fillLogicalRect(const QRectF& r, const QColor& c) {
 void Player::drawPolyline(const QPolygonF& pts) {
     if (pts.size() < 2 || !drawable(pts.boundingRect()))
         return;
-    beginLogical();
-    m_p->setPen(makePen(m_dc.pen));
+    const QPen pen = makePen(m_dc.pen);
+    if (pen.style() == Qt::NoPen)
+        return;
+    if (pen.widthF() > 0 || full().type() > QTransform::TxScale) {
+        beginLogical();
+        m_p->setPen(pen);
+        m_p->setBrush(Qt::NoBrush);
+        m_p->drawPolyline(pts);
+        return;
+    }
+    // A thin line as GDI draws it: on whole device pixels, from its start up to but not
+    // including its end.
+    beginDevice();
+    const QTransform& t = full();
+    for (qsizetype i = 1; i < pts.size(); ++i) {
+        const QPointF a = t.map(pts[i - 1]);
+        const QPointF b = t.map(pts[i]);
+        thinLine(QPoint(qRound(a.x()), qRound(a.y())), QPoint(qRound(b.x()), qRound(b.y())), pen);
+    }
+}
+
+void Player::thinLine(QPoint from, QPoint to, const QPen& pen) {
+    const int dx = to.x() - from.x();
+    const int dy = to.y() - from.y();
+    if (dx == 0 && dy == 0)
+        return;
+    if (pen.style() == Qt::SolidLine && dy == 0) {
+        m_p->fillRect(QRect(dx > 0 ? from.x() : to.x() + 1, from.y(), std::abs(dx), 1),
+                      pen.color());
+        return;
+    }
+    if (pen.style() == Qt::SolidLine && dx == 0) {
+        m_p->fillRect(QRect(from.x(), dy > 0 ? from.y() : to.y() + 1, 1, std::abs(dy)),
+                      pen.color());
+        return;
+    }
+    // Qt's thin flat-capped line leaves out its last pixel, as GDI does.
+    m_p->setPen(pen);
     m_p->setBrush(Qt::NoBrush);
-    m_p->drawPolyline(pts);
+    m_p->drawLine(from, to);
 }
 
 void Player::drawPolygon(const QPolygonF& pts) {
@@ -773,8 +818,8 @@ bool Player::pathRecord(std::uint32_t type, const Rec& r) {
         filled.setFillRule(m_dc.polyFill == U_WINDING ? Qt::WindingFill : Qt::OddEvenFill);
         QPen pen = stroke ? makePen(m_dc.pen) : QPen(Qt::NoPen);
         if (pen.style() != Qt::NoPen && pen.widthF() > 0)
-            pen.setWidthF(std::min(kMaxPenWidth,
-                                   pen.widthF() * std::sqrt(std::abs(full().determinant()))));
+            pen.setWidthF(
+                std::min(kMaxPenWidth, pen.widthF() * std::sqrt(std::abs(full().determinant()))));
         m_p->setPen(pen);
         m_p->setBrush(fill ? makeBrush(m_dc.brush) : QBrush(Qt::NoBrush));
         m_p->drawPath(filled);
@@ -1218,7 +1263,8 @@ bool Player::textRecord(const Rec& r, bool wide) {
     const std::uint32_t offDxAt = noRect ? 56 : 72;
     if (!r.has(offDxAt, 4))
         return false;
-    const QRectF rcl = noRect ? QRectF() : rectFromEdges(r.i32(56), r.i32(60), r.i32(64), r.i32(68));
+    const QRectF rcl =
+        noRect ? QRectF() : rectFromEdges(r.i32(56), r.i32(60), r.i32(64), r.i32(68));
     const std::uint32_t offDx = r.u32(offDxAt);
     const std::uint32_t charSize = wide ? 2 : 1;
     if (nChars > 0 && !r.has(offString, std::uint64_t(nChars) * charSize))
@@ -1353,8 +1399,8 @@ bool Player::textRecord(const Rec& r, bool wide) {
     if (m_dc.bkMode == U_OPAQUE) {
         m_p->setPen(Qt::NoPen);
         m_p->setBrush(m_dc.bkColor);
-        m_p->drawRect(QRectF(startX * kx, baseY - fm.ascent(), total * kx,
-                             fm.ascent() + fm.descent()));
+        m_p->drawRect(
+            QRectF(startX * kx, baseY - fm.ascent(), total * kx, fm.ascent() + fm.descent()));
     }
     m_p->setFont(font);
     m_p->setPen(m_dc.textColor);
@@ -1367,7 +1413,8 @@ bool Player::textRecord(const Rec& r, bool wide) {
         double step = adv[i];
         double stepY = advY[i];
         QString glyph(ch);
-        if (ch.isHighSurrogate() && i + 1 < n && text.at(static_cast<qsizetype>(i) + 1).isLowSurrogate()) {
+        if (ch.isHighSurrogate() && i + 1 < n &&
+            text.at(static_cast<qsizetype>(i) + 1).isLowSurrogate()) {
             glyph.append(text.at(static_cast<qsizetype>(i) + 1));
             step += adv[i + 1];
             stepY += advY[i + 1];
@@ -1416,7 +1463,8 @@ void Player::patBlt(const QRectF& dest, std::uint32_t rop) {
     m_p->drawRect(dest);
 }
 
-void Player::drawImage(const QRectF& destIn, const QImage& imgIn, const QRectF& src, std::uint32_t rop) {
+void Player::drawImage(const QRectF& destIn, const QImage& imgIn, const QRectF& src,
+                       std::uint32_t rop) {
     QRectF dest = destIn;
     QImage img = imgIn;
     const bool flipX = dest.width() < 0;
@@ -1828,8 +1876,8 @@ bool ReadHeader(const char* data, std::size_t size, HeaderInfo& out, QString* er
     double pxPerMmX = 96 / 25.4;
     double pxPerMmY = 96 / 25.4;
     const QSize& dev = out.devicePixels;
-    if (out.deviceMicrometers.width() > 0 && out.deviceMicrometers.height() > 0 && dev.width() > 0 &&
-        dev.height() > 0) {
+    if (out.deviceMicrometers.width() > 0 && out.deviceMicrometers.height() > 0 &&
+        dev.width() > 0 && dev.height() > 0) {
         pxPerMmX = dev.width() * 1000.0 / out.deviceMicrometers.width();
         pxPerMmY = dev.height() * 1000.0 / out.deviceMicrometers.height();
     } else if (out.deviceMillimeters.width() > 0 && out.deviceMillimeters.height() > 0 &&
@@ -1845,8 +1893,9 @@ bool ReadHeader(const char* data, std::size_t size, HeaderInfo& out, QString* er
     } else {
         out.width = std::max(0, static_cast<int>(std::clamp(
                                     double(out.bounds.right()) - out.bounds.left() + 1, 0.0, 1e9)));
-        out.height = std::max(0, static_cast<int>(std::clamp(
-                                     double(out.bounds.bottom()) - out.bounds.top() + 1, 0.0, 1e9)));
+        out.height =
+            std::max(0, static_cast<int>(std::clamp(
+                            double(out.bounds.bottom()) - out.bounds.top() + 1, 0.0, 1e9)));
     }
     return true;
 }

@@ -15,16 +15,16 @@ namespace movra::emf {
 
 // What the header record of an enhanced metafile says.
 struct HeaderInfo {
-    QRect bounds;          // device pixels of the reference device, inclusive
-    QRect frame;           // 0.01 mm
-    QSize devicePixels;    // reference device size
+    QRect bounds;       // device pixels of the reference device, inclusive
+    QRect frame;        // 0.01 mm
+    QSize devicePixels; // reference device size
     QSize deviceMillimeters;
     QSize deviceMicrometers; // (0, 0) when the header is of the short kind
     std::uint32_t headerSize = 0;
     std::uint32_t nBytes = 0;
     std::uint32_t nRecords = 0;
     std::uint16_t nHandles = 0;
-    int width = 0;  // picture size in reference device pixels (from the frame)
+    int width = 0; // picture size in reference device pixels (from the frame)
     int height = 0;
 };
 

@@ -17,8 +17,12 @@ U_COLORREF colorRef(std::uint32_t c) {
                          static_cast<uint8_t>((c >> 16) & 0xFF));
 }
 
-U_SIZEL sizel(QSize s) { return sizel_set(s.width(), s.height()); }
-U_POINTL pointl(QPoint p) { return point32_set(p.x(), p.y()); }
+U_SIZEL sizel(QSize s) {
+    return sizel_set(s.width(), s.height());
+}
+U_POINTL pointl(QPoint p) {
+    return point32_set(p.x(), p.y());
+}
 
 } // namespace
 
@@ -61,7 +65,9 @@ void EmfWriter::release(std::uint32_t handle) {
     append(deleteobject_set(&ih, m_handles));
 }
 
-void EmfWriter::select(std::uint32_t handle) { append(selectobject_set(handle, m_handles)); }
+void EmfWriter::select(std::uint32_t handle) {
+    append(selectobject_set(handle, m_handles));
+}
 
 void EmfWriter::font(const FontSpec& f) {
     if (m_dc.fontSet && m_dc.fontSpec == f)
@@ -233,13 +239,14 @@ QByteArray EmfWriter::finish(const QRect& bounds, const QRect& frame, int dpiX, 
     // millimetres is exact, so readers derive the resolution without rounding.
     const QSize device(dpiX * 20, dpiY * 15);
     const QSize millimeters(508, 381);
-    static const uint16_t description[] = {'M', 'o', 'v', 'r', 'a', 0, 'S', 't', 'r', 'o', 'n', 'a', 0, 0};
+    static const uint16_t description[] = {'M', 'o', 'v', 'r', 'a', 0, 'S',
+                                           't', 'r', 'o', 'n', 'a', 0, 0};
     constexpr U_CBSTR descriptionLength = sizeof description / sizeof description[0];
     const U_RECTL rb{bounds.left(), bounds.top(), bounds.right(), bounds.bottom()};
     const U_RECTL rf{frame.left(), frame.top(), frame.right(), frame.bottom()};
-    char* header = U_EMRHEADER_set(rb, rf, nullptr, descriptionLength,
-                                   const_cast<uint16_t*>(description), sizel(device),
-                                   sizel(millimeters), 0);
+    char* header =
+        U_EMRHEADER_set(rb, rf, nullptr, descriptionLength, const_cast<uint16_t*>(description),
+                        sizel(device), sizel(millimeters), 0);
     if (!header)
         throw EMetafileError(kNoMemory);
     std::uint32_t headerSize = 0;

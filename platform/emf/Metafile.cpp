@@ -30,16 +30,16 @@ emf::HeaderInfo validate(const QByteArray& bytes) {
         aligned = QByteArray(bytes.constData(), bytes.size());
     emf::HeaderInfo header;
     QString why;
-    if (!emf::ReadHeader(aligned.constData(), static_cast<std::size_t>(aligned.size()), header, &why))
+    if (!emf::ReadHeader(aligned.constData(), static_cast<std::size_t>(aligned.size()), header,
+                         &why))
         throw EMetafileError(damaged(why).toStdString());
     if (header.nBytes != static_cast<quint64>(bytes.size()))
-        throw EMetafileError(
-            damaged(QStringLiteral("nagłówek podaje %1 bajtów, a jest ich %2")
-                        .arg(header.nBytes)
-                        .arg(bytes.size()))
-                .toStdString());
-    const emf::PlayOutcome outcome =
-        emf::Play(aligned, nullptr, QRectF(0, 0, std::max(1, header.width), std::max(1, header.height)));
+        throw EMetafileError(damaged(QStringLiteral("nagłówek podaje %1 bajtów, a jest ich %2")
+                                         .arg(header.nBytes)
+                                         .arg(bytes.size()))
+                                 .toStdString());
+    const emf::PlayOutcome outcome = emf::Play(
+        aligned, nullptr, QRectF(0, 0, std::max(1, header.width), std::max(1, header.height)));
     if (!outcome.complete)
         throw EMetafileError(
             damaged(QStringLiteral("%1 (rekord nr %2)").arg(outcome.error).arg(outcome.badRecord))
@@ -138,9 +138,8 @@ void TMetafile::LoadFromFile(const QString& path) {
                                  .toStdString());
     const QByteArray bytes = f.readAll();
     if (bytes.isEmpty())
-        throw EMetafileError(QStringLiteral("Plik „%1” jest pusty.")
-                                 .arg(QFileInfo(path).fileName())
-                                 .toStdString());
+        throw EMetafileError(
+            QStringLiteral("Plik „%1” jest pusty.").arg(QFileInfo(path).fileName()).toStdString());
     SetBytes(bytes);
 }
 

@@ -1,8 +1,11 @@
 #include "platform/emf/Metafile.h"
 
+#include "platform/canvas/TextLayout.h"
 #include "platform/emf/Dib.h"
 #include "platform/emf/EmfWriter.h"
 #include "platform/emf/TextMeasure.h"
+
+#include <QtGui/QFontMetrics>
 
 #include <QtGui/QImage>
 
@@ -30,9 +33,13 @@ std::uint32_t colorRef(TColor c) {
            (static_cast<std::uint32_t>(q.blue()) << 16);
 }
 
-bool fits16(int v) { return v >= INT16_MIN && v <= INT16_MAX; }
+bool fits16(int v) {
+    return v >= INT16_MIN && v <= INT16_MAX;
+}
 
-void put32(QByteArray& b, int at, std::uint32_t v) { std::memcpy(b.data() + at, &v, 4); }
+void put32(QByteArray& b, int at, std::uint32_t v) {
+    std::memcpy(b.data() + at, &v, 4);
+}
 
 } // namespace
 
@@ -55,8 +62,8 @@ struct TMetafileCanvas::Impl {
             return r.normalized();
         const double sx = double(mapping.viewportExt.width()) / mapping.windowExt.width();
         const double sy = double(mapping.viewportExt.height()) / mapping.windowExt.height();
-        return QRectF(r.left() * sx + mapping.viewportOrg.x(), r.top() * sy + mapping.viewportOrg.y(),
-                      r.width() * sx, r.height() * sy)
+        return QRectF(r.left() * sx + mapping.viewportOrg.x(),
+                      r.top() * sy + mapping.viewportOrg.y(), r.width() * sx, r.height() * sy)
             .normalized();
     }
     U_RECTL deviceBounds(const QRectF& logical) {
@@ -68,7 +75,8 @@ struct TMetafileCanvas::Impl {
 };
 
 TMetafileCanvas::TMetafileCanvas(TMetafile& target, int refPixelsPerInchX, int refPixelsPerInchY)
-    : d(std::make_unique<Impl>(target, refPixelsPerInchX > 0 ? refPixelsPerInchX : ScreenPixelsPerInch(),
+    : d(std::make_unique<Impl>(target,
+                               refPixelsPerInchX > 0 ? refPixelsPerInchX : ScreenPixelsPerInch(),
                                refPixelsPerInchY > 0 ? refPixelsPerInchY : ScreenPixelsPerInch())) {
     Font.PixelsPerInch = d->dpiY;
     Font.SetSize(8);
@@ -168,10 +176,11 @@ namespace {
 // one-pixel-less rule of GDI's pen-less Rectangle.
 char* rectPolygon(const U_RECTL& bounds, const TRect& r) {
     if (fits16(r.Left) && fits16(r.Top) && fits16(r.Right) && fits16(r.Bottom)) {
-        const U_POINT16 pts[4] = {point16_set(static_cast<int16_t>(r.Left), static_cast<int16_t>(r.Top)),
-                                  point16_set(static_cast<int16_t>(r.Right), static_cast<int16_t>(r.Top)),
-                                  point16_set(static_cast<int16_t>(r.Right), static_cast<int16_t>(r.Bottom)),
-                                  point16_set(static_cast<int16_t>(r.Left), static_cast<int16_t>(r.Bottom))};
+        const U_POINT16 pts[4] = {
+            point16_set(static_cast<int16_t>(r.Left), static_cast<int16_t>(r.Top)),
+            point16_set(static_cast<int16_t>(r.Right), static_cast<int16_t>(r.Top)),
+            point16_set(static_cast<int16_t>(r.Right), static_cast<int16_t>(r.Bottom)),
+            point16_set(static_cast<int16_t>(r.Left), static_cast<int16_t>(r.Bottom))};
         return U_EMRPOLYGON16_set(bounds, 4, pts);
     }
     const U_POINTL pts[4] = {point32_set(r.Left, r.Top), point32_set(r.Right, r.Top),
@@ -216,7 +225,9 @@ void TMetafileCanvas::Rectangle(const TRect& r) {
     d->writer.append(U_EMRRECTANGLE_set(U_RECTL{r.Left, r.Top, r.Right, r.Bottom}));
 }
 
-void TMetafileCanvas::MoveTo(int x, int y) { d->penPos = QPoint(x, y); }
+void TMetafileCanvas::MoveTo(int x, int y) {
+    d->penPos = QPoint(x, y);
+}
 
 void TMetafileCanvas::LineTo(int x, int y) {
     if (d->finished)
@@ -230,7 +241,9 @@ void TMetafileCanvas::LineTo(int x, int y) {
     d->penPos = QPoint(x, y);
 }
 
-QPoint TMetafileCanvas::PenPos() const { return d->penPos; }
+QPoint TMetafileCanvas::PenPos() const {
+    return d->penPos;
+}
 
 // ------------------------------------------------------------------------------------------
 // Text
@@ -268,7 +281,8 @@ QByteArray textRecord(const U_RECTL& bounds, QPoint baseline, const QString& tex
     for (std::uint32_t i = 0; i < n; ++i) {
         const std::uint16_t c = text.at(static_cast<qsizetype>(i)).unicode();
         std::memcpy(rec.data() + fixed + 2 * i, &c, 2);
-        put32(rec, static_cast<int>(fixed + stringBytes + 4 * i), static_cast<std::uint32_t>(dx[i]));
+        put32(rec, static_cast<int>(fixed + stringBytes + 4 * i),
+              static_cast<std::uint32_t>(dx[i]));
     }
     return rec;
 }
@@ -276,18 +290,24 @@ QByteArray textRecord(const U_RECTL& bounds, QPoint baseline, const QString& tex
 } // namespace
 
 void TMetafileCanvas::TextOut(int x, int y, const QString& text) {
-    if (d->finished || text.isEmpty())
+    if (d->finished)
         return;
+    if (text.isEmpty()) {
+        d->penPos = QPoint(x, y);
+        return;
+    }
     const emf::TextMetrics m = emf::MeasureText(Font, text);
     if (Brush.Style == TBrushStyle::Solid)
-        FillRect(TRect(x, y, x + m.width, y + m.ascent + m.descent));
+        FillRect(TRect(x, y, x + m.width, y + m.height));
     d->syncMapping();
     d->writer.font(fontSpec(Font));
     d->writer.textColor(colorRef(Font.Color));
     d->writer.textAlign(U_TA_BASELINE);
     d->writer.bkMode(U_TRANSPARENT);
-    const U_RECTL bounds = d->deviceBounds(QRectF(x, y, m.width, m.ascent + m.descent));
-    d->writer.appendRaw(textRecord(bounds, QPoint(x, y + m.ascent), text, m.dx, U_ETO_NONE, nullptr));
+    const U_RECTL bounds = d->deviceBounds(QRectF(x, y, m.width, m.height));
+    d->writer.appendRaw(
+        textRecord(bounds, QPoint(x, y + m.ascent), text, m.dx, U_ETO_NONE, nullptr));
+    d->penPos = QPoint(x + m.width, y);
 }
 
 void TMetafileCanvas::TextRect(const TRect& r, int x, int y, const QString& text) {
@@ -311,42 +331,48 @@ void TMetafileCanvas::TextRect(const TRect& r, int x, int y, const QString& text
 }
 
 int TMetafileCanvas::DrawText(TRect& r, const QString& text, unsigned flags) {
-    const emf::TextBlock block = emf::LayoutText(Font, text, r.Width(), flags);
-    const int height = block.lineHeight * static_cast<int>(block.lines.size());
+    // Laid out exactly as the painter canvas lays it out, so lines break at the same words.
+    const QFontMetrics fm(Font.toQFont());
+    const TextLayout layout = LayOutText(text, r.Width(), flags, fm);
+    const int lineHeight = fm.height();
+    const int height = lineHeight * static_cast<int>(layout.lines.size());
     if (flags & dtCalcRect) {
-        r.Right = r.Left + block.width;
+        r.Right = r.Left + layout.width;
         r.Bottom = r.Top + height;
         return height;
     }
-    if (d->finished || block.lines.empty())
-        return height;
-    int y = r.Top;
+    int top = r.Top;
     if (flags & dtSingleLine) {
-        if (flags & dtVCenter)
-            y = r.Top + (r.Height() - height) / 2;
-        else if (flags & dtBottom)
-            y = r.Bottom - height;
+        if (flags & dtBottom)
+            top = r.Bottom - height;
+        else if (flags & dtVCenter)
+            top = r.Top + (r.Height() - height) / 2;
     }
-    d->syncMapping();
-    d->writer.saveDc();
-    d->writer.append(U_EMRINTERSECTCLIPRECT_set(U_RECTL{r.Left, r.Top, r.Right, r.Bottom}));
-    for (const QString& line : block.lines) {
-        const int w = emf::MeasureText(Font, line).width;
-        int x = r.Left;
-        if (flags & dtCenter)
-            x = r.Left + (r.Width() - w) / 2;
-        else if (flags & dtRight)
-            x = r.Right - w;
-        TextOut(x, y, line);
-        y += block.lineHeight;
+    if (!d->finished && !layout.lines.empty()) {
+        d->syncMapping();
+        d->writer.saveDc();
+        d->writer.append(U_EMRINTERSECTCLIPRECT_set(U_RECTL{r.Left, r.Top, r.Right, r.Bottom}));
+        const QPoint penPos = d->penPos; // DrawText leaves the pen where it was
+        int y = top;
+        for (const QString& line : layout.lines) {
+            const int w = fm.horizontalAdvance(line);
+            int x = r.Left;
+            if (flags & dtRight)
+                x = r.Right - w;
+            else if (flags & dtCenter)
+                x = r.Left + (r.Width() - w) / 2;
+            TextOut(x, y, line);
+            y += lineHeight;
+        }
+        d->penPos = penPos;
+        d->writer.restoreDc();
     }
-    d->writer.restoreDc();
-    return height;
+    return (flags & dtSingleLine) ? top - r.Top + height : height;
 }
 
 QSize TMetafileCanvas::TextExtent(const QString& text) {
     const emf::TextMetrics m = emf::MeasureText(Font, text);
-    return QSize(m.width, m.ascent + m.descent);
+    return QSize(m.width, m.height);
 }
 
 // ------------------------------------------------------------------------------------------
@@ -380,7 +406,8 @@ void TMetafileCanvas::StretchDraw(const TRect& r, const QImage& img) {
     // the reference device.
     const QRectF dev = d->toDevice(r.toQRect());
     const int maxW = std::max(1, static_cast<int>(std::ceil(dev.width() / d->dpiX * kMaxImageDpi)));
-    const int maxH = std::max(1, static_cast<int>(std::ceil(dev.height() / d->dpiY * kMaxImageDpi)));
+    const int maxH =
+        std::max(1, static_cast<int>(std::ceil(dev.height() / d->dpiY * kMaxImageDpi)));
     QImage picture = img;
     if (picture.width() > maxW || picture.height() > maxH)
         picture = picture.scaled(std::min(picture.width(), maxW), std::min(picture.height(), maxH),
@@ -432,7 +459,11 @@ void TMetafileCanvas::ResetMapping() {
         d->syncMapping();
 }
 
-int TMetafileCanvas::PixelsPerInchX() const { return d->dpiX; }
-int TMetafileCanvas::PixelsPerInchY() const { return d->dpiY; }
+int TMetafileCanvas::PixelsPerInchX() const {
+    return d->dpiX;
+}
+int TMetafileCanvas::PixelsPerInchY() const {
+    return d->dpiY;
+}
 
 } // namespace movra
