@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QtCore/QByteArray>
+#include <QtCore/QString>
+
+class QTextDocument;
+
+namespace movra {
+
+// Bounds that keep a damaged or hostile file from costing more than a moment: deeper groups are
+// read past (their text is not shown), the input may not be larger than MaxInputBytes, and the
+// document stops growing after MaxTextUnits characters, paragraph marks and formatting changes.
+struct RtfLimits {
+    qsizetype MaxInputBytes = 16 * 1024 * 1024;
+    int MaxGroupDepth = 256;
+    qsizetype MaxTextUnits = 2'000'000;
+};
+
+// Whether data starts as an RTF document does ("{\rtf", after blanks or a UTF-8 byte order mark).
+[[nodiscard]] bool LooksLikeRtf(const QByteArray& data);
+
+// Replaces doc's content with the formatted text of the RTF data: fonts with their character
+// sets, colours, bold, italic, underline, strike-out, sizes, paragraphs with alignment and
+// indents, line breaks, tabs and special characters; pictures, headers, field codes, document
+// properties and unknown destinations are left out. Damaged input is read as far as it makes
+// sense and never fails; data that is not RTF at all, or larger than the limit, throws
+// EMovraError with a Polish message and leaves doc as it was.
+void LoadRtf(QTextDocument& doc, const QByteArray& data, const RtfLimits& limits = {});
+
+// As LoadRtf, from a file; a file that cannot be read throws EMovraError naming it, before doc
+// is touched.
+void LoadRtfFile(QTextDocument& doc, const QString& path, const RtfLimits& limits = {});
+
+} // namespace movra
