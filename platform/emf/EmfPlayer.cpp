@@ -360,8 +360,11 @@ PlayOutcome Player::run() {
         }
         std::uint32_t checkedSize = 0;
         std::uint32_t checkedType = 0;
-        if (!U_emf_record_sizeok(m_data + offset, m_data + limit, &checkedSize, &checkedType, 1) ||
-            checkedSize != nSize) {
+        // libUEMF knows the minimum size of every type it names; others are only skipped.
+        const bool known = iType >= U_EMR_MIN && iType <= U_EMR_MAX;
+        if (known &&
+            (!U_emf_record_sizeok(m_data + offset, m_data + limit, &checkedSize, &checkedType, 1) ||
+             checkedSize != nSize)) {
             out.error = QStringLiteral("błędny rozmiar rekordu");
             break;
         }
