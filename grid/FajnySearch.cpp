@@ -1,0 +1,167 @@
+// Searching cell texts, and filling a row or column from one delimited text.
+
+#include "grid/Fajny.h"
+#include "grid/GridText.h"
+
+namespace movra {
+
+bool TFajny::StartSearch(const QString& s) {
+    m_searchText = s;
+    m_searchExists = true;
+    m_sRow = m_sFirstRow;
+    m_sCol = m_sFirstCol;
+    // An empty area (a row or column that does not exist, or a grid of fixed cells only) has
+    // nothing to examine.
+    m_sRemain = m_sFirstRow <= m_sLastRow && m_sFirstCol <= m_sLastCol;
+    return m_sRemain;
+}
+
+bool TFajny::FindFirst(const QString& s, bool byRows, int& aCol, int& aRow) {
+    m_sByRows = byRows;
+    m_sFirstRow = m_useFixed == hfNot ? SavedFixedRows() : 0;
+    m_sFirstCol = m_useFixed == hfNot ? SavedFixedCols() : 0;
+    m_sLastRow = RowCount() - 1;
+    m_sLastCol = ColCount() - 1;
+    StartSearch(s);
+    return FindNext(aCol, aRow);
+}
+
+bool TFajny::FindFirstInRow(const QString& s, int row, int& aCol, int& aRow) {
+    m_sByRows = true;
+    const bool exists = row >= 0 && row < RowCount();
+    m_sFirstRow = row;
+    m_sLastRow = exists ? row : row - 1;
+    m_sFirstCol = m_useFixed == hfNot ? FixedCols() : 0;
+    m_sLastCol = ColCount() - 1;
+    StartSearch(s);
+    return FindNext(aCol, aRow);
+}
+
+bool TFajny::FindFirstInCol(const QString& s, int col, int& aCol, int& aRow) {
+    m_sByRows = false;
+    const bool exists = col >= 0 && col < ColCount();
+    m_sFirstCol = col;
+    m_sLastCol = exists ? col : col - 1;
+    m_sFirstRow = m_useFixed == hfNot ? FixedRows() : 0;
+    m_sLastRow = RowCount() - 1;
+    StartSearch(s);
+    return FindNext(aCol, aRow);
+}
+
+bool TFajny::StepSearch() {
+    if (m_sByRows) {
+        if (++m_sCol > m_sLastCol) {
+            m_sCol = m_sFirstCol;
+            if (++m_sRow > m_sLastRow)
+                return false;
+        }
+    } else {
+        if (++m_sRow > m_sLastRow) {
+            m_sRow = m_sFirstRow;
+            if (++m_sCol > m_sLastCol)
+                return false;
+        }
+    }
+    return true;
+}
+
+bool TFajny::MatchesCell(QStringView cell) const {
+    if (m_searchSubstring) {
+        if (m_keyType == soString)
+            return ContainsAsciiUpper(cell, m_searchText);
+        return ContainsExactly(cell, m_searchText);
+    }
+    const qsizetype start = std::max(m_keyPos, 1) - 1;
+    QStringView part;
+    if (start < cell.size() && m_keyLen > 0)
+        part = cell.sliced(start, std::min<qsizetype>(m_keyLen, cell.size() - start));
+    if (m_keyType == soString)
+        return SameTextIgnoringCase(part, m_searchText);
+    return part == QStringView(m_searchText);
+}
+
+bool TFajny::FindNext(int& aCol, int& aRow) {
+    if (!m_sRemain) {
+        aCol = -1;
+        aRow = -1;
+        return false;
+    }
+    if (m_keyType == soString && m_searchSubstring)
+        m_searchText = AsciiUpper(m_searchText);
+    for (;;) {
+        // A cell gone since the search started (the grid shrank) reads as an empty text.
+        const QString cell = Cells(m_sCol, m_sRow);
+        if (MatchesCell(cell)) {
+            aCol = m_sCol;
+            aRow = m_sRow;
+            m_sRemain = StepSearch();
+            return true;
+        }
+        if (!StepSearch()) {
+            m_sRemain = false;
+            aCol = -1;
+            aRow = -1;
+            return false;
+        }
+    }
+}
+
+bool TFajny::LocateText(const QString& s, int& aCol, int& aRow) {
+    const int rows = RowCount();
+    for (int c = 0; c < ColCount(); ++c) {
+        for (int r = 0; r < rows; ++r) {
+            if (SameTextIgnoringCase(Cells(c, r), s)) {
+                aCol = c;
+                aRow = r;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+namespace {
+
+// Splits s at every occurrence of delimiter and hands the fields to put(index, text) in order;
+// returns the number of fields. An empty delimiter gives s as the only field.
+template <class Put> int SplitFields(const QString& s, const QString& delimiter, Put put) {
+    if (delimiter.isEmpty()) {
+        put(0, s);
+        return 1;
+    }
+    int index = 0;
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype at = s.indexOf(delimiter, from);
+        if (at < 0)
+            break;
+        put(index++, s.mid(from, at - from));
+        from = at + delimiter.size();
+    }
+    put(index, s.mid(from));
+    return index + 1;
+}
+
+} // namespace
+
+int TFajny::ModifyRow(int row, const QString& s, const QString& delimiter) {
+    if (row < 0 || row >= RowCount())
+        return 0;
+    const int cols = ColCount();
+    return SplitFields(s, delimiter, [&](int c, const QString& text) {
+        if (c < cols)
+            SetCells(c, row, text);
+    });
+}
+
+int TFajny::ModifyCol(int col, const QString& s, const QString& delimiter) {
+    if (col < 0 || col >= ColCount())
+        return 0;
+    const int rows = RowCount();
+    return SplitFields(s, delimiter, [&](int r, const QString& text) {
+        if (r < rows)
+            SetCells(col, r, text);
+    });
+}
+
+} // namespace movra
