@@ -198,14 +198,14 @@ void TStringGrid::Impl::clampPositions() {
 
 // After rows or columns come, go or move: positions, scroll bars, editor, screen, assistive
 // technology.
-void TStringGrid::Impl::structureChanged() {
+void TStringGrid::Impl::structureChanged(bool cellsMoved) {
     clampPositions();
     updateScrollRanges();
     setTopLeft(leftCol, topRow);
     syncScrollValues();
     updateEditor();
     q->viewport()->update();
-    if (accessible != nullptr)
+    if (cellsMoved && accessible != nullptr)
         accessible->ModelReset();
 }
 
@@ -343,7 +343,7 @@ void TStringGrid::SetGridLineWidth(int w) {
     if (w == d->gridLineWidth)
         return;
     d->gridLineWidth = w;
-    d->structureChanged();
+    d->structureChanged(false);
 }
 
 // ---- look and behaviour -----------------------------------------------------------------
@@ -366,7 +366,7 @@ void TStringGrid::SetOptions(TGridOptions o) {
         d->hideEditor();
     else if ((o & goAlwaysShowEditor) != 0 && (old & goAlwaysShowEditor) == 0 && d->focusWithin)
         d->showEditor();
-    d->structureChanged();
+    d->structureChanged(false);
 }
 
 TScrollStyle TStringGrid::ScrollBars() const {

@@ -137,7 +137,7 @@ struct TStringGrid::Impl {
     void relayout(int newCols, int newRows);
     // Keeps current cell, anchor and top-left inside the grid after a structural change.
     void clampPositions();
-    void structureChanged();
+    void structureChanged(bool cellsMoved = true);
 
     void updateScrollRanges();
     void syncScrollValues();

@@ -430,7 +430,8 @@ void TStringGrid::Impl::updateFocusWithin() {
 void TStringGrid::focusInEvent(QFocusEvent* e) {
     QAbstractScrollArea::focusInEvent(e);
     d->updateFocusWithin();
-    if (d->editorMode && d->editor != nullptr && e->reason() != Qt::OtherFocusReason)
+    // Coming back to a grid whose editor is open means coming back to the editor.
+    if (d->editorMode && d->editor != nullptr)
         d->editor->setFocus(e->reason());
 }
 
