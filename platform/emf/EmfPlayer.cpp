@@ -1322,7 +1322,7 @@ bool Player::textRecord(const Rec& r, bool wide) {
         probe.setPixelSize(100);
         const QFontMetricsF pm(probe);
         if (pm.ascent() + pm.descent() > 0)
-            em = fo.height * 100 / (pm.ascent() + pm.descent());
+            em = double(fo.height) * 100 / (pm.ascent() + pm.descent());
     }
     const double devEm = em * ky;
     if (!(devEm >= 0.3) || devEm > kMaxFontPixels)

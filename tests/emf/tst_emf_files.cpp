@@ -424,6 +424,11 @@ void TestEmfFiles::recordsOfOtherWritersPlay() {
     const QByteArray page = insertBeforeEof(blank, recs, n, handles);
     TMetafile mf;
     mf.SetBytes(page);
+    if (qEnvironmentVariableIsSet("EMF_DUMP")) {
+        // Seeds for the fuzzer.
+        mf.SaveToFile(QStringLiteral("/tmp/emf-seed-other.emf"));
+        samplePage().SaveToFile(QStringLiteral("/tmp/emf-seed-sample.emf"));
+    }
     const QImage img = RenderMetafile(mf, QSize(200, 100));
     QCOMPARE(img.pixel(120, 20), qRgb(0, 200, 0));    // ellipse moved by the world transform
     QCOMPARE(img.pixel(20, 20), qRgb(255, 255, 255)); // and not at the untransformed place
