@@ -412,8 +412,9 @@ void TStringGrid::Impl::updateFocusWithin() {
     const bool now = f != nullptr && (f == q || q->isAncestorOf(f));
     if (now == focusWithin)
         return;
-    // Another window becoming active takes no focus from the grid's own window.
-    if (!now && f == nullptr)
+    // Another window becoming active takes no focus from the grid's own window: the grid is
+    // still its window's focus and gets the keys again when the window comes back.
+    if (!now && (f == nullptr || f->window() != q->window()))
         return;
     focusWithin = now;
     q->viewport()->update();

@@ -141,28 +141,42 @@ void TStringGrid::MouseToCell(int x, int y, int& col, int& row) const {
 TRect TStringGrid::CellRect(int col, int row) const {
     if (!d->validCell(col, row) || d->colWidth(col) == 0 || d->rowHeight(row) == 0)
         return {};
-    int x = -1;
-    for (const auto& s : d->visibleCols()) {
-        if (s.index == col) {
-            x = s.start;
-            break;
-        }
+    // Walks only from the first shown column / row and gives up at the view's edge, so asking
+    // about a cell far away costs no more than asking about one on screen.
+    const int width = d->viewWidth();
+    int x = 0;
+    if (col < d->fixedCols) {
+        for (int c = 0; c < col; ++c)
+            x += d->colExtent(c);
+    } else {
+        if (col < d->leftCol)
+            return {};
+        x = d->fixedWidth();
+        for (int c = d->leftCol; c < col && x < width; ++c)
+            x += d->colExtent(c);
     }
-    int y = -1;
-    if (x >= 0) {
-        for (const auto& s : d->visibleRows()) {
-            if (s.index == row) {
-                y = s.start;
-                break;
-            }
-        }
+    if (x >= width)
+        return {};
+    const int height = d->viewHeight();
+    int y = 0;
+    if (row < d->fixedRows) {
+        for (int r = 0; r < row; ++r)
+            y += d->rowExtent(r);
+    } else {
+        if (row < d->topRow)
+            return {};
+        y = d->fixedHeight();
+        for (int r = d->topRow; r < row && y < height; ++r)
+            y += d->rowExtent(r);
     }
-    if (x < 0 || y < 0)
+    if (y >= height)
         return {};
     return TRect(x, y, x + d->colWidth(col), y + d->rowHeight(row));
 }
 
 void TStringGrid::InvalidateCell(int col, int row) {
+    if (!viewport()->isVisible())
+        return; // everything is painted when it shows
     const TRect r = CellRect(col, row);
     if (r.IsEmpty())
         return;

@@ -431,6 +431,19 @@ void GridInputTest::focusEnterAndExit() {
     QTRY_VERIFY(g.InplaceEditor()->hasFocus()); // back into the open editor
     QCOMPARE(g.enters, 2);
     QCOMPARE(g.exits, 1);
+    // Another window taking the focus is no exit: the grid stays its window's focus.
+    QWidget second;
+    auto* field = new QLineEdit(&second);
+    second.show();
+    second.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&second));
+    field->setFocus();
+    QTRY_VERIFY(field->hasFocus());
+    QCOMPARE(g.exits, 1);
+    h.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&h.window));
+    QTRY_VERIFY(g.InplaceEditor()->hasFocus());
+    QCOMPARE(g.enters, 2);
 }
 
 void GridInputTest::doubleClick() {
