@@ -8,17 +8,44 @@
 
 namespace movra {
 
+namespace {
+
+int Gray(QRgb c) {
+    return (qRed(c) * 30 + qGreen(c) * 59 + qBlue(c) * 11) / 100;
+}
+
+} // namespace
+
 void ConvertToGrayscale(QImage& bitmap) {
     if (bitmap.isNull())
         return;
-    if (bitmap.format() != QImage::Format_Indexed8)
-        bitmap = bitmap.convertToFormat(QImage::Format_Indexed8, Qt::ColorOnly | Qt::DiffuseDither);
-    QList<QRgb> table = bitmap.colorTable();
-    for (QRgb& entry : table) {
-        const int gray = (qRed(entry) * 30 + qGreen(entry) * 59 + qBlue(entry) * 11) / 100;
-        entry = qRgb(gray, gray, gray);
+    if (bitmap.format() == QImage::Format_Indexed8) {
+        QList<QRgb> table = bitmap.colorTable();
+        for (QRgb& entry : table) {
+            const int gray = Gray(entry);
+            entry = qRgb(gray, gray, gray);
+        }
+        bitmap.setColorTable(table);
+        return;
     }
-    bitmap.setColorTable(table);
+    // A picture has more colours than a palette holds; rather than squeeze them into 256
+    // (dithering the areas in between), each pixel takes the palette entry of its own gray.
+    const QImage rgb = bitmap.convertToFormat(QImage::Format_RGB32);
+    QImage gray(rgb.size(), QImage::Format_Indexed8);
+    if (gray.isNull())
+        return;
+    QList<QRgb> table(256);
+    for (int i = 0; i < 256; ++i)
+        table[i] = qRgb(i, i, i);
+    gray.setColorTable(table);
+    gray.setDevicePixelRatio(bitmap.devicePixelRatio());
+    for (int y = 0; y < rgb.height(); ++y) {
+        const QRgb* in = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        uchar* out = gray.scanLine(y);
+        for (int x = 0; x < rgb.width(); ++x)
+            out[x] = static_cast<uchar>(Gray(in[x]));
+    }
+    bitmap = std::move(gray);
 }
 
 void DrawBitmapStretched(QPainter& painter, const QImage& bitmap, const TRect& r) {

@@ -17,7 +17,9 @@ void DrawGrayscale(TCanvas& canvas, const TRect& r, const TMetafile& picture);
 void DrawGrayscale(QPainter& painter, const TRect& r, const TMetafile& picture);
 
 // Turns the bitmap into an 8-bit palette bitmap whose palette is gray:
-// gray = (red * 30 + green * 59 + blue * 11) / 100, truncating.
+// gray = (red * 30 + green * 59 + blue * 11) / 100, truncating. A palette bitmap keeps its
+// pixels and has its palette turned gray; any other gets the 256 grays as its palette and each
+// pixel the entry of its own gray.
 void ConvertToGrayscale(QImage& bitmap);
 
 // Copies the bitmap's pixels onto the target stretched to r, dropping or repeating pixels

@@ -67,7 +67,7 @@ std::unique_ptr<QIODevice> TMetafileList::CreateStream() {
         const QString name = MakeTempFileName();
         m_tempFileName = name;
         auto file = std::make_unique<QFile>(name);
-        if (!file->open(QIODevice::ReadWrite | QIODevice::Truncate))
+        if (!file->open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered))
             throw EMovraError(QStringLiteral("Nie można otworzyć pliku tymczasowego %1: %2")
                                   .arg(QDir::toNativeSeparators(name), file->errorString()));
         return file;

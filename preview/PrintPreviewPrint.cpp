@@ -73,6 +73,10 @@ void TPrintPreview::PrintPages(int FirstPage, int LastPage) {
         for (int i = FirstPage; i <= LastPage && !m_aborted; ++i) {
             DoProgress(i, i - FirstPage, total);
             if (!m_aborted) {
+                // The next sheet starts only when there is a page for it, so that a job
+                // cancelled between pages ends without an empty sheet.
+                if (i > FirstPage)
+                    m_job->NewPage();
                 TMetafile& page = m_pages->Pages(i - 1);
                 QPainter& painter = m_job->Painter();
                 if (m_grayscale & gsPrint)
@@ -81,12 +85,8 @@ void TPrintPreview::PrintPages(int FirstPage, int LastPage) {
                     page.Play(painter, QRectF(r));
             }
             DoProgress(i, i - FirstPage + 1, total);
-            if (!m_aborted) {
-                if (i < LastPage)
-                    m_job->NewPage();
-                else
-                    completed = true;
-            }
+            if (!m_aborted && i == LastPage)
+                completed = true;
         }
     } catch (const EAbort&) {
         FinishPrinting(completed);

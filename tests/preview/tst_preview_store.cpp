@@ -223,13 +223,13 @@ private slots:
         auto p1 = RecordPage(100, 100, 3, 1);
         list.Add(*p0);
         list.Add(*p1);
-        (void)list.Pages(0); // page 0 cached and hooked
         {
             QFile f(list.TempFileName());
             QVERIFY(f.open(QIODevice::ReadWrite));
             QVERIFY(f.seek(list.Offset(1)));
             f.write(QByteArray(64, '\x7f')); // page 1's header is now garbage
         }
+        (void)list.Pages(0); // page 0 cached and hooked
         int rewrites = 0;
         list.OnCurrentChange = [&](TMetafileList*, int) { ++rewrites; };
         QVERIFY_THROWS_EXCEPTION(EMovraError, (void)list.Pages(1));
@@ -251,6 +251,7 @@ private slots:
         img.setPixel(1, 0, qRgb(0, 255, 0));
         img.setPixel(2, 0, qRgb(0, 0, 255));
         img.setPixel(3, 0, qRgb(255, 255, 255));
+        QImage indexed = img.convertToFormat(QImage::Format_Indexed8);
         ConvertToGrayscale(img);
         QCOMPARE(img.format(), QImage::Format_Indexed8);
         QCOMPARE(img.pixel(0, 0), qRgb(76, 76, 76));
@@ -259,6 +260,14 @@ private slots:
         QCOMPARE(img.pixel(3, 0), qRgb(255, 255, 255));
         for (QRgb c : img.colorTable())
             QVERIFY(qRed(c) == qGreen(c) && qGreen(c) == qBlue(c));
+        // A palette bitmap has its palette entries turned gray.
+        QCOMPARE(indexed.colorCount(), 4);
+        ConvertToGrayscale(indexed);
+        QCOMPARE(indexed.colorCount(), 4);
+        QCOMPARE(indexed.pixel(0, 0), qRgb(76, 76, 76));
+        QCOMPARE(indexed.pixel(1, 0), qRgb(150, 150, 150));
+        QCOMPARE(indexed.pixel(2, 0), qRgb(28, 28, 28));
+        QCOMPARE(indexed.pixel(3, 0), qRgb(255, 255, 255));
     }
 
     void drawGrayscaleAndStretch() {
@@ -282,7 +291,7 @@ private slots:
                 sawWhite = sawWhite || c == qRgb(255, 255, 255);
             }
         // The filled block (10..60 of the page) is gray of the block's colour.
-        const QRgb block = target.pixel(50 + 30, 50 + 30);
+        const QRgb block = target.pixel(50 + 20, 50 + 45); // off the diagonal line
         const int expected = ((3 * 40) * 30 + 80 * 59 + 160 * 11) / 100;
         sawColourBlock = std::abs(qRed(block) - expected) <= 2;
         QVERIFY(sawWhite);
