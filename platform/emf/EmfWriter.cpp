@@ -147,6 +147,13 @@ void EmfWriter::bkMode(std::uint32_t mode) {
     m_dc.bkMode = mode;
 }
 
+void EmfWriter::bkColor(std::uint32_t c) {
+    if (m_dc.bkColor == c)
+        return;
+    append(U_EMRSETBKCOLOR_set(colorRef(c)));
+    m_dc.bkColor = c;
+}
+
 void EmfWriter::textAlign(std::uint32_t align) {
     if (m_dc.textAlign == align)
         return;

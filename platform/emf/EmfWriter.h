@@ -69,6 +69,7 @@ public:
     void brush(const BrushSpec& b);
     void textColor(std::uint32_t colorref);
     void bkMode(std::uint32_t mode);
+    void bkColor(std::uint32_t colorref);
     void textAlign(std::uint32_t align);
     void rop2(std::uint32_t mode);
     void mapping(const MappingSpec& m);
@@ -96,6 +97,7 @@ private:
         bool brushSet = false;
         std::uint32_t textColor = 0;
         std::uint32_t bkMode = 2; // OPAQUE, as GDI starts
+        std::uint32_t bkColor = 0xFFFFFF;
         std::uint32_t textAlign = 0;
         std::uint32_t rop2 = 13; // R2_COPYPEN
         MappingSpec mapping;

@@ -304,6 +304,9 @@ void TMetafileCanvas::TextOut(int x, int y, const QString& text) {
     d->writer.textColor(colorRef(Font.Color));
     d->writer.textAlign(U_TA_BASELINE);
     d->writer.bkMode(U_TRANSPARENT);
+    // Some readers paint a text background whatever the mode: let it be the brush's.
+    if (Brush.Style == TBrushStyle::Solid)
+        d->writer.bkColor(colorRef(Brush.Color));
     const U_RECTL bounds = d->deviceBounds(QRectF(x, y, m.width, m.height));
     d->writer.appendRaw(
         textRecord(bounds, QPoint(x, y + m.ascent), text, m.dx, U_ETO_NONE, nullptr));
@@ -325,6 +328,8 @@ void TMetafileCanvas::TextRect(const TRect& r, int x, int y, const QString& text
     d->writer.textColor(colorRef(Font.Color));
     d->writer.textAlign(U_TA_BASELINE);
     d->writer.bkMode(U_TRANSPARENT);
+    if (Brush.Style == TBrushStyle::Solid)
+        d->writer.bkColor(colorRef(Brush.Color));
     const U_RECTL bounds = d->deviceBounds(r.toQRect());
     d->writer.appendRaw(textRecord(bounds, QPoint(x, y + m.ascent), text, m.dx, U_ETO_CLIPPED, &r));
     d->writer.restoreDc();

@@ -212,6 +212,10 @@ void TestEmfPlayback::textSitsWhereThePainterCanvasPutsIt() {
     const QSize size(400, 150);
     const QImage direct = DrawDirect(size, draw);
     const QImage played = RenderMetafile(Record(size, draw), size);
+    if (qEnvironmentVariableIsSet("EMF_DUMP")) {
+        Record(size, draw).SaveToFile(QStringLiteral("/tmp/emf-text.emf"));
+        played.save(QStringLiteral("/tmp/emf-text-played.png"));
+    }
 
     // The text backgrounds are rectangles: exact.
     const auto yellow = [](QRgb p) { return p == qRgb(255, 255, 150); };
