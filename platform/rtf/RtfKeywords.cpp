@@ -63,6 +63,8 @@ Map buildMap() {
         {"fi", Keyword::Fi},
         {"sb", Keyword::Sb},
         {"sa", Keyword::Sa},
+        {"tx", Keyword::Tx},
+        {"tb", Keyword::Tx},
         {"par", Keyword::Par},
         {"sect", Keyword::Par},
         {"page", Keyword::Par},

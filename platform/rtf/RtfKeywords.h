@@ -63,6 +63,7 @@ enum class Keyword {
     Fi,
     Sb,
     Sa,
+    Tx,
     // breaks
     Par,
     Line,

@@ -33,6 +33,7 @@ constexpr int MaxUc = 64;
 constexpr size_t MaxFonts = 4096;
 constexpr size_t MaxColours = 4096;
 constexpr qsizetype MaxFontNameBytes = 256;
+constexpr size_t MaxTabStops = 32;
 
 struct CharState {
     int Font = -1; // -1: the document's default font (\deff)
@@ -55,6 +56,7 @@ struct ParaState {
     int First = 0;
     int Before = 0;
     int After = 0;
+    std::vector<int> Tabs; // twips from the left text margin, as the paragraph's indents
 };
 
 enum class Dest { Text, Skip, FontTable, ColorTable };
@@ -389,6 +391,10 @@ private:
         case Keyword::Sa:
             para.After = clampTwips(t.Param, 0);
             break;
+        case Keyword::Tx:
+            if (para.Tabs.size() < MaxTabStops)
+                para.Tabs.push_back(clampTwips(t.Param, 0));
+            break;
         case Keyword::Par:
             endParagraph();
             break;
@@ -702,6 +708,23 @@ private:
         f.setTextIndent(p.First / TwipsPerPixel);
         f.setTopMargin(p.Before / TwipsPerPixel);
         f.setBottomMargin(p.After / TwipsPerPixel);
+
+        // Qt measures tab stops from where the first line starts, the format from the text
+        // margin. A hanging indent is itself a tab stop, so that "bullet, tab, text" lines up
+        // the text with the lines below it.
+        std::vector<int> stops;
+        for (int tx : p.Tabs)
+            stops.push_back(tx - p.Left - p.First);
+        if (p.First < 0)
+            stops.push_back(-p.First);
+        std::sort(stops.begin(), stops.end());
+        stops.erase(std::unique(stops.begin(), stops.end()), stops.end());
+        QList<QTextOption::Tab> tabs;
+        for (int s : stops)
+            if (s > 0)
+                tabs.append(QTextOption::Tab(s / TwipsPerPixel, QTextOption::LeftTab));
+        if (!tabs.isEmpty())
+            f.setTabPositions(tabs);
         return f;
     }
 

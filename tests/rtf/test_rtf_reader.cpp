@@ -241,6 +241,20 @@ after group})");
     QCOMPARE(blockOf(*doc, QStringLiteral("after group")).alignment(), Qt::AlignLeft);
     QCOMPARE(blockOf(*doc, QStringLiteral("after group")).leftMargin(), 0.0);
 
+    // Tab stops: explicit ones, and the hanging indent's own, where a bullet's text starts.
+    const auto tabs = load(R"({\rtf1 \pard\li720\fi-360 \bullet\tab item\par
+\pard\tx2880\tx1440 a\tab b\tab c\par
+\pard\li720\fi-360\tx2160 x\tab y\tab z\par
+\pard plain})");
+    using Tab = QTextOption::Tab;
+    QCOMPARE(blockOf(*tabs, QStringLiteral("item")).tabPositions(),
+             QList<Tab>{Tab(24, QTextOption::LeftTab)});
+    QCOMPARE(blockOf(*tabs, QStringLiteral("a\tb")).tabPositions(),
+             (QList<Tab>{Tab(96, QTextOption::LeftTab), Tab(192, QTextOption::LeftTab)}));
+    QCOMPARE(blockOf(*tabs, QStringLiteral("x\ty")).tabPositions(),
+             (QList<Tab>{Tab(24, QTextOption::LeftTab), Tab(120, QTextOption::LeftTab)}));
+    QVERIFY(blockOf(*tabs, QStringLiteral("plain")).tabPositions().isEmpty());
+
     // The properties in force at the paragraph mark are the paragraph's.
     const auto late = load(R"({\rtf1 text set late\qr\par})");
     QCOMPARE(late->firstBlock().blockFormat().alignment(), Qt::AlignRight);
