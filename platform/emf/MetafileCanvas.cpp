@@ -216,6 +216,12 @@ void TMetafileCanvas::FrameRect(const TRect& r) {
 void TMetafileCanvas::Rectangle(const TRect& r) {
     if (d->finished)
         return;
+    if (Pen.Style == TPenStyle::Clear) {
+        // Without an outline the whole rectangle is filled, as on the painter canvas (GDI's
+        // pen-less Rectangle would leave out the last row and column).
+        FillRect(r);
+        return;
+    }
     d->syncMapping();
     d->writer.rop2(rop2(Pen.Mode));
     d->writer.pen(penSpec(Pen));

@@ -133,6 +133,10 @@ void TestEmfPlayback::shapesMatchPainterCanvasExactly() {
         c.Rectangle(TRect(310, 10, 390, 50));
         c.FillRect(TRect(0, 0, 400, 300)); // a clear brush fills nothing
         c.Brush.Style = TBrushStyle::Solid;
+        c.Pen.Style = TPenStyle::Clear;
+        c.Brush.Color = RGBColor(0, 90, 0);
+        c.Rectangle(TRect(10, 220, 60, 250));
+        c.Pen.Style = TPenStyle::Solid;
         c.Pen.Color = clBlack;
         c.MoveTo(10, 100);
         c.LineTo(200, 100);
