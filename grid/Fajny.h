@@ -231,6 +231,11 @@ private:
     template <class Fn> void WithoutAlwaysShowEditor(Fn fn);
     // Rows [first, first + perm.size()) take the rows perm[i] had (texts and objects).
     void RewriteRows(int first, const std::vector<int>& perm);
+    // The remembered cell follows its record through the grid's own structural changes, so that
+    // validation never compares one record's text with another's.
+    void RememberedRowMoved(int from, int to);
+    void RememberedColMoved(int from, int to);
+    void RememberedRowsPermuted(int first, const std::vector<int>& perm);
     bool StartSearch(const QString& s);
     bool MatchesCell(QStringView cell) const;
     bool StepSearch();

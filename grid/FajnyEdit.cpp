@@ -88,6 +88,10 @@ void TFajny::DeleteRowAt(int index) {
     SetRows(index, QStringList());
     ForgetAndShift(m_hidden, rcRow, index);
     WithoutAlwaysShowEditor([&] { DeleteRow(index); });
+    if (m_rememberedRow == index)
+        RememberCurrentCell(); // its record is gone: nothing of it is left to validate
+    else if (m_rememberedRow > index)
+        --m_rememberedRow;
     if (OnRowDelete)
         OnRowDelete(this, index);
     if (RowCount() - FixedRows() < m_footerRows)
@@ -106,6 +110,7 @@ void TFajny::MoveRowTo(int from, int to) {
     if (from < 0 || from >= RowCount() || to < 0 || to >= RowCount())
         return;
     WithoutAlwaysShowEditor([&] { MoveRow(from, to); });
+    RememberedRowMoved(from, to);
 }
 
 void TFajny::SwapRows(int a, int b) {
@@ -148,6 +153,10 @@ void TFajny::DeleteColumnAt(int index) {
     SetCols(index, QStringList());
     ForgetAndShift(m_hidden, rcColumn, index);
     WithoutAlwaysShowEditor([&] { DeleteColumn(index); });
+    if (m_rememberedCol == index)
+        RememberCurrentCell();
+    else if (m_rememberedCol > index)
+        --m_rememberedCol;
     if (OnColumnDelete)
         OnColumnDelete(this, index);
 }
@@ -164,6 +173,7 @@ void TFajny::MoveColumnTo(int from, int to) {
     if (from < 0 || from >= ColCount() || to < 0 || to >= ColCount())
         return;
     WithoutAlwaysShowEditor([&] { MoveColumn(from, to); });
+    RememberedColMoved(from, to);
 }
 
 void TFajny::SwapColumns(int a, int b) {

@@ -186,6 +186,7 @@ void TFajny::ExecuteSort(int col, const TSortOptions& options) {
     }
 
     RewriteRows(first, perm);
+    RememberedRowsPermuted(first, perm);
 
     // The current cell follows its record.
     const int current = Row();
@@ -201,33 +202,40 @@ void TFajny::ExecuteSort(int col, const TSortOptions& options) {
 }
 
 void TFajny::RewriteRows(int first, const std::vector<int>& perm) {
+    // Reads every moving row into one flat buffer first (texts share their data, so this copies
+    // no characters), then writes them to their new places; rows that stay are not touched.
     const int cols = ColCount();
-    struct Moved {
-        int row;
-        QStringList texts;
-        std::vector<void*> objects; // empty when the row had none
-    };
-    std::vector<Moved> moved;
+    std::vector<int> to;
     for (std::size_t i = 0; i < perm.size(); ++i) {
-        const int to = first + static_cast<int>(i);
-        const int from = perm[i];
-        if (from == to)
-            continue;
-        Moved m{to, Rows(from), {}};
+        if (perm[i] != first + static_cast<int>(i))
+            to.push_back(static_cast<int>(i));
+    }
+    if (to.empty())
+        return;
+    const auto stride = static_cast<std::size_t>(cols);
+    std::vector<QString> texts(to.size() * stride);
+    std::vector<void*> objects;
+    for (std::size_t k = 0; k < to.size(); ++k) {
+        const int from = perm[static_cast<std::size_t>(to[k])];
         for (int c = 0; c < cols; ++c) {
+            texts[k * stride + static_cast<std::size_t>(c)] = Cells(c, from);
             if (void* o = Objects(c, from)) {
-                if (m.objects.empty())
-                    m.objects.assign(static_cast<std::size_t>(cols), nullptr);
-                m.objects[static_cast<std::size_t>(c)] = o;
+                if (objects.empty())
+                    objects.assign(texts.size(), nullptr);
+                objects[k * stride + static_cast<std::size_t>(c)] = o;
             }
         }
-        moved.push_back(std::move(m));
     }
-    for (Moved& m : moved) {
-        SetRows(m.row, m.texts);
-        for (int c = 0; c < static_cast<int>(m.objects.size()); ++c) {
-            if (void* o = m.objects[static_cast<std::size_t>(c)])
-                SetObjects(c, m.row, o);
+    // The moving rows are the same set as the rows they move to, so when none of them holds an
+    // object there is nothing to clear either.
+    const bool anyObjects = !objects.empty();
+    for (std::size_t k = 0; k < to.size(); ++k) {
+        const int row = first + to[k];
+        for (int c = 0; c < cols; ++c) {
+            const std::size_t i = k * stride + static_cast<std::size_t>(c);
+            SetCells(c, row, texts[i]);
+            if (anyObjects)
+                SetObjects(c, row, objects.empty() ? nullptr : objects[i]);
         }
     }
 }
@@ -266,6 +274,7 @@ void TFajny::RestoreUnsortedOrder() {
     const int current = Row();
     const int currentCol = Col();
     RewriteRows(first, inverse);
+    RememberedRowsPermuted(first, inverse);
     if (current >= first && current < first + n)
         GoToCell(currentCol, m_sorted[static_cast<std::size_t>(current - first)].OldIndex);
     m_sorted.clear();

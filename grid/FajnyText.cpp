@@ -22,6 +22,38 @@ void TFajny::RememberCurrentCell() {
     m_rememberedText = Cells(m_rememberedCol, m_rememberedRow);
 }
 
+namespace {
+
+// Where index i stands after the line at from moved to to.
+int AfterMove(int i, int from, int to) {
+    if (i == from)
+        return to;
+    if (from < to && i > from && i <= to)
+        return i - 1;
+    if (to < from && i >= to && i < from)
+        return i + 1;
+    return i;
+}
+
+} // namespace
+
+void TFajny::RememberedRowMoved(int from, int to) {
+    m_rememberedRow = AfterMove(m_rememberedRow, from, to);
+}
+
+void TFajny::RememberedColMoved(int from, int to) {
+    m_rememberedCol = AfterMove(m_rememberedCol, from, to);
+}
+
+void TFajny::RememberedRowsPermuted(int first, const std::vector<int>& perm) {
+    for (std::size_t i = 0; i < perm.size(); ++i) {
+        if (perm[i] == m_rememberedRow) {
+            m_rememberedRow = first + static_cast<int>(i);
+            return;
+        }
+    }
+}
+
 void TFajny::ValidateCurrentCell() {
     const int col = m_rememberedCol;
     const int row = m_rememberedRow;
@@ -173,6 +205,8 @@ void TFajny::LoadFromTextFile(const QString& fileName, QChar separator) {
     SetColCount(std::max(FixedCols() + 1, widest));
     for (int i = 0; i < static_cast<int>(lines.size()); ++i)
         SetRows(i, lines[static_cast<std::size_t>(i)]);
+    // Loaded texts are no edit of the user's.
+    RememberCurrentCell();
 }
 
 void TFajny::SaveToTextFile(const QString& fileName, QChar separator) {

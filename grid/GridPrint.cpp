@@ -2,13 +2,13 @@
 
 #include "grid/Fajny.h"
 #include "grid/GridPrintLayout.h"
+#include "grid/GridPrintRecording.h"
 #include "platform/canvas/PainterCanvas.h"
 #include "platform/core/Dialogs.h"
 #include "platform/printer/Printer.h"
 #include "platform/printer/PrinterJob.h"
 
 #include <QtGui/QPainter>
-#include <QtGui/QPicture>
 #include <QtPrintSupport/QPrinter>
 
 #include <algorithm>
@@ -131,12 +131,12 @@ void TGridPrinter::RunPreview(TCanvas& canvas, QSize page) {
     m_pageCounter = RunGridLayout(m_grid, setup);
 }
 
-void TGridPrinter::DrawPreviewPage(QImage& printImage, QPicture* vectors) {
+void TGridPrinter::DrawPreviewPage(QImage& printImage, TRecordedPage* vectors) {
+    if (vectors != nullptr)
+        vectors->Clear();
     const QSize page = PreviewPageSize();
     if (page.isEmpty()) {
         printImage = QImage();
-        if (vectors != nullptr)
-            *vectors = QPicture();
         m_pageCounter = 0;
         return;
     }
@@ -148,16 +148,11 @@ void TGridPrinter::DrawPreviewPage(QImage& printImage, QPicture* vectors) {
         RunPreview(canvas, page);
         return;
     }
-    *vectors = QPicture();
-    vectors->setBoundingRect(QRect(QPoint(0, 0), page));
-    QPainter recorder(vectors);
-    TPainterCanvas recording(&recorder);
-    TTeeCanvas both(canvas, recording);
+    TTeeCanvas both(canvas, *vectors);
     try {
         RunPreview(both, page);
     } catch (...) {
-        recorder.end();
-        *vectors = QPicture();
+        vectors->Clear();
         throw;
     }
 }
@@ -181,7 +176,7 @@ int TGridPrinter::CountPrintPages() {
     return m_pageCounter;
 }
 
-void TGridPrinter::PrintPreviewPage(const QImage& printImage, const QPicture* vectors) {
+void TGridPrinter::PrintPreviewPage(const QImage& printImage, const TRecordedPage* vectors) {
     if (m_grid.RowCount() > 0)
         m_grid.FitHiddenRowHeights(0, m_grid.RowCount() - 1);
     const bool available = PrinterAvailable       ? PrinterAvailable()
@@ -194,7 +189,7 @@ void TGridPrinter::PrintPreviewPage(const QImage& printImage, const QPicture* ve
     PrintPreviewPage(printImage, vectors, Printer());
 }
 
-void TGridPrinter::PrintPreviewPage(const QImage& printImage, const QPicture* vectors,
+void TGridPrinter::PrintPreviewPage(const QImage& printImage, const TRecordedPage* vectors,
                                     QPrinter& printer) {
     TPrintOptions& options = m_grid.PrintOptions();
     printer.setCopyCount(static_cast<int>(std::clamp<std::uint32_t>(options.Copies, 1, 999)));
@@ -207,12 +202,12 @@ void TGridPrinter::PrintPreviewPage(const QImage& printImage, const QPicture* ve
     QPainter& painter = job.Painter();
     const QRect area(0, 0, printer.width(), printer.height());
     if (!printImage.isNull() && !area.isEmpty()) {
-        if (vectors != nullptr && !vectors->isNull()) {
-            painter.save();
-            painter.scale(static_cast<qreal>(area.width()) / printImage.width(),
-                          static_cast<qreal>(area.height()) / printImage.height());
-            painter.drawPicture(0, 0, *vectors);
-            painter.restore();
+        if (vectors != nullptr && !vectors->IsEmpty()) {
+            // The recorded page, stretched like the picture would be, but drawn at the
+            // printer's own resolution.
+            TPainterCanvas canvas(&painter);
+            canvas.SetMapping(printImage.size(), area.size(), QPoint(0, 0));
+            vectors->Play(canvas);
         } else {
             painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
             painter.drawImage(area, printImage);

@@ -6,13 +6,13 @@
 
 #include <functional>
 
-class QPicture;
 class QPrinter;
 
 namespace movra {
 
 class TCanvas;
 class TFajny;
+class TRecordedPage;
 
 // The printing of a TFajny grid: its rows laid out in pages (a title line with an optional
 // logo, the column-title row on every page, a footer with date, time and page label, columns
@@ -46,7 +46,7 @@ public:
     // leaves it blank. When vectors is given, the same page is recorded into it as drawing
     // commands, so that printing can be as sharp as the printer. Throws EMovraError "Bitmap
     // image is not valid" when the logo file is no bitmap.
-    void DrawPreviewPage(QImage& printImage, QPicture* vectors = nullptr);
+    void DrawPreviewPage(QImage& printImage, TRecordedPage* vectors = nullptr);
     // The same page onto any canvas of PreviewPageSize().
     void DrawPreviewPage(TCanvas& canvas);
 
@@ -60,9 +60,10 @@ public:
     // else happens; otherwise the job title, copies and orientation come from the options, ToRow
     // becomes the grid's last row, and one page is printed: the vectors when given (recorded
     // with the print image), else the print image, stretched over the printable area.
-    void PrintPreviewPage(const QImage& printImage, const QPicture* vectors = nullptr);
+    void PrintPreviewPage(const QImage& printImage, const TRecordedPage* vectors = nullptr);
     // The same on a given printer, which is taken to be there (a PDF file, for instance).
-    void PrintPreviewPage(const QImage& printImage, const QPicture* vectors, QPrinter& printer);
+    void PrintPreviewPage(const QImage& printImage, const TRecordedPage* vectors,
+                          QPrinter& printer);
 
 private:
     [[nodiscard]] QDateTime Now() const;

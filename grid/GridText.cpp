@@ -3,6 +3,7 @@
 #include <QtCore/QCollator>
 #include <QtCore/QLocale>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdint>
@@ -245,6 +246,12 @@ bool SameTextIgnoringCase(QStringView a, QStringView b) {
 }
 
 QString AsciiUpper(const QString& text) {
+    // A text that is already upper case is shared, not copied (FindNext asks on every call).
+    const auto lower = std::find_if(text.cbegin(), text.cend(), [](QChar c) {
+        return c.unicode() >= u'a' && c.unicode() <= u'z';
+    });
+    if (lower == text.cend())
+        return text;
     QString out = text;
     for (QChar& c : out)
         c = QChar(AsciiUpperOf(c.unicode()));

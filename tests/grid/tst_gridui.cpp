@@ -83,6 +83,7 @@ private slots:
     void validationHandlerCorrects();
     void focusLossClicksThenValidates();
     void typingInEditorThenEnter();
+    void validationFollowsRecordThroughSortAndMoves();
     void extendedKeys();
     void footerAndSelectionColours();
     void bevelsAndSuppressedText();
@@ -330,6 +331,40 @@ void TstGridUi::typingInEditorThenEnter() {
                           : static_cast<QWidget*>(&g);
     QTest::keyClick(target, Qt::Key_Return);
     QCOMPARE(g.Cells(0, 1), QStringLiteral("stary"));
+}
+
+void TstGridUi::validationFollowsRecordThroughSortAndMoves() {
+    Window w;
+    TFajny& g = *w.grid;
+    FillColumns(g, {{"c", "a", "b"}});
+    QVERIFY(w.show());
+    g.GoToCell(0, 1); // record "c"
+    g.RememberCurrentCell();
+    QStringList validated;
+    g.OnCellValidate = [&validated](TFajny*, int, int r, QString& value, bool& valid) {
+        validated << QStringLiteral("%1 %2").arg(r).arg(value);
+        valid = false;
+    };
+    // The sort moves the remembered record; its unchanged text is no edit.
+    QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, CenterOf(g, 0, 0));
+    QCOMPARE(Column(g, 0), QStringList({"a", "b", "c"}));
+    QVERIFY(validated.isEmpty());
+    // A pending edit is judged on its own record wherever the sort puts it.
+    QCOMPARE(g.Row(), 3);
+    g.SetCells(0, 3, QStringLiteral("x"));
+    QTest::mouseClick(g.viewport(), Qt::RightButton, {}, CenterOf(g, 0, 0));
+    QCOMPARE(validated, QStringList({"1 x"}));
+    QCOMPARE(Column(g, 0), QStringList({"c", "b", "a"}));
+    // Moving and deleting rows keep the remembered cell on its record too.
+    validated.clear();
+    g.GoToCell(0, 3); // "a"
+    g.RememberCurrentCell();
+    g.MoveRowTo(3, 1);
+    g.GoToCell(0, 2);
+    g.DeleteRowAt(3);
+    g.GoToCell(0, 1);
+    QVERIFY(validated.isEmpty());
+    QCOMPARE(Column(g, 0), QStringList({"a", "c"}));
 }
 
 void TstGridUi::extendedKeys() {
