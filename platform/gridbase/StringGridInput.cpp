@@ -476,7 +476,7 @@ int TStringGrid::Impl::rowSizingHit(int x, int y) const {
 }
 
 void TStringGrid::Impl::autoScrollStep() {
-    if (state != TGridState::Selecting || (QApplication::mouseButtons() & Qt::LeftButton) == 0) {
+    if (state != TGridState::Selecting) { // the release ends selecting
         autoScroll->stop();
         return;
     }

@@ -196,8 +196,13 @@ void TStringGrid::Impl::updateScrollRanges() {
     const bool vertical = scrollBars == TScrollStyle::Vertical || scrollBars == TScrollStyle::Both;
     const bool horizontal =
         scrollBars == TScrollStyle::Horizontal || scrollBars == TScrollStyle::Both;
-    q->setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-    q->setHorizontalScrollBarPolicy(horizontal ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    // Setting a policy lays the bars out again even when unchanged: only on a real change.
+    const Qt::ScrollBarPolicy vPolicy = vertical ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
+    const Qt::ScrollBarPolicy hPolicy = horizontal ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
+    if (q->verticalScrollBarPolicy() != vPolicy)
+        q->setVerticalScrollBarPolicy(vPolicy);
+    if (q->horizontalScrollBarPolicy() != hPolicy)
+        q->setHorizontalScrollBarPolicy(hPolicy);
 
     syncingBars = true;
     QScrollBar* vb = q->verticalScrollBar();

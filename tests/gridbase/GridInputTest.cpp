@@ -216,6 +216,17 @@ void GridInputTest::draggingSelects() {
     release(vp, h.centre(1, 4));
     QCOMPARE(g.Selection(), (TGridRect{1, 4, 1, 4}));
     QCOMPARE(g.clicks, 2);
+    // Dragging below the view scrolls on, row by row, while the button is held.
+    press(vp, h.centre(1, 2));
+    drag(vp, QPoint(75, 260));
+    QCOMPARE(g.Row(), 9); // the row after the last one shown in full
+    QCOMPARE(g.TopRow(), 2);
+    QTRY_VERIFY(g.Row() >= 12);
+    release(vp, QPoint(75, 260));
+    const int stopped = g.Row();
+    QTest::qWait(200);
+    QCOMPARE(g.Row(), stopped);
+    QVERIFY(!g.CellRect(1, stopped).IsEmpty());
 }
 
 void GridInputTest::columnAndRowSizing() {

@@ -319,9 +319,21 @@ void GridModelTest::topRowVisibleCountsAndScrollBar() {
     QCOMPARE(g.topLeftChanges, 1);
     g.SetTopRow(6);
     QCOMPARE(g.topLeftChanges, 1);
-    bar->setValue(9); // as when the user drags the bar
+    bar->setValue(9); // as when the user moves the bar
     QCOMPARE(g.TopRow(), 10);
     QCOMPARE(g.topLeftChanges, 2);
+    // Dragging the thumb scrolls on release, or at once with goThumbTracking.
+    bar->setSliderDown(true);
+    bar->setSliderPosition(3);
+    QCOMPARE(g.TopRow(), 10);
+    bar->setSliderDown(false);
+    QCOMPARE(g.TopRow(), 4);
+    g.SetOptions(g.Options() | goThumbTracking);
+    bar->setSliderDown(true);
+    bar->setSliderPosition(7);
+    QCOMPARE(g.TopRow(), 8);
+    bar->setSliderDown(false);
+    g.topLeftChanges = 2;
     // Near the end fewer rows remain to be shown.
     g.SetTopRow(15);
     QCOMPARE(g.TopRow(), 12);
