@@ -33,6 +33,10 @@ constexpr double kMaxPenWidth = 1e5;
 constexpr double kMaxFontPixels = 20000;
 constexpr int kMaxPathElements = 1'000'000;
 constexpr std::uint32_t kMaxRegionRects = 1'000'000;
+// What one playing draws at most: past these, texts and bitmaps are left out (the page is
+// not a page any more but an attempt to keep the program busy).
+constexpr std::int64_t kTextBudget = 2'000'000;
+constexpr std::int64_t kPixelBudget = 512ll * 1024 * 1024;
 
 bool finite(const QTransform& t) {
     return std::isfinite(t.m11()) && std::isfinite(t.m12()) && std::isfinite(t.m21()) &&
@@ -268,6 +272,8 @@ private:
     bool m_inPath = false;
     QPainterPath m_path;
     bool m_rasterOps = false;
+    std::int64_t m_textBudget = kTextBudget;
+    std::int64_t m_pixelBudget = kPixelBudget;
 };
 
 PlayOutcome Player::run() {
@@ -1291,6 +1297,9 @@ bool Player::textRecord(const Rec& r, bool wide) {
         return true;
     QString text;
     const std::uint32_t n = std::min<std::uint32_t>(nChars, kMaxTextChars);
+    if (m_textBudget < n)
+        return true;
+    m_textBudget -= n;
     text.reserve(static_cast<qsizetype>(n));
     for (std::uint32_t i = 0; i < n; ++i) {
         if (wide)
@@ -1562,8 +1571,14 @@ bool Player::bitmapRecord(const Rec& r, std::uint32_t type) {
     }
     QImage img;
     bool bottomUp = false;
-    const DibStatus s = DecodeDib(r.data(), r.size(), offBmi, cbBmi, offBits, cbBits, usage,
-                                  m_p != nullptr && drawable(dest.normalized()), &img, &bottomUp);
+    const bool decode = m_p != nullptr && drawable(dest.normalized()) && m_pixelBudget > 0;
+    DibStatus s = DecodeDib(r.data(), r.size(), offBmi, cbBmi, offBits, cbBits, usage, false,
+                            nullptr, &bottomUp);
+    if (s == DibStatus::Ok && decode) {
+        s = DecodeDib(r.data(), r.size(), offBmi, cbBmi, offBits, cbBits, usage, true, &img,
+                      &bottomUp);
+        m_pixelBudget -= std::int64_t(img.width()) * img.height();
+    }
     if (s == DibStatus::Bad)
         return false;
     if (s != DibStatus::Ok || img.isNull() || !m_p)

@@ -13,6 +13,7 @@
 #include <uemf.h>
 
 #include <cstdlib>
+#include <cstring>
 
 using namespace movra;
 using namespace movra::test;
@@ -82,6 +83,7 @@ private slots:
     void unalignedBytesAreAccepted();
     void recordsOfOtherWritersPlay();
     void unknownRecordsAreSkipped();
+    void mappingModesPathsRegionsAndAlignment();
 };
 
 void TestEmfFiles::fileRoundTripIsByteIdentical() {
@@ -454,6 +456,113 @@ void TestEmfFiles::unknownRecordsAreSkipped() {
     }
     const QImage img = RenderMetafile(mf, QSize(200, 100));
     QCOMPARE(img.pixel(175, 75), qRgb(0, 0, 255));
+}
+
+void TestEmfFiles::mappingModesPathsRegionsAndAlignment() {
+    QByteArray recs;
+    int n = 0;
+    auto add = [&](char* r) {
+        recs += take(r);
+        ++n;
+    };
+    EMFHANDLES* eht = nullptr;
+    QCOMPARE(emf_htable_create(16, 16, &eht), 0);
+    uint32_t black = 0;
+    add(createbrushindirect_set(&black, eht, logbrush_set(U_BS_SOLID, colorref3_set(0, 0, 0), 0)));
+    add(selectobject_set(black, eht));
+    add(selectobject_set(U_NULL_PEN, eht));
+    // Tenths of a millimetre with y upwards: 100..200 lies 37.8..75.6 pixels from the corner.
+    add(U_EMRSAVEDC_set());
+    add(U_EMRSETMAPMODE_set(U_MM_LOMETRIC));
+    add(U_EMRRECTANGLE_set(U_RECTL{100, -100, 200, -200}));
+    add(U_EMRRESTOREDC_set(-1));
+    // A path filled in red.
+    uint32_t red = 0;
+    add(createbrushindirect_set(&red, eht, logbrush_set(U_BS_SOLID, colorref3_set(255, 0, 0), 0)));
+    add(selectobject_set(red, eht));
+    add(U_EMRBEGINPATH_set());
+    add(U_EMRMOVETOEX_set(point32_set(100, 10)));
+    add(U_EMRLINETO_set(point32_set(140, 10)));
+    add(U_EMRLINETO_set(point32_set(140, 50)));
+    add(U_EMRCLOSEFIGURE_set());
+    add(U_EMRENDPATH_set());
+    add(U_EMRFILLPATH_set(U_RECTL{100, 10, 140, 50}));
+    // A clip region (device pixels) and a pattern fill through it, then the clip reset.
+    const U_RECTL only{150, 10, 160, 20};
+    PU_RGNDATA rgn = rgndata_set(rgndataheader_set(1, only), const_cast<PU_RECTL>(&only));
+    add(U_EMREXTSELECTCLIPRGN_set(U_RGN_COPY, rgn));
+    std::free(rgn);
+    add(U_EMRBITBLT_set(U_RECTL{140, 0, 200, 40}, point32_set(140, 0), point32_set(60, 40),
+                        point32_set(0, 0), xform_set(1, 0, 0, 1, 0, 0), colorref3_set(0, 0, 0), 0,
+                        U_PATCOPY, nullptr, 0, nullptr));
+    QByteArray reset(16, '\0');
+    Put32(reset, 0, U_EMR_EXTSELECTCLIPRGN);
+    Put32(reset, 4, 16);
+    Put32(reset, 12, U_RGN_COPY); // no region: back to the whole page
+    recs += reset;
+    ++n;
+    add(U_EMRSETPIXELV_set(point32_set(190, 90), colorref3_set(0, 0, 255)));
+    // Text aligned at its top and at its bottom centre, with no advances given.
+    U_LOGFONT lf;
+    std::memset(&lf, 0, sizeof lf);
+    lf.lfHeight = -20;
+    lf.lfWeight = 700;
+    const char16_t face[] = u"Arial";
+    std::memcpy(lf.lfFaceName, face, sizeof face);
+    uint32_t font = 0;
+    add(extcreatefontindirectw_set(&font, eht, reinterpret_cast<const char*>(&lf), nullptr));
+    add(selectobject_set(font, eht));
+    add(U_EMRSETBKMODE_set(U_TRANSPARENT));
+    auto text = [&](int x, int y) {
+        const QString s = QStringLiteral("HH");
+        QByteArray t(76 + 4, '\0');
+        Put32(t, 0, U_EMR_EXTTEXTOUTW);
+        Put32(t, 4, static_cast<std::uint32_t>(t.size()));
+        Put32(t, 24, U_GM_COMPATIBLE);
+        Put32(t, 36, static_cast<std::uint32_t>(x));
+        Put32(t, 40, static_cast<std::uint32_t>(y));
+        Put32(t, 44, 2);
+        Put32(t, 48, 76);
+        std::memcpy(t.data() + 76, s.utf16(), 4);
+        recs += t;
+        ++n;
+    };
+    add(U_EMRSETTEXTALIGN_set(U_TA_TOP));
+    text(10, 78);
+    add(U_EMRSETTEXTALIGN_set(U_TA_BOTTOM | U_TA_CENTER));
+    text(100, 95);
+    const int handles = static_cast<int>(eht->peak) + 1;
+    emf_htable_free(&eht);
+
+    const QByteArray page =
+        insertBeforeEof(Record(QSize(200, 100), [](TCanvas&) {}).Bytes(), recs, n, handles);
+    TMetafile mf;
+    mf.SetBytes(page);
+    if (qEnvironmentVariableIsSet("EMF_DUMP"))
+        mf.SaveToFile(QStringLiteral("/tmp/emf-seed-modes.emf"));
+    const QImage img = RenderMetafile(mf, QSize(200, 100));
+    const auto isBlack = [](QRgb p) { return p == qRgb(0, 0, 0); };
+    const QRect lometric = InkBox(img, QRect(0, 0, 85, 78), isBlack);
+    QVERIFY2(std::abs(lometric.left() - 38) <= 1 && std::abs(lometric.right() - 75) <= 1 &&
+                 std::abs(lometric.top() - 38) <= 1 && std::abs(lometric.bottom() - 75) <= 1,
+             qPrintable(QStringLiteral("%1,%2 %3x%4")
+                            .arg(lometric.x())
+                            .arg(lometric.y())
+                            .arg(lometric.width())
+                            .arg(lometric.height())));
+    QCOMPARE(img.pixel(135, 15), qRgb(255, 0, 0)); // inside the triangle
+    QCOMPARE(img.pixel(105, 45), qRgb(255, 255, 255));
+    QCOMPARE(InkBox(img, QRect(141, 0, 59, 40), [](QRgb p) { return p == qRgb(255, 0, 0); }),
+             QRect(150, 10, 10, 10));
+    QCOMPARE(img.pixel(190, 90), qRgb(0, 0, 255));
+    const QRect top = InkBox(img, QRect(0, 77, 60, 23), Dark);
+    QVERIFY(!top.isNull());
+    QVERIFY(top.top() >= 78 && top.top() <= 84); // the cell's top at 78, glyphs a little lower
+    QVERIFY(top.left() >= 10 && top.left() <= 13);
+    const QRect bottom = InkBox(img, QRect(78, 55, 60, 45), Dark);
+    QVERIFY(!bottom.isNull());
+    QVERIFY(bottom.bottom() < 95 && bottom.bottom() >= 85); // descent below the baseline
+    QVERIFY(std::abs((bottom.left() + bottom.right()) / 2 - 100) <= 2); // centred on 100
 }
 
 QTEST_MAIN(TestEmfFiles)
