@@ -119,28 +119,33 @@ void TSQLiteTable::ReadFirstRowLayout(sqlite3_stmt* statement) {
     }
 }
 
+template <class... Args> void TSQLiteTable::Emplace(Args&&... args) {
+    if (m_chunks.empty() || m_chunks.back().size() == kChunkValues) {
+        m_chunks.emplace_back().reserve(kChunkValues);
+    }
+    m_chunks.back().emplace_back(std::forward<Args>(args)...);
+}
+
 void TSQLiteTable::ReadRow(sqlite3_stmt* statement) {
     for (int c = 0; c < static_cast<int>(m_columns); ++c) {
         if (sqlite3_column_type(statement, c) == SQLITE_NULL) {
-            m_values.emplace_back();
+            Emplace();
             continue;
         }
         switch (m_kinds[static_cast<std::size_t>(c)]) {
         case TSQLiteColumnKind::Integer:
-            m_values.emplace_back(std::in_place_type<std::int64_t>,
-                                  sqlite3_column_int64(statement, c));
+            Emplace(std::in_place_type<std::int64_t>, sqlite3_column_int64(statement, c));
             break;
         case TSQLiteColumnKind::Float:
-            m_values.emplace_back(std::in_place_type<double>, sqlite3_column_double(statement, c));
+            Emplace(std::in_place_type<double>, sqlite3_column_double(statement, c));
             break;
         case TSQLiteColumnKind::Blob: {
             const void* data = sqlite3_column_blob(statement, c);
             const int size = sqlite3_column_bytes(statement, c);
             if (size > 0 && data != nullptr) {
-                m_values.emplace_back(std::in_place_type<TBlobStream>, data,
-                                      static_cast<std::size_t>(size));
+                Emplace(std::in_place_type<TBlobStream>, data, static_cast<std::size_t>(size));
             } else {
-                m_values.emplace_back();
+                Emplace();
             }
             break;
         }
@@ -148,7 +153,7 @@ void TSQLiteTable::ReadRow(sqlite3_stmt* statement) {
             // A text ends at its first zero byte.
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, c));
             if (text == nullptr) {
-                m_values.emplace_back(std::in_place_type<std::string>);
+                Emplace(std::in_place_type<std::string>);
             } else {
                 const int size = sqlite3_column_bytes(statement, c);
                 const void* zero = std::memchr(text, '\0', static_cast<std::size_t>(size));
@@ -156,7 +161,7 @@ void TSQLiteTable::ReadRow(sqlite3_stmt* statement) {
                     zero != nullptr
                         ? static_cast<std::size_t>(static_cast<const char*>(zero) - text)
                         : static_cast<std::size_t>(size);
-                m_values.emplace_back(std::in_place_type<std::string>, text, length);
+                Emplace(std::in_place_type<std::string>, text, length);
             }
             break;
         }
@@ -177,7 +182,7 @@ const TSQLiteTable::TValue& TSQLiteTable::ValueAt(int column) const {
         RaiseAtEnd();
     }
     CheckColumn(column);
-    return m_values[static_cast<std::size_t>(m_row) * m_columns + static_cast<std::size_t>(column)];
+    return Stored(static_cast<std::size_t>(m_row) * m_columns + static_cast<std::size_t>(column));
 }
 
 TSQLiteColumnKind TSQLiteTable::KindAt(int column) const {

@@ -52,7 +52,14 @@ private:
     void CheckColumn(int column) const;
     [[nodiscard]] const TBlobStream* BlobOf(int column) const;
 
-    std::vector<TValue> m_values;
+    // Values row by row in fixed-size chunks, so that a large result grows without moving the
+    // values already read.
+    static constexpr std::size_t kChunkValues = 4096;
+    template <class... Args> void Emplace(Args&&... args);
+    [[nodiscard]] const TValue& Stored(std::size_t index) const {
+        return m_chunks[index / kChunkValues][index % kChunkValues];
+    }
+    std::vector<std::vector<TValue>> m_chunks;
     std::vector<std::string> m_names;
     std::vector<TSQLiteColumnKind> m_kinds;
     std::uint32_t m_rows = 0;
