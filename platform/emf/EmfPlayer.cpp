@@ -44,6 +44,13 @@ bool finite(const QTransform& t) {
            std::isfinite(t.m13()) && std::isfinite(t.m23()) && std::isfinite(t.m33());
 }
 
+// A pen width Qt accepts: finite, not negative, not absurdly wide.
+double penWidth(double w) {
+    if (!std::isfinite(w) || w < 0)
+        return 0;
+    return std::min(w, kMaxPenWidth);
+}
+
 bool saneDeviceRect(const QRectF& r) {
     return std::isfinite(r.left()) && std::isfinite(r.top()) && std::isfinite(r.right()) &&
            std::isfinite(r.bottom()) && std::abs(r.left()) < kMaxDeviceCoord &&
@@ -530,7 +537,7 @@ QPen Player::makePen(const PenObj& pen) {
         }
         return q;
     }
-    q.setWidthF(std::min(deviceWidth, kMaxPenWidth) / (scale > 0 ? scale : 1));
+    q.setWidthF(penWidth(std::min(deviceWidth, kMaxPenWidth) / (scale > 0 ? scale : 1)));
     if (pen.geometric) {
         switch (pen.style & U_PS_ENDCAP_MASK) {
         case U_PS_ENDCAP_SQUARE:
@@ -732,7 +739,7 @@ void Player::drawRectangle(const QRectF& box) {
         m_p->drawRect(QRect(l, top, r - l - 1, b - top - 1));
         return;
     }
-    devicePen.setWidthF(w);
+    devicePen.setWidthF(penWidth(w));
     devicePen.setJoinStyle(Qt::MiterJoin);
     m_p->setPen(devicePen);
     QRectF outline(l, top, r - l, b - top);
@@ -827,8 +834,7 @@ bool Player::pathRecord(std::uint32_t type, const Rec& r) {
         filled.setFillRule(m_dc.polyFill == U_WINDING ? Qt::WindingFill : Qt::OddEvenFill);
         QPen pen = stroke ? makePen(m_dc.pen) : QPen(Qt::NoPen);
         if (pen.style() != Qt::NoPen && pen.widthF() > 0)
-            pen.setWidthF(
-                std::min(kMaxPenWidth, pen.widthF() * std::sqrt(std::abs(full().determinant()))));
+            pen.setWidthF(penWidth(pen.widthF() * std::sqrt(std::abs(full().determinant()))));
         m_p->setPen(pen);
         m_p->setBrush(fill ? makeBrush(m_dc.brush) : QBrush(Qt::NoBrush));
         m_p->drawPath(filled);

@@ -411,7 +411,7 @@ void TMetafileCanvas::DrawTransparent(int x, int y, const QImage& img, TColor tr
 }
 
 void TMetafileCanvas::StretchDraw(const TRect& r, const QImage& img) {
-    if (d->finished || img.isNull() || r.Width() == 0 || r.Height() == 0)
+    if (d->finished || img.isNull() || r.IsEmpty())
         return;
     // No more detail than the page can show: at most kMaxImageDpi of the rectangle's size on
     // the reference device.
