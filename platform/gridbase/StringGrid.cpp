@@ -33,7 +33,8 @@ TStringGrid::TStringGrid(QWidget* parent)
     horizontalScrollBar()->setTracking(false);
     d->autoScroll = new QTimer(this);
     d->autoScroll->setInterval(60);
-    connect(d->autoScroll, &QTimer::timeout, this, [this] { d->autoScrollStep(); });
+    connect(d->autoScroll, &QTimer::timeout, this,
+            [this] { d->guarded([this] { d->autoScrollStep(); }); });
     d->updateScrollRanges();
 }
 

@@ -230,6 +230,8 @@ protected:
     bool viewportEvent(QEvent* e) override;
 
 private:
+    void paintCells(QPaintEvent* e);
+
     struct Impl;
     std::unique_ptr<Impl> d;
     friend struct Impl;

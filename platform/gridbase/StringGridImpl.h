@@ -9,6 +9,7 @@
 #include <QtCore/QPoint>
 #include <QtCore/QPointer>
 
+#include <functional>
 #include <vector>
 
 class QKeyEvent;
@@ -168,6 +169,12 @@ struct TStringGrid::Impl {
     void autoScrollStep();
 
     void notifyCurrentCell();
+
+    // Runs what a Qt event asks of the grid (its hooks and the host's handlers) so that no
+    // exception crosses Qt's event loop: an escaping error goes to the error box and the mouse
+    // work in progress is dropped. False when something failed.
+    bool guarded(const std::function<void()>& work);
+    bool paintFailed = false; // a failing paint is reported once, not on every repaint
 };
 
 } // namespace movra

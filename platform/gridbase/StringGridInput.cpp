@@ -14,6 +14,8 @@
 #include "platform/gridbase/StringGrid.h"
 #include "platform/gridbase/StringGridImpl.h"
 
+#include "platform/core/ErrorBox.h"
+
 #include <QtCore/QTimer>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
@@ -106,11 +108,16 @@ void TStringGrid::Impl::createEditor() {
     editor->setFrame(false);
     editor->setFont(font.toQFont());
     editor->hide();
-    editor->installEventFilter(new EditorFilter([this](QKeyEvent* e) { return editorKeyPress(e); },
-                                                [this] { updateFocusWithin(); }, editor));
+    editor->installEventFilter(new EditorFilter(
+        [this](QKeyEvent* e) {
+            bool consumed = true;
+            guarded([&] { consumed = editorKeyPress(e); });
+            return consumed;
+        },
+        [this] { guarded([this] { updateFocusWithin(); }); }, editor));
     QObject::connect(editor, &QLineEdit::textEdited, q, [this](const QString& text) {
         if (editorMode)
-            q->SetEditText(current.x(), current.y(), text);
+            guarded([&] { q->SetEditText(current.x(), current.y(), text); });
     });
 }
 
@@ -275,8 +282,21 @@ void TStringGrid::Impl::dispatchKey(QKeyEvent* e) {
     e->setAccepted(used);
 }
 
+bool TStringGrid::Impl::guarded(const std::function<void()>& work) {
+    if (RunCommand(q, work))
+        return true;
+    autoScroll->stop();
+    state = TGridState::Normal;
+    movePending = false;
+    sizeIndex = -1;
+    q->viewport()->unsetCursor();
+    q->viewport()->update();
+    return false;
+}
+
 void TStringGrid::keyPressEvent(QKeyEvent* e) {
-    d->dispatchKey(e);
+    if (!d->guarded([&] { d->dispatchKey(e); }))
+        e->accept();
 }
 
 void TStringGrid::KeyDown(int& key, Qt::KeyboardModifiers shift) {
@@ -430,7 +450,7 @@ void TStringGrid::Impl::updateFocusWithin() {
 
 void TStringGrid::focusInEvent(QFocusEvent* e) {
     QAbstractScrollArea::focusInEvent(e);
-    d->updateFocusWithin();
+    d->guarded([this] { d->updateFocusWithin(); });
     // Coming back to a grid whose editor is open means coming back to the editor.
     if (d->editorMode && d->editor != nullptr)
         d->editor->setFocus(e->reason());
@@ -438,7 +458,7 @@ void TStringGrid::focusInEvent(QFocusEvent* e) {
 
 void TStringGrid::focusOutEvent(QFocusEvent* e) {
     QAbstractScrollArea::focusOutEvent(e);
-    d->updateFocusWithin();
+    d->guarded([this] { d->updateFocusWithin(); });
 }
 
 // ---- mouse ------------------------------------------------------------------------------
@@ -630,34 +650,34 @@ void TStringGrid::MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, i
 void TStringGrid::mousePressEvent(QMouseEvent* e) {
     d->doubleClick = false;
     const QPoint p = e->position().toPoint();
-    MouseDown(e->button(), e->modifiers(), p.x(), p.y());
+    d->guarded([&] { MouseDown(e->button(), e->modifiers(), p.x(), p.y()); });
 }
 
 void TStringGrid::mouseDoubleClickEvent(QMouseEvent* e) {
     d->doubleClick = true;
     const QPoint p = e->position().toPoint();
-    MouseDown(e->button(), e->modifiers(), p.x(), p.y());
+    d->guarded([&] { MouseDown(e->button(), e->modifiers(), p.x(), p.y()); });
     d->doubleClick = false;
 }
 
 void TStringGrid::mouseMoveEvent(QMouseEvent* e) {
     const QPoint p = e->position().toPoint();
-    MouseMove(e->buttons(), e->modifiers(), p.x(), p.y());
+    d->guarded([&] { MouseMove(e->buttons(), e->modifiers(), p.x(), p.y()); });
 }
 
 void TStringGrid::mouseReleaseEvent(QMouseEvent* e) {
     const QPoint p = e->position().toPoint();
-    MouseUp(e->button(), e->modifiers(), p.x(), p.y());
+    d->guarded([&] { MouseUp(e->button(), e->modifiers(), p.x(), p.y()); });
 }
 
 void TStringGrid::enterEvent(QEnterEvent* e) {
     QAbstractScrollArea::enterEvent(e);
-    MouseEnter();
+    d->guarded([this] { MouseEnter(); });
 }
 
 void TStringGrid::leaveEvent(QEvent* e) {
     QAbstractScrollArea::leaveEvent(e);
-    MouseLeave();
+    d->guarded([this] { MouseLeave(); });
 }
 
 bool TStringGrid::viewportEvent(QEvent* e) {

@@ -5,12 +5,16 @@
 #include "platform/gridbase/StringGrid.h"
 #include "platform/gridbase/StringGridImpl.h"
 
+#include "platform/core/ErrorBox.h"
+
+#include <QtCore/QTimer>
 #include <QtGui/QPaintEvent>
 #include <QtGui/QPainter>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QScrollBar>
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace movra {
 
@@ -264,8 +268,10 @@ void TStringGrid::Impl::scrollIntoView(int col, int row) {
 void TStringGrid::scrollContentsBy(int, int) {
     if (d->syncingBars)
         return;
-    d->setTopLeft(d->fixedCols + horizontalScrollBar()->value(),
-                  d->fixedRows + verticalScrollBar()->value());
+    d->guarded([this] {
+        d->setTopLeft(d->fixedCols + horizontalScrollBar()->value(),
+                      d->fixedRows + verticalScrollBar()->value());
+    });
 }
 
 void TStringGrid::resizeEvent(QResizeEvent* e) {
@@ -273,10 +279,12 @@ void TStringGrid::resizeEvent(QResizeEvent* e) {
     if (viewport()->size() == d->lastViewportSize)
         return;
     d->lastViewportSize = viewport()->size();
-    d->updateScrollRanges();
-    d->setTopLeft(d->leftCol, d->topRow);
-    d->updateEditor();
-    Resized();
+    d->guarded([this] {
+        d->updateScrollRanges();
+        d->setTopLeft(d->leftCol, d->topRow);
+        d->updateEditor();
+        Resized();
+    });
 }
 
 // ---- painting ---------------------------------------------------------------------------
@@ -307,6 +315,23 @@ private:
 } // namespace
 
 void TStringGrid::paintEvent(QPaintEvent* e) {
+    QString failure;
+    try {
+        paintCells(e);
+    } catch (const std::exception& ex) {
+        failure = ErrorText(ex);
+    } catch (...) {
+        failure = ErrorText(std::runtime_error(""));
+    }
+    // A box cannot open in the middle of painting; it opens afterwards, once.
+    if (!failure.isEmpty() && !d->paintFailed) {
+        d->paintFailed = true;
+        QTimer::singleShot(
+            0, this, [this, failure] { RunCommand(this, [&] { throw EMovraError(failure); }); });
+    }
+}
+
+void TStringGrid::paintCells(QPaintEvent* e) {
     QPainter painter(viewport());
     CanvasBinding binding(d->canvas, &painter);
     TPainterCanvas& canvas = d->canvas;

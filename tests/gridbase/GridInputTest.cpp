@@ -1,5 +1,8 @@
 #include "GridTestHelpers.h"
 
+#include "platform/core/ErrorBox.h"
+#include "tests/support/TestDialogs.h"
+
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QScrollBar>
 
@@ -63,6 +66,7 @@ private slots:
     void focusEnterAndExit();
     void doubleClick();
     void wheelScrollsByRows();
+    void handlerErrorsReachTheErrorBox();
 };
 
 void GridInputTest::arrowsPagesHomeEnd() {
@@ -487,6 +491,42 @@ void GridInputTest::wheelScrollsByRows() {
     QVERIFY(g.TopRow() > 1);
     QCOMPARE(g.verticalScrollBar()->value(), g.TopRow() - 1);
     QCOMPARE(g.Row(), 1); // scrolling does not move the current cell
+}
+
+void GridInputTest::handlerErrorsReachTheErrorBox() {
+    Host h;
+    prepare(h);
+    ProbeGrid& g = *h.grid;
+    movra::test::TestDialogsScope dialogs;
+    // A host handler failing in a double click (a row without a record) is shown, not thrown
+    // into the event loop.
+    g.OnDblClick = [](TStringGrid*) { throw EMovraError(QStringLiteral("'ID' nie jest liczbą")); };
+    dialogs->expectBox(MsgResult::Ok, QStringLiteral("'ID' nie jest liczbą"));
+    QTest::mouseDClick(g.viewport(), Qt::LeftButton, {}, h.centre(2, 2));
+    QCOMPARE(dialogs->count(), std::size_t{1});
+    QCOMPARE(g.GridState(), TGridState::Normal);
+    // A failing key handler likewise; the grid keeps working afterwards.
+    g.OnClick = [](TStringGrid*) { throw std::runtime_error("klik"); };
+    dialogs->expectBox(MsgResult::Ok, QStringLiteral("klik"));
+    QTest::keyClick(&g, Qt::Key_Down);
+    QCOMPARE(dialogs->count(), std::size_t{2});
+    QCOMPARE(g.Row(), 2); // the move itself happened before the handler failed
+    g.OnClick = nullptr;
+    QTest::keyClick(&g, Qt::Key_Down);
+    QCOMPARE(g.Row(), 3);
+    // A failing cell drawing is reported once, after painting.
+    int draws = 0;
+    g.OnDrawCell = [&](TStringGrid*, int, int, const TRect&, TGridDrawState) {
+        ++draws;
+        throw std::runtime_error("rysowanie");
+    };
+    dialogs->expectBox(MsgResult::Ok, QStringLiteral("rysowanie"));
+    (void)g.viewport()->grab();
+    (void)g.viewport()->grab();
+    QTRY_COMPARE(dialogs->count(), std::size_t{3});
+    QVERIFY(draws >= 2);
+    QTest::qWait(50);
+    QCOMPARE(dialogs->count(), std::size_t{3});
 }
 
 QTEST_MAIN(GridInputTest)
