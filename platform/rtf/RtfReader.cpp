@@ -207,6 +207,8 @@ private:
         if (m_bytes.isEmpty())
             m_bytesCodePage = currentCodePage();
         m_bytes += static_cast<char>(b);
+        if (m_bytes.size() > m_budget)
+            flushBytes(); // more than the document may still take: the limit ends it here
     }
 
     void onSymbol(char s) {
@@ -619,6 +621,7 @@ private:
     void emitChar(QChar c) { emitText(QString(c)); }
 
     void emitText(const QString& text) {
+        m_highSurrogate = 0; // whatever follows a high surrogate but its low half ends it
         if (m_stack.empty() || m_stack.back().Ch.Hidden || m_exhausted)
             return;
         const CharState& ch = m_stack.back().Ch;
@@ -632,21 +635,28 @@ private:
             if (u != 0xFFFF && u != 0xFFFE && u != 0x2029 &&
                 (u >= 0xA0 || (u >= 0x20 && u < 0x7F) || u == '\t'))
                 m_run += c;
+            if (m_run.size() > m_budget)
+                break;
         }
-        if (text.size() != 1 || !QChar::isHighSurrogate(text[0].unicode()))
-            m_highSurrogate = 0;
-        if (m_run.size() >= m_budget) {
-            m_run.truncate(m_budget);
-            flushRun();
-            m_exhausted = true;
-        }
+        if (m_run.size() > m_budget)
+            flushRun(); // over the limit: what fits is written and the document ends
     }
 
     void flushRun() {
         if (m_run.isEmpty())
             return;
+        const qsizetype room = m_budget - RtfLimits::RunCost;
+        if (room <= 0) {
+            m_run.clear();
+            exhaust();
+            return;
+        }
+        if (m_run.size() > room) {
+            m_run.truncate(room);
+            exhaust();
+        }
         m_cursor.insertText(m_run, charFormat(m_runState));
-        spend(m_run.size() + 1);
+        m_budget = std::max<qsizetype>(m_budget - m_run.size() - RtfLimits::RunCost, 0);
         m_run.clear();
     }
 
@@ -654,26 +664,24 @@ private:
         flushRun();
         if (m_exhausted || m_stack.empty())
             return;
+        if (m_budget < RtfLimits::ParagraphCost) {
+            exhaust();
+            return;
+        }
+        m_budget -= RtfLimits::ParagraphCost;
         m_cursor.setBlockFormat(blockFormat(m_stack.back().Para));
         m_cursor.insertBlock();
-        spend(1);
     }
 
-    void spend(qsizetype units) {
-        m_budget -= units;
-        if (m_budget <= 0) {
-            m_budget = 0;
-            m_exhausted = true;
-        }
+    void exhaust() {
+        m_budget = 0;
+        m_exhausted = true;
     }
 
     void finish() {
-        const bool exhausted = m_exhausted;
-        m_exhausted = false; // what was read up to the limit is still written out
         flushBytes();
         flushRun();
         m_cursor.setBlockFormat(blockFormat(m_stack.empty() ? ParaState{} : m_stack.back().Para));
-        m_exhausted = exhausted;
     }
 
     QTextCharFormat charFormat(const CharState& ch) const {

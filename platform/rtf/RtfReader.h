@@ -9,11 +9,16 @@ namespace movra {
 
 // Bounds that keep a damaged or hostile file from costing more than a moment: deeper groups are
 // read past (their text is not shown), the input may not be larger than MaxInputBytes, and the
-// document stops growing after MaxTextUnits characters, paragraph marks and formatting changes.
+// document stops growing when it has cost MaxTextUnits: a character costs one unit, a change of
+// formatting RunCost and a paragraph ParagraphCost, roughly what each costs QTextDocument to
+// build. A long help text of a hundred pages costs under half the default.
 struct RtfLimits {
+    static constexpr qsizetype RunCost = 8;
+    static constexpr qsizetype ParagraphCost = 16;
+
     qsizetype MaxInputBytes = 16 * 1024 * 1024;
     int MaxGroupDepth = 256;
-    qsizetype MaxTextUnits = 2'000'000;
+    qsizetype MaxTextUnits = 1'000'000;
 };
 
 // Whether data starts as an RTF document does ("{\rtf", after blanks or a UTF-8 byte order mark).

@@ -429,22 +429,24 @@ void TestRtfReader::binaryJunkNeverBreaksTheReader() {
 
 void TestRtfReader::limitsBoundTheDocument() {
     RtfLimits limits;
-    limits.MaxTextUnits = 100;
+    limits.MaxTextUnits = 1000;
     const auto longText = load("{\\rtf1 " + QByteArray(10000, 'a') + "}", limits);
-    QCOMPARE(longText->toPlainText(), QString(100, u'a'));
+    QCOMPARE(longText->toPlainText(), QString(1000 - RtfLimits::RunCost, u'a'));
 
+    // Paragraphs and formatting changes cost more than characters, as they do to the document.
     QByteArray marks = "{\\rtf1 ";
     for (int i = 0; i < 10000; ++i)
         marks += "\\par ";
     marks += "}";
-    QVERIFY(load(marks, limits)->blockCount() <= 101);
+    QCOMPARE(load(marks, limits)->blockCount(), 1000 / RtfLimits::ParagraphCost + 1);
 
-    // Formatting changes cost too, so alternating bold cannot make endless runs.
     QByteArray runs = "{\\rtf1 ";
     for (int i = 0; i < 10000; ++i)
         runs += "\\b x\\b0 y";
     runs += "}";
-    QVERIFY(load(runs, limits)->characterCount() <= 101);
+    const QString flips = load(runs, limits)->toPlainText();
+    QVERIFY(flips.startsWith(QStringLiteral("xyxy")));
+    QVERIFY(flips.size() <= 1000 / (RtfLimits::RunCost + 1) + 1);
 
     RtfLimits small;
     small.MaxInputBytes = 10;
