@@ -206,6 +206,7 @@ TPokazuj::TPokazuj(QWidget* parent) : QWidget(parent, Qt::Window) {
     connect(&m_redrawTimer, &QTimer::timeout, this, &TPokazuj::Redraw);
 
     BuildControls();
+    ArrangePanels();
 }
 
 TPokazuj::~TPokazuj() = default;
@@ -339,6 +340,10 @@ void TPokazuj::BuildControls() {
 
 void TPokazuj::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    ArrangePanels();
+}
+
+void TPokazuj::ArrangePanels() {
     m_panel->setGeometry(0, 0, kPanelWidth, height());
     m_scrollBox->setGeometry(kPanelWidth, 0, std::max(0, width() - kPanelWidth), height());
 }

@@ -63,6 +63,7 @@ protected:
 
 private:
     void BuildControls();
+    void ArrangePanels(); // the panel on the left, the picture beside it
     void PrepareForShowing();
     void HeadersChanged(int row);
     void HeaderEdited(const QString& text);
