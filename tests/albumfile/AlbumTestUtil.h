@@ -3,9 +3,12 @@
 // What the album file tests share: a raw sqlite3 connection that writes and inspects files
 // independently of the code under test, file bytes, and exception messages.
 
+#include <QtCore/QBuffer>
 #include <QtCore/QByteArray>
 #include <QtCore/QFile>
 #include <QtCore/QString>
+#include <QtGui/QColor>
+#include <QtGui/QImage>
 #include <QtTest/QtTest>
 
 #include <sqlite3.h>
@@ -27,6 +30,31 @@ template <class E> std::string ThrownMessage(const std::function<void()>& f) {
         return std::string("<other exception> ") + e.what();
     }
     return "<nothing thrown>";
+}
+
+// A real JPEG file's bytes written by Qt's own JPEG writer, independent of the program's encoder:
+// a gradient over the colour when patterned, else a plain colour.
+inline QByteArray MakeJpeg(int width, int height, const QColor& color, bool patterned = false,
+                           int quality = 90) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(color);
+    if (patterned) {
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                image.setPixel(x, y,
+                               qRgb((color.red() + x * 255 / width) % 256,
+                                    (color.green() + y * 255 / height) % 256,
+                                    (color.blue() + (x + y) * 3) % 256));
+            }
+        }
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "JPG", quality)) {
+        qFatal("Qt's JPEG writer is missing");
+    }
+    return bytes;
 }
 
 inline QByteArray FileBytes(const QString& path) {

@@ -5,7 +5,6 @@
 
 #include "album/AlbumFile.h"
 #include "platform/core/ErrorBox.h"
-#include "tests/support/TestFiles.h"
 
 #include <QtCore/QRandomGenerator>
 #include <QtCore/QTemporaryDir>
