@@ -1,0 +1,41 @@
+#pragma once
+
+#include <memory>
+
+class QApplication;
+
+namespace movra {
+
+class TForm1;
+class TForm2;
+class Tfinddlg;
+class TForm111;
+class TForm222;
+class TFhelp;
+
+// The program's windows, made in the program's order: the main window, the record window, the
+// find dialog, the memo snapshot windows and the help window. The main window's commands make
+// their own find dialogs and help windows; the instances made here are the program's idle ones.
+class TMovraApp {
+public:
+    TMovraApp();
+    ~TMovraApp();
+    TMovraApp(const TMovraApp&) = delete;
+    TMovraApp& operator=(const TMovraApp&) = delete;
+
+    [[nodiscard]] TForm1& Form1() const { return *m_form1; }
+    [[nodiscard]] TForm2& Form2() const { return *m_form2; }
+
+private:
+    std::unique_ptr<TForm1> m_form1;
+    std::unique_ptr<TForm2> m_form2;
+    std::unique_ptr<Tfinddlg> m_finddlg;
+    std::unique_ptr<TForm111> m_form111;
+    std::unique_ptr<TForm222> m_form222;
+    std::unique_ptr<TFhelp> m_fhelp;
+};
+
+// Application-wide set-up before any window: names, Polish locale and Qt's Polish texts.
+void InitApplication(QApplication& app);
+
+} // namespace movra

@@ -1,0 +1,196 @@
+#pragma once
+
+#include "db/SQLiteInterfaces.h"
+#include "grid/FajnyTypes.h"
+#include "platform/core/Colors.h"
+#include "record/RecordWindowHost.h"
+
+#include <QtCore/QString>
+#include <QtWidgets/QMainWindow>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+
+namespace movra {
+
+class TFajny;
+class TForm2;
+class TMemoSnapshotWindow;
+
+// The main window: the open album file's record list in the grid G1, the status line, the menu
+// with the commands on the file and on records, and the settings file movra.ini. It owns the one
+// connection to the album file and the current result table.
+class TForm1 : public QMainWindow, public IRecordWindowHost {
+    Q_OBJECT
+public:
+    // Builds the window, reads the settings and opens the album file of the last run.
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The windows made after this one (in the program's order); not owned.
+    void SetRecordWindow(TForm2* form2);
+    void SetSnapshotWindows(TMemoSnapshotWindow* notes, TMemoSnapshotWindow* address);
+
+    // ---- state the other windows and the tests read --------------------------------------
+    [[nodiscard]] TFajny* Grid() const { return m_g1; }
+    [[nodiscard]] TForm2* RecordWindow() const { return m_form2; }
+    [[nodiscard]] const QString& ProgramFolder() const { return m_programFolder; }
+    [[nodiscard]] const QString& AlbumPath() const { return m_albumPath; }
+    [[nodiscard]] std::int64_t CurrentId() const { return m_currentId; }
+    [[nodiscard]] int CurrentRow() const { return m_currentRow; }
+    [[nodiscard]] int SortKey() const { return m_sortKey; }
+    [[nodiscard]] int RowHeight() const { return m_rowHeight; }
+    [[nodiscard]] bool SearchByRecords() const { return m_searchByRecords; }
+    [[nodiscard]] const ISQLiteDatabasePtr& Database() const { return m_database; }
+    [[nodiscard]] QString FileCaption() const; // Label2
+    [[nodiscard]] QString RecordCount() const; // LabelCount
+    [[nodiscard]] QString RowCaption() const;  // Label1 (hidden)
+    [[nodiscard]] QString IdText() const;      // IDEdit (hidden)
+    [[nodiscard]] QAction* Action(const QString& objectName) const;
+    [[nodiscard]] QString SettingsPath() const;
+
+    // ---- commands (menu entries, grid events, record window buttons) ---------------------
+    // Album file (Baza) and sorting.
+    void Nowa1Click();
+    void OtwieramDB1Click();
+    void Regeneruj1Click();
+    void SortCommand(int key); // mnuSortuj2Click / 3 / 4
+    // Records (Edycja, Obraz).
+    void G1Click();
+    void PokazRekordu1Click();
+    void Pierwszy1Click();
+    void Poprzedni1Click();
+    void Nastepny1Click();
+    void Ostatni1Click();
+    void Dodaj1Click();
+    void Zmiana1Click();
+    void Zniszcz1Click();
+    void Finduj1Click();
+    void FindujNastClick();
+    void Load1Click();
+    void Export1Click();
+    void Drukowanie1Click();
+    // Settings and help.
+    void mnuFixedClick();
+    void mnuFontyClick();
+    void mnuFAQClick();
+    void mnuAuthorClick();
+    void Koniec1Click();
+
+    // ---- list ----------------------------------------------------------------------------
+    void LoadRecordList();
+    void ReloadRecordList();
+    void ApplyGridSizes();
+
+    // IRecordWindowHost
+    void FirstRecord() override {
+        Run([this] { Pierwszy1Click(); });
+    }
+    void PreviousRecord() override {
+        Run([this] { Poprzedni1Click(); });
+    }
+    void NextRecord() override {
+        Run([this] { Nastepny1Click(); });
+    }
+    void LastRecord() override {
+        Run([this] { Ostatni1Click(); });
+    }
+    void AddRecord() override {
+        Run([this] { Dodaj1Click(); });
+    }
+    void DeleteRecord() override {
+        Run([this] { Zniszcz1Click(); });
+    }
+    void SaveRecord() override {
+        Run([this] { Zmiana1Click(); });
+    }
+    void ImportPicture() override {
+        Run([this] { Load1Click(); });
+    }
+    void ExportPicture() override {
+        Run([this] { Export1Click(); });
+    }
+    void PrintRecord() override {
+        Run([this] { Drukowanie1Click(); });
+    }
+    void SetPictureMenuEnabled(bool on) override;
+    void SetRegenerateEnabled(bool on) override;
+    [[nodiscard]] TCarriedSettings CarriedSettings() const override;
+    void SetCarriedSettings(const TCarriedSettings& s) override;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    // Runs a command at the edge of the event loop: any error goes to the error box.
+    void Run(const std::function<void()>& command);
+    void BuildLayout();
+    void BuildMenu();
+    void SetUpGrid();
+    void BuildEmptyRecordList();
+    void SetListLayout();
+    void ReadSettings();
+    [[nodiscard]] bool WriteSettings();
+    void SetAlbumFile(const QString& fullPath);
+    [[nodiscard]] QString SettingsNameOf(const QString& fullPath) const;
+    [[nodiscard]] QString AlbumPathFromSettings(const QString& name) const;
+    void UpdateRegenerate(const QString& path);
+    void SelectRow(int row);
+    void MoveTo(int row);
+    [[nodiscard]] bool AskAboutChanges();
+    [[nodiscard]] int RowOfId(std::int64_t id) const;
+    void QueryRecordList();
+    void FillRecordList();
+    void HideNotesColumns();
+    void G1DrawCell(int col, int row, const struct TRect& rect);
+    void G1MouseUp();
+    void IDEditChange();
+    void SetCurrentRow(int row);
+    [[nodiscard]] bool RecordWindowVisible() const;
+
+    // widgets
+    TFajny* m_g1 = nullptr;
+    QFrame* m_panelTop = nullptr;
+    QFrame* m_panel1 = nullptr;
+    QFrame* m_pnlHide = nullptr;
+    QLabel* m_label1 = nullptr;         // CurrentRow (hidden)
+    QLabel* m_label2 = nullptr;         // album file name
+    QLabel* m_labelCount = nullptr;     // record count
+    QLineEdit* m_idEdit = nullptr;      // ID of the current row (hidden)
+    std::array<QLabel*, 8> m_carried{}; // lblLewa .. lblLiteryO (hidden)
+    QMenu* m_obraz1 = nullptr;
+
+    // other windows (not owned)
+    TForm2* m_form2 = nullptr;
+    TMemoSnapshotWindow* m_form111 = nullptr;
+    TMemoSnapshotWindow* m_form222 = nullptr;
+
+    // state
+    QString m_programFolder;
+    QString m_albumPath;
+    QString m_lastPictureFile;
+    QString m_openDialogFile; // the open dialog is shared by album files and pictures
+    TSortOptions m_sortOptions;
+    int m_rowHeight = 22;
+    std::int64_t m_currentId = 0;
+    ISQLiteDatabasePtr m_database;
+    ISQLiteTablePtr m_table;
+    int m_widthImie = 100;
+    int m_widthNazwisko = 140;
+    int m_widthKsywa = 140;
+    int m_sortKey = 3;
+    int m_currentRow = 0;
+    bool m_searchByRecords = true;
+    bool m_geometryApplied = false;
+    QRect m_designGeometry;
+};
+
+} // namespace movra

@@ -1,0 +1,190 @@
+#include "album/Unit1.h"
+
+#include "album/AlbumFile.h"
+#include "grid/Fajny.h"
+#include "platform/core/Dialogs.h"
+#include "platform/core/ProgramFolder.h"
+#include "record/Unit2.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtWidgets/QLabel>
+
+namespace movra {
+
+namespace {
+
+const QString kAlbumFilter = QStringLiteral("Pliki bazowe (*.db3)|*.db3|Dowolne pliki (*.*)|*.*");
+
+} // namespace
+
+void TForm1::SetAlbumFile(const QString& fullPath) {
+    const QString cleaned = QDir::cleanPath(QFileInfo(fullPath).absoluteFilePath());
+    // A record of one album must never be written into another.
+    if (cleaned != QDir::cleanPath(QFileInfo(m_albumPath).absoluteFilePath()))
+        m_currentId = 0;
+    m_albumPath = cleaned;
+    m_label2->setText(QFileInfo(cleaned).fileName());
+    m_label2->adjustSize();
+}
+
+void TForm1::Nowa1Click() {
+    if (RecordWindowVisible()) {
+        ShowMessage(this, QStringLiteral("Tworzę nowe bazy tylko przy zamkniętym oknie podglądu i "
+                                         "edycji rekordu \n\r                       Proszę "
+                                         "uprzednio zamknij to okno. "));
+        return;
+    }
+    m_programFolder = movra::ProgramFolder();
+    FileDialogOptions o;
+    o.InitialDir = m_programFolder;
+    o.FileName = QStringLiteral("zerowa.db3");
+    o.Filter = kAlbumFilter;
+    o.DefaultExt = QStringLiteral(".db3");
+    const std::optional<QString> chosen = Dialogs().SaveFile(this, o);
+    if (!chosen)
+        return; // cancelling changes nothing
+    if (QFileInfo::exists(*chosen)) {
+        ShowInformation(this, QStringLiteral("Plik taki już istnieje - proszę podaj inną nazwę lub "
+                                             "zmień katalog!"));
+    } else {
+        TAlbumTexts first;
+        if (m_form2) {
+            first.Imie = m_form2->Imie();
+            first.Nazwisko = m_form2->Nazwisko();
+            first.Ksywa = m_form2->Ksywa();
+            first.Notes = m_form2->Notes();
+            first.Adres = m_form2->Adres();
+        } else {
+            first.Imie = QStringLiteral("pusty");
+            first.Nazwisko = QStringLiteral("zero");
+            first.Ksywa = QStringLiteral("zero");
+        }
+        // The new connection replaces the old one (rolling back anything it had open).
+        m_database = CreateAlbumFile(*chosen, first);
+    }
+    SetAlbumFile(*chosen);
+    LoadRecordList();
+    UpdateRegenerate(*chosen);
+}
+
+void TForm1::OtwieramDB1Click() {
+    if (RecordWindowVisible()) {
+        ShowMessage(this, QStringLiteral("Otwieram bazy tylko przy zamkniętym oknie podglądu i "
+                                         "edycji rekordu\n\r                      Proszę uprzednio "
+                                         "zamknij to okno. "));
+        return;
+    }
+    FileDialogOptions o;
+    o.InitialDir = m_programFolder;
+    o.FileName = m_openDialogFile;
+    o.Filter = kAlbumFilter;
+    const std::optional<QString> chosen = Dialogs().OpenFile(this, o);
+    if (chosen) {
+        m_openDialogFile = *chosen;
+        SetAlbumFile(*chosen);
+        LoadRecordList();
+    }
+    UpdateRegenerate(m_openDialogFile);
+}
+
+void TForm1::Regeneruj1Click() {
+    if (RecordWindowVisible()) {
+        ShowMessage(this, QStringLiteral("Bazy regeneruję tylko przy zamkniętym oknie podglądu i "
+                                         "edycji rekordu\n\r                   Proszę uprzednio "
+                                         "zamknij to okno. "));
+        return;
+    }
+    if (!m_database)
+        return;
+    if (std::optional<TAlbumRecord> first = Regenerate(*m_database)) {
+        m_currentId = first->Id;
+        if (m_form2) {
+            m_form2->SetImie(first->Texts.Imie);
+            m_form2->SetNazwisko(first->Texts.Nazwisko);
+            m_form2->SetKsywa(first->Texts.Ksywa);
+            m_form2->SetNotes(first->Texts.Notes);
+            m_form2->SetAdres(first->Texts.Adres);
+            m_form2->SetPhoto(first->Photo);
+            if (!first->Photo.IsNull())
+                m_form2->SetRememberedPhotoSize(QSize(first->Photo.Width(), first->Photo.Height()));
+        }
+    }
+    ShowMessage(this, QStringLiteral("Plik bazowy  ") + m_label2->text() +
+                          QStringLiteral("  został zregenerowany."));
+}
+
+void TForm1::SortCommand(int key) {
+    if (RecordWindowVisible()) {
+        ShowInformation(this, QStringLiteral("Sortuję tylko przy zamkniętym oknie podglądu i "
+                                             "edycji rekordu\n\r                Proszę uprzednio "
+                                             "zamknij to okno. "));
+        return;
+    }
+    m_sortKey = key;
+    m_g1->SortByColumn(key, m_sortOptions);
+    m_g1->SetSortDirection(sdAscending);
+    ReloadRecordList();
+    ApplyGridSizes();
+}
+
+void TForm1::QueryRecordList() {
+    m_table = movra::QueryRecordList(*m_database, m_sortKey);
+    // The rows arrive ordered by the file; the grid only learns which title gets the symbol.
+    m_g1->SetSortDirection(sdAscending);
+    m_g1->SetSortColumn(m_sortKey);
+}
+
+void TForm1::LoadRecordList() {
+    TFajny& g = *m_g1;
+    // Every load starts empty: a failed load never shows rows of an earlier one.
+    m_table.reset();
+    g.ClearRows();
+    g.SetRowCount(g.FixedRows() + 1);
+    SetListLayout();
+    try {
+        m_database.reset(); // releasing the old connection rolls back what it had open
+        m_database = OpenAlbumFile(m_albumPath);
+        QueryRecordList();
+        m_table->MoveToFirst();
+        m_labelCount->setText(QString::number(m_table->RowTotal()));
+        m_labelCount->adjustSize();
+        FillRecordList();
+    } catch (const std::exception&) {
+        ShowWarning(this, QStringLiteral("Błąd podczas odczytu bazy danych!"));
+    }
+    HideNotesColumns();
+    g.InvalidateGrid();
+    UpdateRegenerate(m_albumPath);
+}
+
+void TForm1::FillRecordList() {
+    TFajny& g = *m_g1;
+    ISQLiteTable& table = *m_table;
+    const int rows = static_cast<int>(table.RowTotal());
+    g.SetRowCount(rows + 1);
+    g.SetSortOnClick(false);
+    if (rows == 0)
+        return;
+    const TAlbumListColumns columns = TAlbumListColumns::Of(table);
+    int row = 1;
+    while (!table.AtEnd()) {
+        const TAlbumListRow r = ReadListRow(table, columns);
+        g.SetCells(0, row, QString::number(row));
+        g.SetCells(1, row, r.Id);
+        g.SetCells(2, row, r.Imie);
+        g.SetCells(3, row, r.Nazwisko);
+        g.SetCells(4, row, r.Ksywa);
+        g.SetCells(5, row, r.Notes);
+        g.SetCells(6, row, r.Adres);
+        ++row;
+        table.MoveNext();
+    }
+}
+
+void TForm1::ReloadRecordList() {
+    LoadRecordList();
+    G1Click();
+}
+
+} // namespace movra

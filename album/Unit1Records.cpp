@@ -1,0 +1,315 @@
+#include "album/Unit1.h"
+
+#include "album/AlbumFile.h"
+#include "grid/Fajny.h"
+#include "platform/core/Dialogs.h"
+#include "platform/core/ErrorBox.h"
+#include "record/Unit2.h"
+#include "record/Unit3.h"
+#include "record/asfind.h"
+#include "record/help.h"
+
+#include <QtCore/QFileInfo>
+#include <QtCore/QSaveFile>
+#include <QtGui/QAction>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+
+#include <memory>
+
+namespace movra {
+
+namespace {
+
+const QString kChangeQuestion =
+    QStringLiteral("W rekordzie dokonano zmian. Czy chcesz je zapisać? ");
+
+// The author box: the project's name for its authors and its home page, as the README gives them.
+const QString kAuthorName = QStringLiteral("Zespół Movra");
+const QString kHomePage = QStringLiteral("https://movra.example.org/");
+
+TAlbumTexts textsOf(const TForm2& f) {
+    return {f.Imie(), f.Nazwisko(), f.Ksywa(), f.Notes(), f.Adres()};
+}
+
+void showTexts(TForm2& f, const TAlbumTexts& t) {
+    f.SetImie(t.Imie);
+    f.SetNazwisko(t.Nazwisko);
+    f.SetKsywa(t.Ksywa);
+    f.SetNotes(t.Notes);
+    f.SetAdres(t.Adres);
+}
+
+} // namespace
+
+void TForm1::SetCurrentRow(int row) {
+    m_currentRow = row;
+    m_label1->setText(QString::number(row));
+}
+
+void TForm1::G1Click() {
+    SetCurrentRow(m_g1->Row());
+    m_idEdit->setText(m_g1->Cells(1, m_currentRow));
+    if (m_form2) {
+        m_form2->SetFileLabel(m_label2->text());
+        m_form2->SetPositionLabel(m_label1->text() + QStringLiteral(" z ") + m_labelCount->text());
+    }
+}
+
+void TForm1::IDEditChange() {
+    m_g1->InvalidateGrid();
+    if (m_form2)
+        m_form2->SetPositionLabel(m_label1->text() + QStringLiteral(" z ") + m_labelCount->text());
+}
+
+void TForm1::PokazRekordu1Click() {
+    G1Click();
+    // An empty list has no record to show (its current row is the title row).
+    if (m_currentRow < m_g1->FixedRows() || m_currentRow >= m_g1->RowCount())
+        return;
+    bool ok = false;
+    const qint64 id = m_idEdit->text().toLongLong(&ok);
+    if (!ok)
+        return;
+    if (!m_database || !m_form2)
+        return;
+    // Nothing reaches the record window until the record and its photo have both been read.
+    TAlbumRecord record = ReadRecord(*m_database, id);
+    m_currentId = id;
+    showTexts(*m_form2, record.Texts);
+    m_form2->SetPhoto(record.Photo);
+    if (!record.Photo.IsNull())
+        m_form2->SetRememberedPhotoSize(QSize(record.Photo.Width(), record.Photo.Height()));
+    m_form2->ShowRecord();
+    SetPictureMenuEnabled(true);
+    const int visible = m_g1->VisibleRowCount();
+    if (visible < m_currentRow)
+        m_g1->SetTopRow(m_currentRow - visible + 1);
+    else
+        m_g1->SetTopRow(1);
+}
+
+bool TForm1::AskAboutChanges() {
+    if (m_form2 && m_form2->Changed()) {
+        if (Confirm(this, kChangeQuestion))
+            return false; // Yes: stay, so the user can save
+        m_form2->SetChanged(false);
+    }
+    return true;
+}
+
+void TForm1::SelectRow(int row) {
+    SetCurrentRow(row);
+    m_g1->FocusCell(2, row);
+    G1Click();
+}
+
+void TForm1::MoveTo(int row) {
+    SetCurrentRow(row);
+    SelectRow(row);
+    m_idEdit->setText(m_g1->Cells(1, m_currentRow));
+    PokazRekordu1Click();
+}
+
+void TForm1::Pierwszy1Click() {
+    if (!AskAboutChanges())
+        return;
+    MoveTo(1);
+}
+
+void TForm1::Poprzedni1Click() {
+    if (!AskAboutChanges())
+        return;
+    const int row = m_label1->text().toInt();
+    if (row <= 1)
+        return;
+    MoveTo(row - 1);
+}
+
+void TForm1::Nastepny1Click() {
+    if (!AskAboutChanges())
+        return;
+    const int row = m_label1->text().toInt();
+    if (row >= m_g1->RowCount() - 1)
+        return;
+    MoveTo(row + 1);
+}
+
+void TForm1::Ostatni1Click() {
+    if (!AskAboutChanges())
+        return;
+    MoveTo(m_g1->RowCount() - 1);
+}
+
+void TForm1::Dodaj1Click() {
+    if (!m_form2)
+        return;
+    TAlbumTexts texts = textsOf(*m_form2);
+    QuoteRecordFields(texts);
+    showTexts(*m_form2, texts);
+    if (!RecordWindowVisible()) {
+        ShowMessage(this, QStringLiteral("Dodaję rekordy tylko przy otwartym oknie Podglądu i "
+                                         "edycji rekordu\n\r\n\r       Proszę otwórz to okno i "
+                                         "powtórz operację dodawania"));
+        return;
+    }
+    if (!m_database)
+        return;
+    m_currentId = InsertRecord(*m_database, texts, m_form2->Photo(), m_form2->Placeholder().Jpeg());
+    ReloadRecordList();
+    ShowMessage(this, QStringLiteral("Rekord dodany do bazy. "));
+    m_form2->CloseQuietly();
+}
+
+void TForm1::Zmiana1Click() {
+    if (!m_database || !m_form2)
+        return;
+    TAlbumTexts texts = textsOf(*m_form2);
+    QuoteRecordFields(texts);
+    showTexts(*m_form2, texts);
+    if (!UpdateRecord(*m_database, m_currentId, texts, m_form2->Photo(),
+                      m_form2->Placeholder().Jpeg()))
+        throw EMovraError(QStringLiteral("Rekordu, który chcesz zapisać, nie ma już w bazie. "
+                                         "Zmian nie zapisano - dodaj go jako nowy rekord."));
+    ShowMessage(this, QStringLiteral("Zmiany w rekordzie ") + QString::number(m_g1->Row()) +
+                          QStringLiteral(" zostały zapisane."));
+    ReloadRecordList();
+    m_form2->CloseQuietly();
+}
+
+int TForm1::RowOfId(std::int64_t id) const {
+    const QString text = QString::number(id);
+    for (int r = m_g1->FixedRows(); r < m_g1->RowCount(); ++r)
+        if (m_g1->Cells(1, r) == text)
+            return r;
+    return -1;
+}
+
+void TForm1::Zniszcz1Click() {
+    if (m_labelCount->text().toInt() <= 1)
+        return; // the last record of an album is never deleted
+    if (!m_database)
+        return;
+    // The question names the record that is deleted: the one shown, or else the selected row.
+    std::int64_t id = 0;
+    int row = 0;
+    if (RecordWindowVisible()) {
+        id = m_currentId;
+        row = RowOfId(id);
+    } else {
+        row = m_g1->Row();
+        bool ok = false;
+        id = m_g1->Cells(1, row).toLongLong(&ok);
+        if (!ok || row < m_g1->FixedRows())
+            return;
+    }
+    const MsgResult answer =
+        Confirm3(this, QStringLiteral("Zniszczyć rekord ") + QString::number(row) +
+                           QStringLiteral("  jesteś tego pewny ?"));
+    if (answer == MsgResult::Yes)
+        movra::DeleteRecord(*m_database, id);
+    ReloadRecordList();
+    if (m_form2)
+        m_form2->CloseQuietly();
+}
+
+void TForm1::Finduj1Click() {
+    QAction* next = Action(QStringLiteral("FindujNast"));
+    auto dialog = std::make_unique<Tfinddlg>(this);
+    const auto rehide = qScopeGuard([this] { HideNotesColumns(); });
+    if (Dialogs().ExecModal(dialog.get()) != QDialog::Accepted)
+        return;
+    m_g1->SetKeyType(dialog->MatchCase() ? soStringCaseSensitive : soString);
+    m_g1->SetSearchSubstring(!dialog->WholeWords());
+    m_searchByRecords = dialog->SearchByRecords();
+    int col = -1;
+    int row = -1;
+    const QString phrase = dialog->Phrase();
+    if (m_g1->FindFirst(phrase, m_searchByRecords, col, row)) {
+        m_g1->FocusCell(col, row);
+        m_g1->setFocus();
+        next->setEnabled(true);
+    } else {
+        next->setEnabled(false);
+        m_g1->setFocus();
+        ShowMessage(this,
+                    QStringLiteral("Frazy   \"") + phrase + QStringLiteral("\"   nie znalazłem"));
+    }
+}
+
+void TForm1::FindujNastClick() {
+    int col = -1;
+    int row = -1;
+    if (m_g1->FindNext(col, row)) {
+        m_g1->FocusCell(col, row);
+        m_g1->setFocus();
+        return;
+    }
+    Action(QStringLiteral("FindujNast"))->setEnabled(false);
+    m_g1->setFocus();
+    ShowMessage(this, QStringLiteral("Takiej frazy już nie znalazłem"));
+    HideNotesColumns();
+}
+
+void TForm1::Load1Click() {
+    if (!m_form2)
+        return;
+    FileDialogOptions o;
+    o.FileName = m_lastPictureFile;
+    if (!m_lastPictureFile.isEmpty())
+        o.InitialDir = QFileInfo(m_lastPictureFile).absolutePath();
+    o.Filter = QStringLiteral("JPEG Image (*.jpg)|*.jpg");
+    const std::optional<QString> chosen = Dialogs().OpenFile(this, o);
+    if (!chosen)
+        return;
+    m_lastPictureFile = *chosen;
+    m_openDialogFile = *chosen;
+    if (QFileInfo(*chosen).suffix().toUpper() != QStringLiteral("JPG")) {
+        ShowMessage(this, QStringLiteral("Przyjmuję tylko pliki .JPG"));
+        return;
+    }
+    m_form2->SetPhoto(TJpegPhoto::FromFile(*chosen));
+}
+
+void TForm1::Export1Click() {
+    if (!m_form2)
+        return;
+    const TJpegPhoto& photo = m_form2->Photo();
+    if (photo.IsNull())
+        throw EMovraError(QStringLiteral("Rekord nie ma zdjęcia - nie ma czego eksportować."));
+    FileDialogOptions o;
+    o.InitialDir = m_programFolder;
+    o.FileName = QStringLiteral("fotka.jpg");
+    o.Filter = QStringLiteral("Pliki obrazy (*.jpg)|*.jpg|Dowolne pliki (*.*)|*.*");
+    o.DefaultExt = QStringLiteral("jpg");
+    const std::optional<QString> chosen = Dialogs().SaveFile(this, o);
+    if (!chosen)
+        return;
+    if (QFileInfo::exists(*chosen) &&
+        !Confirm(this, QStringLiteral("Plik ") + QFileInfo(*chosen).fileName() +
+                           QStringLiteral(" już istnieje. Czy chcesz go zastąpić?")))
+        return;
+    QSaveFile file(*chosen);
+    if (!file.open(QIODevice::WriteOnly) || file.write(photo.Jpeg()) != photo.Jpeg().size() ||
+        !file.commit())
+        throw EMovraError(QStringLiteral("Nie udało się zapisać obrazu do pliku ") + *chosen +
+                          QStringLiteral(": ") + file.errorString());
+}
+
+void TForm1::Drukowanie1Click() {
+    if (!m_form2 || !m_form111 || !m_form222)
+        return;
+    ShowRecordSheet(this, *m_form2, *m_form111, *m_form222);
+}
+
+void TForm1::mnuFAQClick() {
+    auto help = std::make_unique<TFhelp>(this);
+    Dialogs().ExecModal(help.get());
+}
+
+void TForm1::mnuAuthorClick() {
+    ShowMessage(this,
+                QStringLiteral("     ") + kAuthorName + QStringLiteral("     \r\n") + kHomePage);
+}
+
+} // namespace movra

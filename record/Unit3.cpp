@@ -1,0 +1,228 @@
+#include "record/Unit3.h"
+
+#include "platform/core/Dialogs.h"
+#include "platform/core/ErrorBox.h"
+#include "platform/emf/Metafile.h"
+#include "platform/printer/Printer.h"
+#include "preview/PrintPreview.h"
+#include "record/MemoSnapshot.h"
+#include "record/Unit2.h"
+
+#include <QtCore/QFileInfo>
+#include <QtGui/QKeyEvent>
+#include <QtPrintSupport/QPrinter>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QFrame>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QPlainTextEdit>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QVBoxLayout>
+
+#include <array>
+
+namespace movra {
+
+namespace {
+
+// The zoom list's items and the zoom each one stands for, by position.
+const std::array<int, 9> kZooms{200, 175, 150, 125, 100, 50, 40, 30, 20};
+
+QFont arial13Bold() {
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(13);
+    f.setBold(true);
+    return f;
+}
+
+void setSheetFont(TCanvas& c, int size, TColor color) {
+    c.Font.Name = QStringLiteral("Arial");
+    c.Font.SetSize(size);
+    c.Font.Color = color;
+    c.Font.Style = fsBold;
+}
+
+} // namespace
+
+TForm3::TForm3(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("Podgląd i wydruk strony"));
+    setFont(arial13Bold());
+    resize(801, 603);
+    {
+        QPalette p = palette();
+        p.setColor(QPalette::Window, ToQColor(clBtnFace));
+        setPalette(p);
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    m_pp1 = new TPrintPreview(this);
+    m_pp1->setObjectName(QStringLiteral("PP1"));
+    m_pp1->SetColor(clBtnShadow);
+    TFont ppFont(QStringLiteral("Arial"), 10, fsBold);
+    ppFont.SetHeight(-13);
+    m_pp1->SetFont(ppFont);
+    m_pp1->SetUnits(mmLoMetric);
+    m_pp1->SetOrientation(poLandscape);
+
+    m_panel1 = new QFrame(this);
+    m_panel1->setObjectName(QStringLiteral("Panel1"));
+    m_panel1->setFrameShape(QFrame::Panel);
+    m_panel1->setFrameShadow(QFrame::Sunken);
+    m_panel1->setFixedHeight(41);
+    m_panel1->setFont(arial13Bold());
+
+    m_btnPrint = new QPushButton(QStringLiteral("&Druk"), m_panel1);
+    m_btnPrint->setObjectName(QStringLiteral("btnPrint"));
+    m_btnPrint->setGeometry(60, 7, 80, 28);
+    m_lblPage = new QLabel(QStringLiteral("Rozmiar strony:"), m_panel1);
+    m_lblPage->setObjectName(QStringLiteral("lblPage"));
+    m_lblPage->move(207, 13);
+    m_lblPage->adjustSize();
+    m_zoomList = new QComboBox(m_panel1);
+    m_zoomList->setObjectName(QStringLiteral("ZoomList"));
+    m_zoomList->setEditable(true);
+    m_zoomList->setInsertPolicy(QComboBox::NoInsert);
+    m_zoomList->addItems({QStringLiteral("200%"), QStringLiteral("175%"), QStringLiteral("150%"),
+                          QStringLiteral("125%"), QStringLiteral("100%"), QStringLiteral("50%"),
+                          QStringLiteral("40%"), QStringLiteral("30%"), QStringLiteral("20%")});
+    m_zoomList->setCurrentIndex(-1);
+    m_zoomList->setEditText(QStringLiteral("40%"));
+    m_zoomList->setGeometry(319, 9, 93, m_zoomList->sizeHint().height());
+    m_zoomList->lineEdit()->installEventFilter(this);
+    m_btnZapis = new QPushButton(QStringLiteral("Zapis obrazu"), m_panel1);
+    m_btnZapis->setObjectName(QStringLiteral("btnZapis"));
+    m_btnZapis->setGeometry(456, 8, 121, 25);
+    m_btnClose = new QPushButton(QStringLiteral("&Zamknij"), m_panel1);
+    m_btnClose->setObjectName(QStringLiteral("btnClose"));
+    m_btnClose->setGeometry(616, 7, 79, 28);
+    for (QPushButton* b : {m_btnPrint, m_btnZapis, m_btnClose})
+        b->setAutoDefault(false);
+
+    layout->addWidget(m_pp1, 1);
+    layout->addWidget(m_panel1);
+    // The panel's controls come first in the tab order, then the preview.
+    setTabOrder(m_btnClose, m_zoomList);
+    setTabOrder(m_zoomList, m_btnPrint);
+    setTabOrder(m_btnPrint, m_btnZapis);
+    setTabOrder(m_btnZapis, m_pp1);
+
+    connect(m_zoomList, &QComboBox::activated, this,
+            [this](int index) { RunCommand(this, [this, index] { ZoomListClick(index); }); });
+    connect(m_btnPrint, &QPushButton::clicked, this,
+            [this] { RunCommand(this, [this] { btnPrintClick(); }); });
+    connect(m_btnZapis, &QPushButton::clicked, this,
+            [this] { RunCommand(this, [this] { btnZapisClick(); }); });
+    connect(m_btnClose, &QPushButton::clicked, this, [this] { btnCloseClick(); });
+}
+
+TForm3::~TForm3() = default;
+
+void TForm3::SetMemoPictures(const QImage& notes, const QImage& address) {
+    m_image11 = notes;
+    m_image22 = address;
+}
+
+void TForm3::BuildSheet(const TForm2& record) {
+    TPrintPreview& pp = *m_pp1;
+    pp.Clear();
+    pp.BeginDoc();
+    try {
+        TCanvas& c = pp.Canvas();
+        setSheetFont(c, 20, clBlue);
+        c.TextOut(900, 120, QStringLiteral("Zestawienie danych osobowych"));
+        setSheetFont(c, 16, clGreen);
+        c.TextOut(250, 250, QStringLiteral("Imię: "));
+        c.TextOut(900, 250, QStringLiteral("Nazwisko: "));
+        c.TextOut(1800, 250, QStringLiteral("Ksywa: "));
+        c.Font.Color = clBlack;
+        c.TextOut(450, 250, record.Imie());
+        c.TextOut(1250, 250, record.Nazwisko());
+        const QString ksywa = record.Ksywa();
+        c.TextOut(2100, 250, ksywa.isEmpty() ? QStringLiteral("brak") : ksywa);
+        if (!record.Photo().IsNull())
+            c.StretchDraw(TRect(250, 400, 1250, 1900), record.Photo().Image());
+        else
+            c.Font.SetSize(10);
+        c.Font.Color = clGreen;
+        c.TextOut(1590, 400, QStringLiteral("Adnotacje i uwagi:"));
+        c.TextOut(1590, 1100, QStringLiteral("Adres i źródła kontaktu:"));
+        if (!m_image11.isNull())
+            c.StretchDraw(TRect(1600, 550, 2650, 1050), m_image11);
+        if (!m_image22.isNull())
+            c.StretchDraw(TRect(1600, 1250, 2650, 1750), m_image22);
+    } catch (...) {
+        pp.EndDoc();
+        throw;
+    }
+    pp.EndDoc();
+}
+
+void TForm3::ZoomListClick(int index) {
+    if (index < 0 || index >= static_cast<int>(kZooms.size()))
+        return;
+    m_pp1->SetZoom(kZooms[static_cast<std::size_t>(index)]);
+}
+
+bool TForm3::ZoomListKeyPress(int key) {
+    if (key != Qt::Key_Return && key != Qt::Key_Enter)
+        return false;
+    bool ok = false;
+    const int zoom = m_zoomList->currentText().toInt(&ok, 10);
+    if (ok)
+        m_pp1->SetZoom(zoom);
+    return true;
+}
+
+bool TForm3::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == m_zoomList->lineEdit() && e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        bool consumed = false;
+        RunCommand(this, [&] { consumed = ZoomListKeyPress(key); });
+        return consumed;
+    }
+    return QDialog::eventFilter(watched, e);
+}
+
+void TForm3::btnPrintClick() {
+    // Without any printer the user is told so, rather than nothing happening.
+    if (!ActivePrinterInstalled()) {
+        ShowError(this, QStringLiteral("Drukarka nie jest podłączona!"));
+        return;
+    }
+    if (m_pp1->PageCount() > 0)
+        m_pp1->Print();
+}
+
+void TForm3::btnZapisClick() {
+    FileDialogOptions o;
+    o.FileName = QStringLiteral("foto.emf");
+    o.Filter = QStringLiteral("Pliki WindowsMetaFile (*.emf)|*.emf|Dowolne pliki   (*.*)|*.*");
+    o.DefaultExt = QStringLiteral("emf");
+    std::optional<QString> chosen = Dialogs().SaveFile(this, o);
+    if (!chosen)
+        return;
+    if (QFileInfo(*chosen).suffix().isEmpty())
+        *chosen += QStringLiteral(".emf");
+    if (TMetafile* page = m_pp1->Pages(m_pp1->CurrentPage()))
+        page->SaveToFile(*chosen);
+}
+
+void TForm3::btnCloseClick() {
+    reject();
+}
+
+void ShowRecordSheet(QWidget* parent, const TForm2& record, TMemoSnapshotWindow& notesWindow,
+                     TMemoSnapshotWindow& addressWindow) {
+    auto sheet = std::make_unique<TForm3>(parent);
+    sheet->SetMemoPictures(notesWindow.Snapshot(*record.Memo1()),
+                           addressWindow.Snapshot(*record.Memo2()));
+    ActivePrinter().setPageOrientation(QPageLayout::Landscape);
+    sheet->BuildSheet(record);
+    Dialogs().ExecModal(sheet.get());
+}
+
+} // namespace movra

@@ -1,0 +1,225 @@
+// The album file commands: new, open, regenerate, sort, and the record list.
+#include "tests/album/AlbumFixture.h"
+
+#include "grid/Fajny.h"
+#include "record/Unit2.h"
+
+#include <QtCore/QFileInfo>
+#include <QtCore/QTemporaryDir>
+#include <QtGui/QAction>
+#include <QtTest/QTest>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QLineEdit>
+
+using namespace movra;
+using namespace movra::test;
+
+namespace {
+
+const QString kAlbumFilter = QStringLiteral("Pliki bazowe (*.db3)|*.db3|Dowolne pliki (*.*)|*.*");
+
+std::vector<RawRecord> polishClass() {
+    return {{"Łucja", "Łukasik", "Łuk", "ma psa\r\ni kota", "Kraków", std::nullopt},
+            {"Zenon", "Zieliński", "Zen", "", "", std::nullopt},
+            {"adam", "adamski", "ada", "", "", std::nullopt},
+            {"Piotr", "Nowak", "Piotruś", "", "ul. Długa 5\r\nGdańsk", std::nullopt}};
+}
+
+} // namespace
+
+class TestAlbumFiles : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { InitApplication(*qApp); }
+
+    void newAlbumListsTheRecordWindowTexts() {
+        AlbumFixture f;
+        f.start();
+        const QString path = f.folder.file("zerowa.db3");
+        f.dialogs->expectSaveFile(path);
+        f.form1().Nowa1Click();
+        const ShownDialog& d = f.dialogs->shown().front();
+        QCOMPARE(d.kind, DialogKind::SaveFile);
+        QCOMPARE(d.file.FileName, QStringLiteral("zerowa.db3"));
+        QCOMPARE(d.file.InitialDir, f.folder.path());
+        QCOMPARE(d.file.Filter, kAlbumFilter);
+        QCOMPARE(d.file.DefaultExt, QStringLiteral(".db3"));
+        QCOMPARE(f.form1().RecordCount(), QStringLiteral("1"));
+        QCOMPARE(f.form1().FileCaption(), QStringLiteral("zerowa.db3"));
+        QCOMPARE(f.column(0), QStringList{"1"});
+        QCOMPARE(f.column(1), QStringList{"1"});
+        QCOMPARE(f.column(2), QStringList{"pusty"});
+        QCOMPARE(f.column(3), QStringList{"zero"});
+        QCOMPARE(f.column(4), QStringList{"zero"});
+        QVERIFY(f.form1().Action("Regeneruj1")->isEnabled());
+        QCOMPARE(RawType(path, 1, "Picture"), QStringLiteral("null"));
+        QCOMPARE(RawType(path, 1, "Notes"), QStringLiteral("text"));
+    }
+
+    void cancellingTheNewFileDialogChangesNothing() {
+        AlbumFixture f;
+        f.start();
+        f.dialogs->expectSaveFile(std::nullopt);
+        f.form1().Nowa1Click();
+        QCOMPARE(f.dialogs->count(), std::size_t(1)); // no error, no warning
+        QCOMPARE(f.form1().FileCaption(), QStringLiteral("brak"));
+        QVERIFY(!QFileInfo::exists(f.folder.file("zerowa.db3")));
+    }
+
+    void anExistingNameIsNotOverwritten() {
+        AlbumFixture f;
+        const QString path = f.folder.file("klasa.db3");
+        WriteRawAlbum(path, polishClass());
+        const QByteArray before = f.folder.read("klasa.db3");
+        f.start();
+        f.dialogs->expectSaveFile(path).expectBox(MsgResult::Ok);
+        f.form1().Nowa1Click();
+        QCOMPARE(f.dialogs->last().msgKind, MsgKind::Information);
+        QCOMPARE(
+            f.dialogs->last().text,
+            QStringLiteral("Plik taki już istnieje - proszę podaj inną nazwę lub zmień katalog!"));
+        QCOMPARE(f.folder.read("klasa.db3"), before);
+        QCOMPARE(f.form1().RecordCount(), QStringLiteral("4"));
+    }
+
+    void albumsInAnotherFolderAreOpenedThere() {
+        AlbumFixture f;
+        QTemporaryDir elsewhere;
+        const QString other = elsewhere.filePath("inna.db3");
+        WriteRawAlbum(other, polishClass());
+        f.start();
+        f.dialogs->expectOpenFile(other);
+        f.form1().OtwieramDB1Click();
+        QCOMPARE(f.form1().RecordCount(), QStringLiteral("4"));
+        QCOMPARE(f.form1().FileCaption(), QStringLiteral("inna.db3"));
+        f.stop();
+        QVERIFY(QString::fromUtf8(f.folder.read("movra.ini")).contains(other));
+        f.start();
+        QCOMPARE(f.form1().RecordCount(), QStringLiteral("4"));
+
+        // A new album made elsewhere is the one loaded.
+        const QString made = elsewhere.filePath("nowa.db3");
+        f.dialogs->expectSaveFile(made);
+        f.form1().Nowa1Click();
+        QVERIFY(QFileInfo::exists(made));
+        QCOMPARE(f.form1().AlbumPath(), QFileInfo(made).absoluteFilePath());
+        QCOMPARE(f.form1().RecordCount(), QStringLiteral("1"));
+    }
+
+    void theListShowsWindows1250TextsInByteOrder() {
+        AlbumFixture f;
+        WriteRawAlbum(f.folder.file("klasa.db3"), polishClass());
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=klasa.db3\n"));
+        f.start();
+        // Ordered by last name, byte-wise: capitals, then small letters, then letters with
+        // diacritics (bytes above 127).
+        QCOMPARE(f.column(3), (QStringList{"Nowak", "Zieliński", "adamski", "Łukasik"}));
+        QCOMPARE(f.column(0), (QStringList{"1", "2", "3", "4"}));
+        QCOMPARE(f.column(5)[3], QStringLiteral("ma psa\r\ni kota"));
+        QCOMPARE(f.form1().Grid()->ColWidths(5), 0);
+        QCOMPARE(f.form1().Grid()->ColWidths(6), 0);
+        QCOMPARE(f.form1().Grid()->SortColumn(), 3);
+
+        f.form1().SortCommand(4);
+        QCOMPARE(f.column(4), (QStringList{"Piotruś", "Zen", "ada", "Łuk"}));
+        QCOMPARE(f.column(0), (QStringList{"1", "2", "3", "4"}));
+        QCOMPARE(f.form1().Grid()->SortColumn(), 4);
+        f.form1().SortCommand(2);
+        QCOMPARE(f.column(2), (QStringList{"Piotr", "Zenon", "adam", "Łucja"}));
+    }
+
+    void aFailedLoadShowsNoOldRows() {
+        AlbumFixture f;
+        WriteRawAlbum(f.folder.file("klasa.db3"), polishClass());
+        QVERIFY(f.folder.write("zepsuta.db3", QByteArray(4096, 'x')));
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=klasa.db3\n"));
+        f.start();
+        QCOMPARE(f.form1().RecordCount(), QStringLiteral("4"));
+        f.dialogs->expectOpenFile(f.folder.file("zepsuta.db3")).expectBox(MsgResult::Ok);
+        f.form1().OtwieramDB1Click();
+        QCOMPARE(f.dialogs->last().msgKind, MsgKind::Warning);
+        QCOMPARE(f.dialogs->last().text, QStringLiteral("Błąd podczas odczytu bazy danych!"));
+        for (const QString& s : f.column(3))
+            QVERIFY(s.isEmpty());
+        QCOMPARE(f.folder.read("zepsuta.db3"), QByteArray(4096, 'x'));
+    }
+
+    void anEmptyAlbumLoadsAsAnEmptyList() {
+        AlbumFixture f;
+        WriteRawAlbum(f.folder.file("pusta.db3"), {});
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=pusta.db3\n"));
+        f.start();
+        QCOMPARE(f.form1().RecordCount(), QStringLiteral("0"));
+        // Showing a record of an empty list does nothing.
+        f.form1().PokazRekordu1Click();
+        QVERIFY(!f.form2().isVisible());
+        QVERIFY(f.dialogs->empty());
+        // Regenerating an empty album compacts it and confirms.
+        f.dialogs->expectBox(MsgResult::Ok);
+        f.form1().Regeneruj1Click();
+        QCOMPARE(f.dialogs->last().text,
+                 QStringLiteral("Plik bazowy  pusta.db3  został zregenerowany."));
+    }
+
+    void regeneratingCompactsAndReadsTheFirstRecord() {
+        AlbumFixture f;
+        std::vector<RawRecord> many;
+        for (int i = 0; i < 200; ++i)
+            many.push_back({QString("Imię%1").arg(i), QString("Nazwisko%1").arg(i), "k",
+                            QString(2000, QChar('x')), "", std::nullopt});
+        const QString path = f.folder.file("duza.db3");
+        WriteRawAlbum(path, many);
+        QVERIFY(RawExec(path, "DELETE FROM album WHERE ID > 5"));
+        const qint64 before = QFileInfo(path).size();
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=duza.db3\n"));
+        f.start();
+        f.dialogs->expectBox(MsgResult::Ok);
+        f.form1().Regeneruj1Click();
+        QCOMPARE(f.dialogs->last().text,
+                 QStringLiteral("Plik bazowy  duza.db3  został zregenerowany."));
+        QVERIFY(QFileInfo(path).size() < before);
+        QCOMPARE(f.form1().CurrentId(), qint64(1));
+        QCOMPARE(f.form2().Imie(), QStringLiteral("Imię0"));
+        QVERIFY(!f.form2().isVisible());
+    }
+
+    void fileCommandsRefuseWhileTheRecordWindowIsOpen() {
+        AlbumFixture f;
+        WriteRawAlbum(f.folder.file("klasa.db3"), polishClass());
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=klasa.db3\n"));
+        f.start();
+        f.form1().PokazRekordu1Click();
+        QVERIFY(f.form2().isVisible());
+        f.dialogs->expectBox(MsgResult::Ok);
+        f.form1().Nowa1Click();
+        QCOMPARE(f.dialogs->last().text,
+                 QStringLiteral("Tworzę nowe bazy tylko przy zamkniętym oknie podglądu i edycji "
+                                "rekordu \n\r                       Proszę uprzednio zamknij to "
+                                "okno. "));
+        f.dialogs->expectBox(MsgResult::Ok);
+        f.form1().OtwieramDB1Click();
+        QCOMPARE(f.dialogs->last().text,
+                 QStringLiteral("Otwieram bazy tylko przy zamkniętym oknie podglądu i edycji "
+                                "rekordu\n\r                      Proszę uprzednio zamknij to "
+                                "okno. "));
+        f.dialogs->expectBox(MsgResult::Ok);
+        f.form1().Regeneruj1Click();
+        QCOMPARE(
+            f.dialogs->last().text,
+            QStringLiteral("Bazy regeneruję tylko przy zamkniętym oknie podglądu i edycji "
+                           "rekordu\n\r                   Proszę uprzednio zamknij to okno. "));
+        QVERIFY(!f.form1().Action("Regeneruj1")->isEnabled());
+        f.dialogs->expectBox(MsgResult::Ok);
+        f.form1().SortCommand(2);
+        QCOMPARE(f.dialogs->last().msgKind, MsgKind::Information);
+        QCOMPARE(f.dialogs->last().text,
+                 QStringLiteral("Sortuję tylko przy zamkniętym oknie podglądu i edycji "
+                                "rekordu\n\r                Proszę uprzednio zamknij to okno. "));
+        QCOMPARE(f.form1().SortKey(), 3);
+        f.form2().close();
+        QVERIFY(f.form1().Action("Regeneruj1")->isEnabled());
+    }
+};
+
+QTEST_MAIN(TestAlbumFiles)
+#include "tst_album_files.moc"

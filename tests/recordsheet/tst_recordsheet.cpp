@@ -1,0 +1,264 @@
+// The record sheet window and its page.
+#include "platform/emf/Metafile.h"
+#include "platform/printer/Printer.h"
+#include "preview/PrintPreview.h"
+#include "record/MemoSnapshot.h"
+#include "record/RecordWindowHost.h"
+#include "record/Unit2.h"
+#include "record/Unit3.h"
+#include "resources/Resources.h"
+#include "tests/support/TestDialogs.h"
+#include "tests/support/TestFiles.h"
+
+#include <QtCore/QFileInfo>
+#include <QtCore/QProcess>
+#include <QtCore/QRegularExpression>
+#include <QtCore/QStandardPaths>
+#include <QtCore/QTemporaryDir>
+#include <QtGui/QPainter>
+#include <QtPrintSupport/QPrinter>
+#include <QtTest/QTest>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QPlainTextEdit>
+
+using namespace movra;
+using namespace movra::test;
+
+namespace {
+
+// The record window asks nothing of its host in these tests.
+class QuietHost : public IRecordWindowHost {
+public:
+    void FirstRecord() override {}
+    void PreviousRecord() override {}
+    void NextRecord() override {}
+    void LastRecord() override {}
+    void AddRecord() override {}
+    void DeleteRecord() override {}
+    void SaveRecord() override {}
+    void ImportPicture() override {}
+    void ExportPicture() override {}
+    void PrintRecord() override {}
+    void SetPictureMenuEnabled(bool) override {}
+    void SetRegenerateEnabled(bool) override {}
+    [[nodiscard]] TCarriedSettings CarriedSettings() const override {
+        return {10, 10, 454, 714, clSilver, clWhite, 0, 0};
+    }
+    void SetCarriedSettings(const TCarriedSettings&) override {}
+};
+
+// The page played back onto a white image of the sheet's size at 96 dots per inch.
+QImage renderPage(TMetafile& page, QSize size = QSize(1123, 794)) {
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    page.Play(p, QRectF(QPointF(0, 0), QSizeF(size)));
+    return img;
+}
+
+// The share of pixels in a rectangle of the image close to a colour.
+double shareOf(const QImage& img, const QRect& r, const QColor& c, int tolerance = 40) {
+    int hits = 0;
+    int all = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QColor p = img.pixelColor(x, y);
+            ++all;
+            if (std::abs(p.red() - c.red()) + std::abs(p.green() - c.green()) +
+                    std::abs(p.blue() - c.blue()) <=
+                tolerance)
+                ++hits;
+        }
+    return all ? double(hits) / all : 0.0;
+}
+
+} // namespace
+
+class TestRecordSheet : public QObject {
+    Q_OBJECT
+
+    QuietHost host;
+    std::unique_ptr<TForm2> form2;
+    TForm111 notesWindow;
+    TForm222 addressWindow;
+
+private slots:
+    void initTestCase() { InitResources(); }
+
+    void init() {
+        form2 = std::make_unique<TForm2>(&host);
+        form2->SetImie(QStringLiteral("Łucja"));
+        form2->SetNazwisko(QStringLiteral("Żółkiewska"));
+        form2->SetKsywa(QStringLiteral("Lusia"));
+        form2->SetNotes(QStringLiteral("Pierwsza linia uwag\r\nDruga linia"));
+        form2->SetAdres(QStringLiteral("ul. Długa 5\r\n00-001 Warszawa"));
+        form2->SetPhoto(TJpegPhoto::FromJpeg(MakeJpeg(400, 600, QColor(200, 30, 30))));
+    }
+
+    void theSheetHoldsOnePageWithThePhoto() {
+        TForm3 sheet;
+        sheet.SetMemoPictures(notesWindow.Snapshot(*form2->Memo1()),
+                              addressWindow.Snapshot(*form2->Memo2()));
+        sheet.BuildSheet(*form2);
+        TPrintPreview& pp = *sheet.PP1();
+        QCOMPARE(pp.PageCount(), 1);
+        QCOMPARE(pp.CurrentPage(), 1);
+        QCOMPARE(pp.Units(), mmLoMetric);
+        QCOMPARE(pp.PaperWidth(), 2970);
+        QCOMPARE(pp.PaperHeight(), 2100);
+        QCOMPARE(pp.ZoomState(), zsZoomToFit);
+        const QImage img = renderPage(*pp.Pages(1));
+        // The photo fills 250,400 - 1250,1900 tenths of a millimetre: 95,151 - 472,718 pixels.
+        QVERIFY(shareOf(img, QRect(110, 170, 340, 520), QColor(200, 30, 30)) > 0.9);
+        // The notes picture sits at 1600,550 - 2650,1050: some dark text on a light ground.
+        const QRect notes(606, 209, 395, 188);
+        QVERIFY(shareOf(img, notes, QColor(0, 0, 0), 200) > 0.005);
+        // Nothing is drawn between the photo and the notes.
+        QVERIFY(shareOf(img, QRect(490, 420, 100, 300), QColor(255, 255, 255), 10) > 0.99);
+    }
+
+    void withoutAPhotoTheHeadingsAreSmaller() {
+        TForm3 with;
+        with.BuildSheet(*form2);
+        form2->SetPhoto(TJpegPhoto());
+        form2->SetKsywa(QString());
+        TForm3 without;
+        without.BuildSheet(*form2);
+        const QImage a = renderPage(*with.PP1()->Pages(1));
+        const QImage b = renderPage(*without.PP1()->Pages(1));
+        // No photo box at all.
+        QVERIFY(shareOf(b, QRect(110, 170, 340, 520), QColor(255, 255, 255), 10) > 0.99);
+        // The heading "Adnotacje i uwagi:" at 1590,400 (601,151 px): green, and lower at 10 points
+        // than at 16.
+        auto greenRows = [](const QImage& img) {
+            int rows = 0;
+            for (int y = 140; y < 200; ++y) {
+                bool any = false;
+                for (int x = 600; x < 900 && !any; ++x) {
+                    const QColor c = img.pixelColor(x, y);
+                    any = c.green() > 80 && c.red() < 80 && c.blue() < 80;
+                }
+                rows += any ? 1 : 0;
+            }
+            return rows;
+        };
+        QVERIFY(greenRows(a) > 0);
+        QVERIFY(greenRows(b) > 0);
+        QVERIFY(greenRows(b) < greenRows(a));
+    }
+
+    void theZoomList() {
+        TForm3 sheet;
+        sheet.BuildSheet(*form2);
+        sheet.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        TPrintPreview& pp = *sheet.PP1();
+        QCOMPARE(sheet.ZoomList()->count(), 9);
+        QCOMPARE(sheet.ZoomList()->currentText(), QStringLiteral("40%"));
+        sheet.ZoomListClick(8);
+        QCOMPARE(pp.Zoom(), 20);
+        QCOMPARE(pp.ZoomState(), zsZoomOther);
+        sheet.ZoomListClick(0);
+        QCOMPARE(pp.Zoom(), 200);
+
+        QLineEdit* edit = sheet.ZoomList()->lineEdit();
+        edit->setText(QStringLiteral("700"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(pp.Zoom(), 500);
+        edit->setText(QStringLiteral("abc"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(pp.Zoom(), 500);
+        edit->setText(QStringLiteral("40%"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(pp.Zoom(), 500);
+        QCOMPARE(sheet.ZoomList()->count(), 9); // Enter never adds an item
+    }
+
+    void savingThePage() {
+        TestDialogsScope dialogs;
+        QTemporaryDir dir;
+        TForm3 sheet;
+        sheet.BuildSheet(*form2);
+        dialogs->expectSaveFile(dir.filePath("strona"));
+        sheet.btnZapisClick();
+        const ShownDialog& d = dialogs->last();
+        QCOMPARE(d.file.FileName, QStringLiteral("foto.emf"));
+        QCOMPARE(d.file.DefaultExt, QStringLiteral("emf"));
+        QCOMPARE(d.file.Filter,
+                 QStringLiteral("Pliki WindowsMetaFile (*.emf)|*.emf|Dowolne pliki   (*.*)|*.*"));
+        QFile saved(dir.filePath("strona.emf"));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), sheet.PP1()->Pages(1)->Bytes());
+        TMetafile back;
+        back.LoadFromFile(dir.filePath("strona.emf"));
+        QCOMPARE(back.Bytes(), sheet.PP1()->Pages(1)->Bytes());
+    }
+
+    void printingReachesAPdf() {
+        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+        const QString pdfinfo = QStandardPaths::findExecutable(QStringLiteral("pdfinfo"));
+        if (pdftotext.isEmpty() || pdfinfo.isEmpty())
+            QSKIP("poppler-utils is not installed");
+        QTemporaryDir dir;
+        QPrinter pdf(QPrinter::HighResolution);
+        pdf.setOutputFormat(QPrinter::PdfFormat);
+        pdf.setOutputFileName(dir.filePath("arkusz.pdf"));
+        TPrinterOverride use(pdf);
+        TForm3 sheet;
+        sheet.BuildSheet(*form2);
+        sheet.btnPrintClick();
+        QVERIFY(QFileInfo(dir.filePath("arkusz.pdf")).size() > 0);
+        QProcess info;
+        info.start(pdfinfo, {dir.filePath("arkusz.pdf")});
+        QVERIFY(info.waitForFinished());
+        const QString meta = QString::fromUtf8(info.readAllStandardOutput());
+        QVERIFY2(meta.contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))),
+                 qPrintable(meta));
+        QVERIFY2(meta.contains(QRegularExpression(QStringLiteral("Page size:\\s+842 x 595 pts"))),
+                 qPrintable(meta));
+        QProcess text;
+        text.start(pdftotext, {dir.filePath("arkusz.pdf"), QStringLiteral("-")});
+        QVERIFY(text.waitForFinished());
+        const QString words = QString::fromUtf8(text.readAllStandardOutput());
+        for (const char* w :
+             {"Zestawienie danych osobowych", "Imię:", "Łucja", "Nazwisko:", "Żółkiewska",
+              "Ksywa:", "Lusia", "Adnotacje i uwagi:", "Adres i źródła kontaktu:"})
+            QVERIFY2(words.contains(QString::fromUtf8(w)), w);
+    }
+
+    void printingWithoutAPrinterSaysSo() {
+        if (ActivePrinterInstalled())
+            QSKIP("this machine has a print queue");
+        TestDialogsScope dialogs;
+        TForm3 sheet;
+        sheet.BuildSheet(*form2);
+        dialogs->expectBox(MsgResult::Ok);
+        sheet.btnPrintClick();
+        QCOMPARE(dialogs->last().msgKind, MsgKind::Error);
+        QCOMPARE(dialogs->last().text, QStringLiteral("Drukarka nie jest podłączona!"));
+    }
+
+    void theCommandShowsTheSheetModallyInLandscape() {
+        TestDialogsScope dialogs;
+        ActivePrinter().setPageOrientation(QPageLayout::Portrait);
+        int pages = 0;
+        QString title;
+        dialogs->expectModal([&](QDialog* d) {
+            auto* sheet = qobject_cast<TForm3*>(d);
+            if (sheet)
+                pages = sheet->PP1()->PageCount();
+            title = d->windowTitle();
+            return int(QDialog::Rejected);
+        });
+        ShowRecordSheet(nullptr, *form2, notesWindow, addressWindow);
+        QCOMPARE(pages, 1);
+        QCOMPARE(title, QStringLiteral("Podgląd i wydruk strony"));
+        QCOMPARE(ActivePrinter().pageLayout().orientation(), QPageLayout::Landscape);
+        QVERIFY(!notesWindow.isVisible());
+    }
+};
+
+QTEST_MAIN(TestRecordSheet)
+#include "tst_recordsheet.moc"
