@@ -7,6 +7,7 @@
 #include <QtGui/QPainter>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace movra {
@@ -70,6 +71,23 @@ void TPainterCanvas::applyPenMode() {
     }
 }
 
+bool TPainterCanvas::scaled() const {
+    const QTransform t = m_painter->combinedTransform();
+    return t.type() > QTransform::TxTranslate;
+}
+
+QPen TPainterCanvas::strokePen(const QColor& c, int width) const {
+    QPen pen(c);
+    pen.setStyle(qtPenStyle(Pen.Style));
+    pen.setCapStyle(Qt::FlatCap);
+    pen.setJoinStyle(Qt::MiterJoin);
+    const QTransform t = m_painter->combinedTransform();
+    const double scale = std::min(std::hypot(t.m11(), t.m12()), std::hypot(t.m21(), t.m22()));
+    // Thinner than a device pixel: one pixel, as the original platform draws thin pens.
+    pen.setWidthF(width * scale < 1.5 ? 0.0 : width);
+    return pen;
+}
+
 void TPainterCanvas::fill(const QRect& r, const QColor& c) {
     if (r.width() <= 0 || r.height() <= 0)
         return;
@@ -86,6 +104,14 @@ void TPainterCanvas::FrameRect(const TRect& r) {
     if (m_painter == nullptr || Brush.Style == TBrushStyle::Clear || r.IsEmpty())
         return;
     const QColor c = ToQColor(Brush.Color);
+    if (scaled()) {
+        PainterState state(m_painter);
+        m_painter->setRenderHint(QPainter::Antialiasing, false);
+        m_painter->setPen(strokePen(c, 1));
+        m_painter->setBrush(Qt::NoBrush);
+        m_painter->drawRect(QRectF(r.Left + 0.5, r.Top + 0.5, r.Width() - 1, r.Height() - 1));
+        return;
+    }
     fill(QRect(r.Left, r.Top, r.Width(), 1), c);
     fill(QRect(r.Left, r.Bottom - 1, r.Width(), 1), c);
     fill(QRect(r.Left, r.Top, 1, r.Height()), c);
@@ -103,6 +129,17 @@ void TPainterCanvas::Rectangle(const TRect& r) {
     applyPenMode();
     const QColor c = ToQColor(Pen.Color);
     const int w = std::max(1, Pen.Width);
+    if (scaled()) {
+        // The outline's centre line: inside by half the pen for InsideFrame, on the edge
+        // pixels otherwise.
+        const double inset = Pen.Style == TPenStyle::InsideFrame ? w / 2.0 : 0.5;
+        m_painter->setRenderHint(QPainter::Antialiasing, false);
+        m_painter->setPen(strokePen(c, w));
+        m_painter->setBrush(Qt::NoBrush);
+        m_painter->drawRect(
+            QRectF(r.Left + inset, r.Top + inset, r.Width() - 2 * inset, r.Height() - 2 * inset));
+        return;
+    }
     if (Pen.Style == TPenStyle::Solid || Pen.Style == TPenStyle::InsideFrame) {
         // A wide solid pen straddles the outline; InsideFrame keeps it within r.
         TRect o = r;
@@ -142,6 +179,18 @@ void TPainterCanvas::LineTo(int x, int y) {
     const int dx = x - from.x();
     const int dy = y - from.y();
     const bool solid = Pen.Style == TPenStyle::Solid || Pen.Style == TPenStyle::InsideFrame;
+    if (scaled()) {
+        // One logical unit short of the end on the longer axis, as a stroke.
+        QPointF end(x, y);
+        if (std::abs(dx) >= std::abs(dy))
+            end = QPointF(x - (dx > 0 ? 1.0 : -1.0), y - (dx > 0 ? 1.0 : -1.0) * dy / double(dx));
+        else
+            end = QPointF(x - (dy > 0 ? 1.0 : -1.0) * dx / double(dy), y - (dy > 0 ? 1.0 : -1.0));
+        m_painter->setRenderHint(QPainter::Antialiasing, false);
+        m_painter->setPen(strokePen(c, w));
+        m_painter->drawLine(QPointF(from) + QPointF(0.5, 0.5), end + QPointF(0.5, 0.5));
+        return;
+    }
     if (solid && dy == 0) {
         // Horizontal: the pixels from the start up to, not including, the end.
         const int l = dx > 0 ? from.x() : x + 1;

@@ -3,6 +3,7 @@
 #include "platform/canvas/Canvas.h"
 
 #include <QtGui/QFont>
+#include <QtGui/QPen>
 
 class QPaintDevice;
 
@@ -67,6 +68,11 @@ private:
     // Fills r (logical) with a colour, whatever the painter's brush and pen.
     void fill(const QRect& r, const QColor& c);
     void applyPenMode();
+    // Whether logical units are scaled (or rotated) on the way to the device; then thin lines
+    // are drawn as strokes at least one device pixel wide instead of filled unit strips, which
+    // could fall between pixels.
+    [[nodiscard]] bool scaled() const;
+    [[nodiscard]] QPen strokePen(const QColor& c, int width) const;
     // The text background and glyphs of one line whose cell starts at (x, y).
     void textLine(int x, int y, const QString& text);
 

@@ -47,6 +47,7 @@ private slots:
     void drawTransparentShowsBrush();
     void clippingAndReset();
     void mappingScalesAndMoves();
+    void thinLinesSurviveScaling();
     void drawTextLaysOutAndMeasures();
     void measuringCanvasMatchesPainter();
     void pixelsPerInchComeFromDevice();
@@ -241,6 +242,34 @@ void CanvasTest::mappingScalesAndMoves() {
     QCOMPARE(px(img, 29, 0), white);
     QCOMPARE(px(img, 1, 36), rgb(clLime));
     QCOMPARE(px(img, 2, 36), white);
+}
+
+void CanvasTest::thinLinesSurviveScaling() {
+    // At a quarter scale a one-unit line is still one device pixel, and its end stays out.
+    const QImage img = paint(
+        [](TCanvas& c) {
+            c.SetMapping(QSize(400, 400), QSize(100, 100), QPoint(0, 0));
+            c.Pen.Color = clBlack;
+            c.MoveTo(40, 41);
+            c.LineTo(200, 41);
+            c.Brush.Color = clBlue;
+            c.FrameRect(TRect(40, 100, 200, 200));
+            c.Brush.Style = TBrushStyle::Clear;
+            c.Rectangle(40, 240, 200, 360);
+        },
+        100, 100);
+    int dark = 0;
+    for (int x = 0; x < 100; ++x)
+        if (px(img, x, 10) == rgb(clBlack))
+            ++dark;
+    QVERIFY(dark >= 38 && dark <= 40);
+    QCOMPARE(px(img, 50, 10), white);
+    QCOMPARE(px(img, 10, 9), white);
+    QCOMPARE(px(img, 10, 11), white);
+    QCOMPARE(px(img, 10, 25), rgb(clBlue)); // the frame's left edge
+    QCOMPARE(px(img, 30, 35), white);       // not filled
+    QCOMPARE(px(img, 10, 70), rgb(clBlack));
+    QCOMPARE(px(img, 30, 75), white);
 }
 
 void CanvasTest::drawTextLaysOutAndMeasures() {
