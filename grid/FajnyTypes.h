@@ -2,6 +2,7 @@
 
 #include "platform/core/Colors.h"
 #include "platform/core/Font.h"
+#include "platform/core/PrinterOrientation.h"
 
 #include <QtCore/QString>
 
@@ -91,7 +92,6 @@ private:
 
 // Print settings of the grid; the layout that reads them lives with the grid's printing.
 enum TBorderStyle : std::uint8_t { bsNone, bsSingle };
-enum TPrinterOrientation : std::uint8_t { poPortrait, poLandscape };
 
 struct TPrintOptions {
     QString JobTitle;

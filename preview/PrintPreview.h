@@ -4,6 +4,7 @@
 #include "platform/core/ErrorBox.h"
 #include "platform/core/Font.h"
 #include "platform/core/Geometry.h"
+#include "platform/core/PrinterOrientation.h"
 #include "preview/MetafileList.h"
 #include "preview/PaperPreview.h"
 #include "preview/Units.h"
@@ -28,7 +29,6 @@ enum TZoomState { zsZoomOther, zsZoomToWidth, zsZoomToHeight, zsZoomToFit };
 enum TGrayscaleOption : unsigned { gsPreview = 1u << 0, gsPrint = 1u << 1 };
 using TGrayscaleOptions = unsigned;
 
-enum TPrinterOrientation { poPortrait, poLandscape };
 
 enum TPreviewState { psIdle, psRecording, psPrinting };
 
