@@ -212,6 +212,8 @@ protected:
     void ColWidthsChanged() override;
     void RowHeightsChanged() override;
     void SizeChanged(int oldColCount, int oldRowCount) override;
+    void RowMoved(int from, int to) override;
+    void ColumnMoved(int from, int to) override;
     void TopLeftChanged() override;
     void Resized() override;
     void MouseEnter() override;

@@ -110,7 +110,17 @@ void TFajny::MoveRowTo(int from, int to) {
     if (from < 0 || from >= RowCount() || to < 0 || to >= RowCount())
         return;
     WithoutAlwaysShowEditor([&] { MoveRow(from, to); });
+}
+
+// Moves by program or by the user's dragging: the remembered cell goes with its record.
+void TFajny::RowMoved(int from, int to) {
+    TStringGrid::RowMoved(from, to);
     RememberedRowMoved(from, to);
+}
+
+void TFajny::ColumnMoved(int from, int to) {
+    TStringGrid::ColumnMoved(from, to);
+    RememberedColMoved(from, to);
 }
 
 void TFajny::SwapRows(int a, int b) {
@@ -173,7 +183,6 @@ void TFajny::MoveColumnTo(int from, int to) {
     if (from < 0 || from >= ColCount() || to < 0 || to >= ColCount())
         return;
     WithoutAlwaysShowEditor([&] { MoveColumn(from, to); });
-    RememberedColMoved(from, to);
 }
 
 void TFajny::SwapColumns(int a, int b) {

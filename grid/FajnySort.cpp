@@ -213,16 +213,25 @@ void TFajny::RewriteRows(int first, const std::vector<int>& perm) {
     if (to.empty())
         return;
     const auto stride = static_cast<std::size_t>(cols);
+    // Slot k of the buffer holds the row that goes to first + to[k]; the rows are read in the
+    // grid's own order, which keeps the reads close together in memory.
+    std::vector<int> slotOf(perm.size(), -1);
+    for (std::size_t k = 0; k < to.size(); ++k)
+        slotOf[static_cast<std::size_t>(perm[static_cast<std::size_t>(to[k])] - first)] =
+            static_cast<int>(k);
     std::vector<QString> texts(to.size() * stride);
     std::vector<void*> objects;
-    for (std::size_t k = 0; k < to.size(); ++k) {
-        const int from = perm[static_cast<std::size_t>(to[k])];
+    for (std::size_t f = 0; f < slotOf.size(); ++f) {
+        if (slotOf[f] < 0)
+            continue;
+        const int from = first + static_cast<int>(f);
+        const std::size_t base = static_cast<std::size_t>(slotOf[f]) * stride;
         for (int c = 0; c < cols; ++c) {
-            texts[k * stride + static_cast<std::size_t>(c)] = Cells(c, from);
+            texts[base + static_cast<std::size_t>(c)] = Cells(c, from);
             if (void* o = Objects(c, from)) {
                 if (objects.empty())
                     objects.assign(texts.size(), nullptr);
-                objects[k * stride + static_cast<std::size_t>(c)] = o;
+                objects[base + static_cast<std::size_t>(c)] = o;
             }
         }
     }

@@ -335,8 +335,10 @@ int main(int argc, char** argv) {
         const auto f = reporter.Medians.find(r.floor);
         if (g == reporter.Medians.end() || f == reporter.Medians.end() || f->second <= 0)
             continue;
-        std::printf("%s / %s = %.3f (goal: at most %.2f)\n", r.goal, r.floor, g->second / f->second,
-                    r.limit);
+        const double cpuFloor = reporter.CpuMedians[r.floor];
+        const double cpu = cpuFloor > 0 ? reporter.CpuMedians[r.goal] / cpuFloor : 0.0;
+        std::printf("%s / %s = %.3f real, %.3f CPU (goal: at most %.2f)\n", r.goal, r.floor,
+                    g->second / f->second, cpu, r.limit);
     }
     return 0;
 }
