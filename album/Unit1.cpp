@@ -321,6 +321,7 @@ void TForm1::SetListLayout() {
 void TForm1::BuildEmptyRecordList() {
     m_g1->ClearRows();
     SetListLayout();
+    m_g1->SetRowCount(m_g1->FixedRows()); // the titles alone: no record rows yet
     HideNotesColumns();
     m_g1->InvalidateGrid();
 }

@@ -140,8 +140,8 @@ void TForm1::LoadRecordList() {
     // Every load starts empty: a failed load never shows rows of an earlier one.
     m_table.reset();
     g.ClearRows();
-    g.SetRowCount(g.FixedRows() + 1);
     SetListLayout();
+    g.SetRowCount(g.FixedRows());
     try {
         m_database.reset(); // releasing the old connection rolls back what it had open
         m_database = OpenAlbumFile(m_albumPath);

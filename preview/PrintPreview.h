@@ -38,11 +38,6 @@ public:
     using EMovraError::EMovraError;
 };
 
-// Ends printing quietly: a page drawing that throws it stops the job without a message.
-class EAbort : public EMovraError {
-public:
-    EAbort() : EMovraError(QStringLiteral("Przerwano.")) {}
-};
 
 // The message of a page that cannot be made.
 [[nodiscard]] QString NoMemoryForPageMessage();

@@ -48,6 +48,8 @@ bool RunCommand(QWidget* parent, const std::function<void()>& command) {
         if (command)
             command();
         return true;
+    } catch (const EAbort&) {
+        return false;
     } catch (const std::exception& e) {
         text = ErrorText(e);
     } catch (...) {

@@ -21,6 +21,13 @@ private:
     std::string m_utf8;
 };
 
+// Ends a command quietly: the user asked to stop (for instance cancelled printing), so there is
+// nothing to report.
+class EAbort : public EMovraError {
+public:
+    EAbort() : EMovraError(QStringLiteral("Przerwano.")) {}
+};
+
 // The text the error box shows for any exception: EMovraError's message, the what() of other
 // std::exceptions (read as UTF-8), or a generic Polish text.
 [[nodiscard]] QString ErrorText(const std::exception& e);

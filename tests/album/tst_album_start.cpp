@@ -27,6 +27,7 @@ private slots:
         QVERIFY(!w.Database());
         const TFajny& g = *w.Grid();
         QCOMPARE(g.ColCount(), 7);
+        QCOMPARE(g.RowCount(), 1);
         QCOMPARE(g.FixedRows(), 1);
         QCOMPARE(g.FixedCols(), 2);
         const QStringList titles{"Nr", "ID", " Imię ", " Nazwisko ", " Ksywa ", "Notes ", "Adres "};

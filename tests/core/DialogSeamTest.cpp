@@ -361,6 +361,17 @@ private slots:
         }
     }
 
+    void runCommandEndsQuietlyOnAbort() {
+        TestDialogsScope d;
+        bool after = false;
+        QVERIFY(!RunCommand(nullptr, [&] {
+            throw EAbort();
+            after = true; // never reached
+        }));
+        QVERIFY(!after);
+        QVERIFY(d->empty());
+    }
+
     void errorTextOfEMovraError() {
         const EMovraError e(QStringLiteral("Zmiany w rekordzie 3 zostały zapisane."));
         QCOMPARE(e.Message(), QStringLiteral("Zmiany w rekordzie 3 zostały zapisane."));
