@@ -240,7 +240,6 @@ private:
     void RememberedRowsPermuted(int first, const std::vector<int>& perm);
     bool StartSearch(const QString& s);
     bool MatchesCell(QStringView cell) const;
-    bool StepSearch();
 
     // search
     TMSortType m_keyType = soString;

@@ -48,23 +48,6 @@ bool TFajny::FindFirstInCol(const QString& s, int col, int& aCol, int& aRow) {
     return FindNext(aCol, aRow);
 }
 
-bool TFajny::StepSearch() {
-    if (m_sByRows) {
-        if (++m_sCol > m_sLastCol) {
-            m_sCol = m_sFirstCol;
-            if (++m_sRow > m_sLastRow)
-                return false;
-        }
-    } else {
-        if (++m_sRow > m_sLastRow) {
-            m_sRow = m_sFirstRow;
-            if (++m_sCol > m_sLastCol)
-                return false;
-        }
-    }
-    return true;
-}
-
 bool TFajny::MatchesCell(QStringView cell) const {
     if (m_searchSubstring) {
         if (m_keyType == soString)
@@ -88,17 +71,36 @@ bool TFajny::FindNext(int& aCol, int& aRow) {
     }
     if (m_keyType == soString && m_searchSubstring)
         m_searchText = AsciiUpper(m_searchText);
+    // The scan keeps its position in locals (the cell reads are calls the compiler cannot see
+    // through) and hands it back to the search state when it stops.
+    int col = m_sCol;
+    int row = m_sRow;
+    const auto step = [this, &col, &row]() {
+        if (m_sByRows) {
+            if (++col > m_sLastCol) {
+                col = m_sFirstCol;
+                return ++row <= m_sLastRow;
+            }
+        } else if (++row > m_sLastRow) {
+            row = m_sFirstRow;
+            return ++col <= m_sLastCol;
+        }
+        return true;
+    };
     for (;;) {
         // A cell gone since the search started (the grid shrank) reads as an empty text.
-        const QString cell = Cells(m_sCol, m_sRow);
-        if (MatchesCell(cell)) {
-            aCol = m_sCol;
-            aRow = m_sRow;
-            m_sRemain = StepSearch();
+        if (MatchesCell(Cells(col, row))) {
+            aCol = col;
+            aRow = row;
+            m_sRemain = step();
+            m_sCol = col;
+            m_sRow = row;
             return true;
         }
-        if (!StepSearch()) {
+        if (!step()) {
             m_sRemain = false;
+            m_sCol = col;
+            m_sRow = row;
             aCol = -1;
             aRow = -1;
             return false;

@@ -200,7 +200,7 @@ void TFajny::LoadFromTextFile(const QString& fileName, QChar separator) {
     }
 
     ClearRows();
-    // An empty file still leaves one row: the grid cannot have fewer (it lowers FixedRows).
+    // An empty file leaves one empty row: a grid always has at least one.
     SetRowCount(std::max<int>(1, static_cast<int>(lines.size())));
     SetColCount(std::max(FixedCols() + 1, widest));
     for (int i = 0; i < static_cast<int>(lines.size()); ++i)
