@@ -78,6 +78,7 @@ private slots:
     void clickSortOptionsEventAndCursor();
     void clickSortFailureShownCursorRestored();
     void rangeSelectionByMouse();
+    void dragSelectionFollowsScrolling();
     void noMouseSelectionWithoutRangeSelect();
     void enterValidatesAndRejectionRestores();
     void validationHandlerCorrects();
@@ -225,6 +226,31 @@ void TstGridUi::rangeSelectionByMouse() {
     // After the release, moving selects nothing more.
     Move(g, CenterOf(g, 1, 8));
     QCOMPARE(g.SelectedRows(), (std::vector<int>{2, 3, 4}));
+}
+
+void TstGridUi::dragSelectionFollowsScrolling() {
+    Window w;
+    TFajny& g = *w.grid;
+    g.SetColCount(2);
+    g.SetRowCount(200);
+    g.SetFixedRows(1);
+    g.SetFixedCols(0);
+    g.SetOptions(g.Options() | goRangeSelect);
+    QVERIFY(w.show());
+    Press(g, CenterOf(g, 1, 2));
+    Move(g, CenterOf(g, 1, 3));
+    QCOMPARE(g.SelectedRows(), (std::vector<int>{2, 3}));
+    // The view scrolls down while dragging: the last fully visible row joins.
+    g.SetTopRow(20);
+    const int last = g.TopRow() + g.VisibleRowCount() - 1;
+    QVERIFY(g.IsRowSelected(last));
+    QVERIFY(g.IsRowSelected(2));
+    QVERIFY(!g.IsRowSelected(last + 1));
+    Release(g, CenterOf(g, 1, 3));
+    // Not dragging: scrolling selects nothing.
+    const int count = g.SelectedRowCount();
+    g.SetTopRow(60);
+    QCOMPARE(g.SelectedRowCount(), count);
 }
 
 void TstGridUi::noMouseSelectionWithoutRangeSelect() {
