@@ -10,6 +10,7 @@
 
 #include <QtCore/QFileInfo>
 #include <QtGui/QKeyEvent>
+#include <QtGui/QScreen>
 #include <QtPrintSupport/QPrinter>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QFrame>
@@ -185,6 +186,16 @@ bool TForm3::eventFilter(QObject* watched, QEvent* e) {
         return consumed;
     }
     return QDialog::eventFilter(watched, e);
+}
+
+void TForm3::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    // The sheet opens in the middle of the screen, whoever owns it.
+    if (const QScreen* screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
 }
 
 void TForm3::btnPrintClick() {
