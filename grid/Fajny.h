@@ -10,6 +10,8 @@
 
 namespace movra {
 
+class TRecordedPage;
+
 // The program's sortable string grid: click-to-sort with a sort symbol in the title row, per-cell
 // formatting, footer rows, cell bevels, proportional scroll bars, a multi-row selection of its
 // own, search, row and column editing, validation of edited cells, fitting sizes to texts,
@@ -97,6 +99,17 @@ public:
     // The canvas font and brush as they were when the grid was made; printed rows start there.
     [[nodiscard]] const TFont& PrintFont() const { return m_printFont; }
     [[nodiscard]] const TBrush& PrintBrush() const { return m_printBrush; }
+
+    // ---- printing ----------------------------------------------------------------------
+    // Draws page PrintOptions().PreviewPage into the print image (at the printer's printable
+    // size in screen pixels); vectors, when given, also keeps the page's drawing for printing.
+    void DrawPreviewPage(QImage& printImage, TRecordedPage* vectors = nullptr);
+    // The number of pages the grid's rows take.
+    [[nodiscard]] int CountPrintPages();
+    // Prints the page last drawn into the print image on the current printer.
+    void PrintPreviewPage(const QImage& printImage, const TRecordedPage* vectors = nullptr);
+    // Bilinear resampling of source into destination (both 24 bits per pixel).
+    static void StretchBitmap(const QImage& source, QImage& destination);
 
     // ---- row selection (independent of the base grid's selection rectangle) -------------
     [[nodiscard]] bool IsRowSelected(int row) const;

@@ -246,6 +246,12 @@ private slots:
         // One row more needs a fourth page in each band.
         g.SetRowCount(2 + 3 * perPage);
         QCOMPARE(Count(g), 8);
+        // The grid's own operations lay out the same pages.
+        QCOMPARE(g.CountPrintPages(), 8);
+        QImage image;
+        g.PrintOptions().PreviewPage = 9;
+        g.DrawPreviewPage(image);
+        QCOMPARE(image.size(), TGridPrinter(g).PreviewPageSize());
     }
 
     void oneBandPagesHaveNoBandNumber() {
