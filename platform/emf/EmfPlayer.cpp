@@ -8,16 +8,19 @@
 #include <uemf_safe.h>
 
 #include <QtGui/QFontMetricsF>
+#include <QtGui/QGlyphRun>
 #include <QtGui/QImage>
 #include <QtGui/QPaintDevice>
 #include <QtGui/QPaintEngine>
 #include <QtGui/QPainter>
 #include <QtGui/QPainterPath>
+#include <QtGui/QRawFont>
 #include <QtGui/QTransform>
 
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <optional>
 #include <vector>
 
 namespace movra::emf {
@@ -31,6 +34,7 @@ constexpr int kMaxTextChars = 100'000;
 constexpr double kMaxDeviceCoord = 1e7;
 constexpr double kMaxPenWidth = 32000; // QPen refuses 32768 and more
 constexpr double kMaxFontPixels = 20000;
+constexpr std::size_t kMaxTextFonts = 64;
 constexpr int kMaxPathElements = 1'000'000;
 constexpr std::uint32_t kMaxRegionRects = 1'000'000;
 // What one playing draws at most: past these, texts and bitmaps are left out (the page is
@@ -89,6 +93,18 @@ struct FontObj {
     bool underline = false;
     bool strikeOut = false;
     QString face = QStringLiteral("Arial");
+    friend bool operator==(const FontObj&, const FontObj&) = default;
+};
+
+// A selected font made ready for drawing at one device size: built once per play and font,
+// not once per text record.
+struct TextFont {
+    FontObj spec;
+    double ky = 0; // device pixels per logical unit, vertically
+    bool drawable = false;
+    QFont font;
+    std::optional<QFontMetricsF> metrics;
+    QRawFont raw; // the font's own glyphs, for drawing a run in one call
 };
 
 struct Object {
@@ -204,8 +220,9 @@ bool stockObject(std::uint32_t index, Object& out) {
 class Player {
 public:
     Player(const char* data, std::uint32_t size, const HeaderInfo& header, QPainter* painter,
-           const QRectF& target)
-        : m_data(data), m_size(size), m_header(header), m_p(painter), m_target(target) {}
+           const QRectF& target, const PlayOptions& options)
+        : m_data(data), m_size(size), m_header(header), m_p(painter), m_target(target),
+          m_checked(options.checked), m_images(options.images) {}
 
     PlayOutcome run();
 
@@ -241,6 +258,10 @@ private:
     bool polyRecord(const Rec& r, std::uint32_t type);
     bool polyPolyRecord(const Rec& r, std::uint32_t type);
     bool textRecord(const Rec& r, bool wide);
+    const TextFont& textFont(const FontObj& fo, double ky);
+    void drawGlyphs(const TextFont& tf, const QString& text, const std::vector<double>& adv,
+                    const std::vector<double>& advY, double startX, double baseY, double kx,
+                    double ky);
     bool bitmapRecord(const Rec& r, std::uint32_t type);
     bool arcRecord(const Rec& r, std::uint32_t type);
     bool clipRegionRecord(const Rec& r);
@@ -264,6 +285,8 @@ private:
     HeaderInfo m_header;
     QPainter* m_p;
     QRectF m_target;
+    bool m_checked;
+    ImageCache* m_images;
 
     Dc m_dc;
     std::vector<Dc> m_saved;
@@ -281,6 +304,13 @@ private:
     bool m_rasterOps = false;
     std::int64_t m_textBudget = kTextBudget;
     std::int64_t m_pixelBudget = kPixelBudget;
+    std::vector<TextFont> m_fonts;
+    // Reused by every text record.
+    std::vector<quint32> m_lookup;
+    std::vector<double> m_adv;
+    std::vector<double> m_advY;
+    QList<quint32> m_glyphs;
+    QList<QPointF> m_glyphPositions;
 };
 
 PlayOutcome Player::run() {
@@ -375,7 +405,7 @@ PlayOutcome Player::run() {
         std::uint32_t checkedType = 0;
         // libUEMF knows the minimum size of every type it names; others are only skipped.
         const bool known = iType >= U_EMR_MIN && iType <= U_EMR_MAX;
-        if (known &&
+        if (known && !m_checked &&
             (!U_emf_record_sizeok(m_data + offset, m_data + limit, &checkedSize, &checkedType, 1) ||
              checkedSize != nSize)) {
             out.error = QStringLiteral("błędny rozmiar rekordu");
@@ -1267,6 +1297,74 @@ bool Player::fillRegionRecord(const Rec& r, std::uint32_t type) {
 // ------------------------------------------------------------------------------------------
 // Text
 
+namespace {
+
+// A character Qt draws, on its own, with the glyph its font maps it to: no shaping, no other
+// font, nothing hidden. Everything else (marks, format and control characters, other scripts,
+// surrogates) is shaped by Qt one character at a time.
+bool plainChar(QChar ch) {
+    const QChar::Script script = ch.script();
+    if (script != QChar::Script_Common && script != QChar::Script_Latin)
+        return false;
+    switch (ch.category()) {
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Mark_Enclosing:
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Other_Surrogate:
+    case QChar::Other_PrivateUse:
+    case QChar::Other_NotAssigned:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return false;
+    default:
+        return true;
+    }
+}
+
+} // namespace
+
+const TextFont& Player::textFont(const FontObj& fo, double ky) {
+    for (const TextFont& tf : m_fonts)
+        if (tf.ky == ky && tf.spec == fo)
+            return tf;
+    if (m_fonts.size() >= kMaxTextFonts)
+        m_fonts.clear(); // a page that keeps making fonts: no point in remembering them all
+    TextFont tf;
+    tf.spec = fo;
+    tf.ky = ky;
+    QFont font(fo.face);
+    font.setWeight(QFont::Weight(std::clamp(fo.weight <= 0 ? 400 : fo.weight, 1, 1000)));
+    font.setItalic(fo.italic);
+    font.setUnderline(fo.underline);
+    font.setStrikeOut(fo.strikeOut);
+    const QPaintDevice* device = m_p->device();
+    const double dpiY = device ? device->logicalDpiY() : 96;
+    // Font height in logical units: negative is the em height, positive the cell height.
+    double em = std::abs(double(fo.height));
+    if (fo.height == 0)
+        em = 12;
+    if (fo.height > 0) {
+        QFont probe = font;
+        probe.setPixelSize(100);
+        const QFontMetricsF pm(probe);
+        if (pm.ascent() + pm.descent() > 0)
+            em = double(fo.height) * 100 / (pm.ascent() + pm.descent());
+    }
+    const double devEm = em * ky;
+    if (devEm >= 0.3 && devEm <= kMaxFontPixels) {
+        font.setPointSizeF(devEm * 72.0 / (dpiY > 0 ? dpiY : 96));
+        tf.font = font;
+        tf.metrics.emplace(font, device);
+        // The very font engine the painter uses for this font on this device.
+        tf.raw = QRawFont::fromFont(device ? QFont(font, device) : font);
+        tf.drawable = true;
+    }
+    m_fonts.push_back(std::move(tf));
+    return m_fonts.back();
+}
+
 bool Player::textRecord(const Rec& r, bool wide) {
     if (!r.has(36, 24))
         return false;
@@ -1306,16 +1404,16 @@ bool Player::textRecord(const Rec& r, bool wide) {
     if (m_textBudget < n)
         return true;
     m_textBudget -= n;
-    text.reserve(static_cast<qsizetype>(n));
-    for (std::uint32_t i = 0; i < n; ++i) {
-        if (wide)
-            text.append(QChar(r.u16(offString + 2 * i)));
-        else
-            text.append(QChar::fromLatin1(static_cast<char>(r.u8(offString + i))));
+    text.resize(static_cast<qsizetype>(n));
+    QChar* chars = text.data();
+    if (wide) {
+        for (std::uint32_t i = 0; i < n; ++i)
+            chars[i] = QChar(r.u16(offString + 2 * i));
+    } else {
+        for (std::uint32_t i = 0; i < n; ++i)
+            chars[i] = QChar::fromLatin1(static_cast<char>(r.u8(offString + i)));
     }
 
-    // Font height in logical units: negative is the em height, positive the cell height.
-    const FontObj& fo = m_dc.font;
     const QPointF o = t.map(QPointF(0, 0));
     const QPointF vx = t.map(QPointF(1, 0)) - o;
     const QPointF vy = t.map(QPointF(0, 1)) - o;
@@ -1323,47 +1421,31 @@ bool Player::textRecord(const Rec& r, bool wide) {
     const double ky = std::hypot(vy.x(), vy.y());
     if (!(kx > 0) || !(ky > 0))
         return true;
-    QFont font(fo.face);
-    font.setWeight(QFont::Weight(std::clamp(fo.weight <= 0 ? 400 : fo.weight, 1, 1000)));
-    font.setItalic(fo.italic);
-    font.setUnderline(fo.underline);
-    font.setStrikeOut(fo.strikeOut);
-    const double dpiY = m_p->device() ? m_p->device()->logicalDpiY() : 96;
-    double em = std::abs(double(fo.height));
-    if (fo.height == 0)
-        em = 12;
-    if (fo.height > 0) {
-        QFont probe = font;
-        probe.setPixelSize(100);
-        const QFontMetricsF pm(probe);
-        if (pm.ascent() + pm.descent() > 0)
-            em = double(fo.height) * 100 / (pm.ascent() + pm.descent());
-    }
-    const double devEm = em * ky;
-    if (!(devEm >= 0.3) || devEm > kMaxFontPixels)
+    const TextFont& tf = textFont(m_dc.font, ky);
+    if (!tf.drawable)
         return true;
-    font.setPointSizeF(devEm * 72.0 / (dpiY > 0 ? dpiY : 96));
-    const QFontMetricsF fm(font, m_p->device());
+    const FontObj& fo = tf.spec;
+    const QFontMetricsF& fm = *tf.metrics;
 
     // Advances in logical units.
-    std::vector<double> adv(static_cast<std::size_t>(n), 0.0);
-    std::vector<double> advY(static_cast<std::size_t>(n), 0.0);
+    m_adv.assign(static_cast<std::size_t>(n), 0.0);
+    m_advY.assign(static_cast<std::size_t>(n), 0.0);
     if (haveDx) {
         for (std::uint32_t i = 0; i < n; ++i) {
             const std::uint32_t at = offDx + 4 * (pdy ? 2 * i : i);
-            adv[i] = r.i32(at);
+            m_adv[i] = r.i32(at);
             if (pdy)
-                advY[i] = r.i32(at + 4);
+                m_advY[i] = r.i32(at + 4);
         }
     } else {
         for (std::uint32_t i = 0; i < n; ++i)
-            adv[i] = fm.horizontalAdvance(text.at(static_cast<qsizetype>(i))) / kx;
+            m_adv[i] = fm.horizontalAdvance(text.at(static_cast<qsizetype>(i))) / kx;
     }
     double total = 0;
     double totalY = 0;
     for (std::uint32_t i = 0; i < n; ++i) {
-        total += adv[i];
-        totalY += advY[i];
+        total += m_adv[i];
+        totalY += m_advY[i];
     }
 
     const std::uint32_t align = m_dc.textAlign;
@@ -1420,35 +1502,91 @@ bool Player::textRecord(const Rec& r, bool wide) {
         m_p->drawRect(
             QRectF(startX * kx, baseY - fm.ascent(), total * kx, fm.ascent() + fm.descent()));
     }
-    m_p->setFont(font);
     m_p->setPen(m_dc.textColor);
     m_p->setBrush(Qt::NoBrush);
-    const bool lines = fo.underline || fo.strikeOut;
-    double x = startX;
-    double y = 0;
-    for (std::uint32_t i = 0; i < n; ++i) {
-        const QChar ch = text.at(static_cast<qsizetype>(i));
-        double step = adv[i];
-        double stepY = advY[i];
-        QString glyph(ch);
-        if (ch.isHighSurrogate() && i + 1 < n &&
-            text.at(static_cast<qsizetype>(i) + 1).isLowSurrogate()) {
-            glyph.append(text.at(static_cast<qsizetype>(i) + 1));
-            step += adv[i + 1];
-            stepY += advY[i + 1];
-            ++i;
-        }
-        const bool visible = ch.unicode() > 0x20 || (lines && ch.unicode() == 0x20);
-        if (visible)
-            m_p->drawText(QPointF(x * kx, baseY - y * ky), glyph);
-        x += step;
-        y += stepY;
-    }
+    drawGlyphs(tf, text, m_adv, m_advY, startX, baseY, kx, ky);
     if (clipped) {
         m_p->restore();
         m_appliedClip = 0; // the painter's clip is the saved one again; reapply ours when needed
     }
     return true;
+}
+
+// Every character at its own place (the advances of the record, not the font's): the plain ones
+// as one run of the font's glyphs, the others one by one through Qt's shaping, as the painter
+// canvas would draw each of them.
+void Player::drawGlyphs(const TextFont& tf, const QString& text, const std::vector<double>& adv,
+                        const std::vector<double>& advY, double startX, double baseY, double kx,
+                        double ky) {
+    const FontObj& fo = tf.spec;
+    const bool lines = fo.underline || fo.strikeOut;
+    const qsizetype n = text.size();
+    // The font's glyph of every character, 0 where Qt has to shape it; one look-up for all.
+    m_lookup.assign(static_cast<std::size_t>(n), 0);
+    if (tf.raw.isValid() && !lines) {
+        int found = static_cast<int>(n);
+        if (!tf.raw.glyphIndexesForChars(text.constData(), static_cast<int>(n), m_lookup.data(),
+                                         &found) ||
+            found != n) {
+            // Surrogate pairs make fewer glyphs than characters: one character at a time.
+            for (qsizetype i = 0; i < n; ++i) {
+                m_lookup[static_cast<std::size_t>(i)] = 0;
+                const QChar ch = text.at(i);
+                int one = 1;
+                if (!ch.isSurrogate())
+                    (void)tf.raw.glyphIndexesForChars(&ch, 1,
+                                                      &m_lookup[static_cast<std::size_t>(i)], &one);
+            }
+        }
+    }
+    bool fontSet = false;
+    double x = startX;
+    double y = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar ch = text.at(i);
+        const auto k = static_cast<std::size_t>(i);
+        double step = adv[k];
+        double stepY = advY[k];
+        const bool pair = ch.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate();
+        if (pair) {
+            step += adv[k + 1];
+            stepY += advY[k + 1];
+        }
+        const bool visible = ch.unicode() > 0x20 || (lines && ch.unicode() == 0x20);
+        if (visible) {
+            // Where Qt would put the glyph drawn on its own: its x first cut to Qt's grid of
+            // 1/64 pixel (towards zero), then moved by the transformation.
+            const QPointF at(static_cast<int>(x * kx * 64) / 64.0, baseY - y * ky);
+            // Underlined and struck-out text is drawn by Qt glyph by glyph: a glyph run would
+            // leave its lines out.
+            const quint32 glyph = !pair && !lines && plainChar(ch) ? m_lookup[k] : 0;
+            if (glyph != 0) {
+                m_glyphs.append(glyph);
+                m_glyphPositions.append(at);
+            } else {
+                if (!fontSet) {
+                    m_p->setFont(tf.font);
+                    fontSet = true;
+                }
+                m_p->drawText(at, pair ? QString(text.constData() + i, 2) : QString(ch));
+            }
+        }
+        if (pair)
+            ++i;
+        x += step;
+        y += stepY;
+    }
+    if (!m_glyphs.isEmpty()) {
+        {
+            QGlyphRun run;
+            run.setRawFont(tf.raw);
+            run.setGlyphIndexes(m_glyphs);
+            run.setPositions(m_glyphPositions);
+            m_p->drawGlyphRun(QPointF(0, 0), run);
+        }
+        m_glyphs.clear(); // unshared again: the capacity stays for the next record
+        m_glyphPositions.clear();
+    }
 }
 
 // ------------------------------------------------------------------------------------------
@@ -1512,29 +1650,50 @@ void Player::drawImage(const QRectF& destIn, const QImage& imgIn, const QRectF& 
     m_p->drawImage(dest, img, source);
 }
 
+// The bitmap with every pixel of the key colour made fully transparent.
+QImage withoutKeyColour(const QImage& img, QRgb key) {
+    QImage out = img.convertToFormat(QImage::Format_ARGB32);
+    const QRgb rgb = key & 0x00FFFFFFu;
+    for (int y = 0; y < out.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x)
+            if ((line[x] & 0x00FFFFFFu) == rgb)
+                line[x] = qRgba(0, 0, 0, 0);
+    }
+    return out;
+}
+
 bool Player::bitmapRecord(const Rec& r, std::uint32_t type) {
     QRectF dest;
     QRectF src;
     std::uint32_t offBmi = 0, cbBmi = 0, offBits = 0, cbBits = 0, usage = 0, rop = U_SRCCOPY;
     bool srcFromBottom = false; // DIB source origins of (STRETCH)DIBITS count from the bottom row
+    bool keyed = false;         // TRANSPARENTBLT: pixels of the key colour are left out
+    QRgb key = 0;
     switch (type) {
     case U_EMR_BITBLT:
-    case U_EMR_STRETCHBLT: {
+    case U_EMR_STRETCHBLT:
+    case U_EMR_TRANSPARENTBLT: {
         if (!r.has(8, type == U_EMR_BITBLT ? 92 : 100))
             return false;
         const double x = r.i32(24), y = r.i32(28), cx = r.i32(32), cy = r.i32(36);
         dest = QRectF(x, y, cx, cy);
         rop = r.u32(40);
+        if (type == U_EMR_TRANSPARENTBLT) {
+            keyed = true;
+            key = r.colorRef(40).rgb();
+            rop = U_SRCCOPY;
+        }
         const double sx = r.i32(44), sy = r.i32(48);
         usage = r.u32(80);
         offBmi = r.u32(84);
         cbBmi = r.u32(88);
         offBits = r.u32(92);
         cbBits = r.u32(96);
-        if (type == U_EMR_STRETCHBLT)
-            src = QRectF(sx, sy, r.i32(100), r.i32(104));
-        else
+        if (type == U_EMR_BITBLT)
             src = QRectF(sx, sy, cx, cy);
+        else
+            src = QRectF(sx, sy, r.i32(100), r.i32(104));
         break;
     }
     case U_EMR_STRETCHDIBITS:
@@ -1581,8 +1740,17 @@ bool Player::bitmapRecord(const Rec& r, std::uint32_t type) {
     DibStatus s = DecodeDib(r.data(), r.size(), offBmi, cbBmi, offBits, cbBits, usage, false,
                             nullptr, &bottomUp);
     if (s == DibStatus::Ok && decode) {
-        s = DecodeDib(r.data(), r.size(), offBmi, cbBmi, offBits, cbBits, usage, true, &img,
-                      &bottomUp);
+        const auto recordOffset = static_cast<std::uint32_t>(r.data() - m_data);
+        if (const QImage* cached = m_images ? m_images->find(recordOffset) : nullptr) {
+            img = *cached;
+        } else {
+            s = DecodeDib(r.data(), r.size(), offBmi, cbBmi, offBits, cbBits, usage, true, &img,
+                          &bottomUp);
+            if (s == DibStatus::Ok && keyed)
+                img = withoutKeyColour(img, key);
+            if (s == DibStatus::Ok && m_images)
+                m_images->insert(recordOffset, img);
+        }
         m_pixelBudget -= std::int64_t(img.width()) * img.height();
     }
     if (s == DibStatus::Bad)
@@ -1602,8 +1770,9 @@ bool Player::bitmapRecord(const Rec& r, std::uint32_t type) {
 // ------------------------------------------------------------------------------------------
 
 bool Player::record(const Rec& r, std::uint32_t type) {
-    // libUEMF's structural check for every type it knows and we act on.
-    auto safe = [&]() { return U_emf_record_safe(r.data()) != 0; };
+    // libUEMF's structural check for every type it knows and we act on (a checked picture
+    // passed it when it was taken in).
+    auto safe = [&]() { return m_checked || U_emf_record_safe(r.data()) != 0; };
     switch (type) {
     case U_EMR_HEADER:
     case U_EMR_EOF:
@@ -1849,6 +2018,7 @@ bool Player::record(const Rec& r, std::uint32_t type) {
         return safe() && fillRegionRecord(r, type);
     case U_EMR_BITBLT:
     case U_EMR_STRETCHBLT:
+    case U_EMR_TRANSPARENTBLT:
     case U_EMR_STRETCHDIBITS:
     case U_EMR_SETDIBITSTODEVICE:
         return safe() && bitmapRecord(r, type);
@@ -1924,7 +2094,21 @@ bool ReadHeader(const char* data, std::size_t size, HeaderInfo& out, QString* er
     return true;
 }
 
-PlayOutcome Play(const QByteArray& bytes, QPainter* painter, const QRectF& target) {
+const QImage* ImageCache::find(std::uint32_t recordOffset) const {
+    const auto it = m_images.find(recordOffset);
+    return it == m_images.end() ? nullptr : &it->second;
+}
+
+void ImageCache::insert(std::uint32_t recordOffset, const QImage& img) {
+    const std::int64_t pixels = std::int64_t(img.width()) * img.height();
+    if (img.isNull() || m_pixels + pixels > kMaxPixels || m_images.count(recordOffset) != 0)
+        return;
+    m_images.emplace(recordOffset, img);
+    m_pixels += pixels;
+}
+
+PlayOutcome Play(const QByteArray& bytes, QPainter* painter, const QRectF& target,
+                 const PlayOptions& options) {
     PlayOutcome out;
     // Records are read through 32-bit fields; a picture that does not start on such a boundary
     // is copied first.
@@ -1942,7 +2126,7 @@ PlayOutcome Play(const QByteArray& bytes, QPainter* painter, const QRectF& targe
     if (painter && !painter->isActive())
         painter = nullptr;
     Player player(data, static_cast<std::uint32_t>(std::min<qsizetype>(bytes.size(), 0x7FFFFFFF)),
-                  header, painter, target);
+                  header, painter, target, options);
     return player.run();
 }
 

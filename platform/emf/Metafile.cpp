@@ -65,6 +65,7 @@ void TMetafile::SetBytes(const QByteArray& bytes) {
     m_bytes = bytes;
     m_width = header.width;
     m_height = header.height;
+    m_images.reset();
     Changed();
 }
 
@@ -72,6 +73,7 @@ void TMetafile::Clear() {
     m_bytes.clear();
     m_width = 0;
     m_height = 0;
+    m_images.reset();
     Changed();
 }
 
@@ -154,7 +156,13 @@ void TMetafile::SaveToFile(const QString& path) const {
 void TMetafile::Play(QPainter& p, const QRectF& target) const {
     if (m_bytes.isEmpty() || !target.isValid())
         return;
-    emf::Play(m_bytes, &p, target);
+    if (!m_images)
+        m_images = std::make_shared<emf::ImageCache>();
+    // SetBytes checked every record when the bytes came in; they cannot have changed since.
+    emf::PlayOptions options;
+    options.checked = true;
+    options.images = m_images.get();
+    emf::Play(m_bytes, &p, target, options);
 }
 
 QImage RenderMetafile(const TMetafile& picture, QSize size, const QColor& background) {

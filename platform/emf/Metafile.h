@@ -18,6 +18,10 @@ class QPainter;
 
 namespace movra {
 
+namespace emf {
+class ImageCache;
+}
+
 // A damaged or unreadable enhanced metafile, or one that cannot be written.
 class EMetafileError : public std::runtime_error {
 public:
@@ -50,7 +54,8 @@ public:
     void SaveToFile(const QString& path) const; // the file is exactly Bytes()
 
     // Plays the picture onto p stretched to target (device coordinates of p). Unknown records
-    // are skipped; a damaged record ends the drawing, never the program.
+    // are skipped; a damaged record ends the drawing, never the program. The picture's bitmaps
+    // are decoded on the first play and kept for the next ones until the content changes.
     void Play(QPainter& p, const QRectF& target) const;
 
     // Raised after every change of the content (recording finished, SetBytes, Clear, loads).
@@ -61,6 +66,8 @@ private:
     QByteArray m_bytes;
     int m_width = 0;
     int m_height = 0;
+    // Bitmaps of m_bytes already decoded; copies of the picture share it, a new content drops it.
+    mutable std::shared_ptr<emf::ImageCache> m_images;
 };
 
 // A canvas that records into a TMetafile. Recording starts at construction on the picture's

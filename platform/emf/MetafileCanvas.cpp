@@ -396,18 +396,56 @@ void TMetafileCanvas::Draw(int x, int y, const QImage& img) {
 }
 
 void TMetafileCanvas::DrawTransparent(int x, int y, const QImage& img, TColor transparent) {
-    if (img.isNull())
+    if (d->finished || img.isNull())
         return;
-    QImage copy = img.convertToFormat(QImage::Format_RGB32);
     const QRgb key = ToQColor(transparent).rgb() & 0xFFFFFF;
-    const QRgb fill = ToQColor(Brush.Color).rgb();
-    for (int row = 0; row < copy.height(); ++row) {
-        auto* px = reinterpret_cast<QRgb*>(copy.scanLine(row));
-        for (int col = 0; col < copy.width(); ++col)
-            if ((px[col] & 0xFFFFFF) == key)
-                px[col] = fill;
+    if (Brush.Style == TBrushStyle::Solid) {
+        // The key colour becomes the brush's.
+        QImage copy = img.convertToFormat(QImage::Format_RGB32);
+        const QRgb fill = ToQColor(Brush.Color).rgb();
+        for (int row = 0; row < copy.height(); ++row) {
+            auto* px = reinterpret_cast<QRgb*>(copy.scanLine(row));
+            for (int col = 0; col < copy.width(); ++col)
+                if ((px[col] & 0xFFFFFF) == key)
+                    px[col] = fill;
+        }
+        Draw(x, y, copy);
+        return;
     }
-    Draw(x, y, copy);
+    // A clear brush: what lies under the key colour's pixels stays visible. A 24-bit bitmap has
+    // no transparency, so the key travels with it (TRANSPARENTBLT) and the reader leaves it out.
+    const TRect r(x, y, x + img.width(), y + img.height());
+    QImage picture = img;
+    if (picture.hasAlphaChannel()) {
+        // What is transparent already stays so: it takes the key colour (the half-transparent
+        // rest is laid over white paper, as every picture is).
+        picture = picture.convertToFormat(QImage::Format_ARGB32);
+        for (int row = 0; row < picture.height(); ++row) {
+            auto* px = reinterpret_cast<QRgb*>(picture.scanLine(row));
+            for (int col = 0; col < picture.width(); ++col)
+                if (qAlpha(px[col]) == 0)
+                    px[col] = qRgb(qRed(key), qGreen(key), qBlue(key));
+        }
+    }
+    // Resampled like any picture when it is far finer than the page, but without blending: the
+    // key colour must stay exactly the key colour.
+    const QRectF dev = d->toDevice(r.toQRect());
+    const int maxW = std::max(1, static_cast<int>(std::ceil(dev.width() / d->dpiX * kMaxImageDpi)));
+    const int maxH =
+        std::max(1, static_cast<int>(std::ceil(dev.height() / d->dpiY * kMaxImageDpi)));
+    if (picture.width() > maxW || picture.height() > maxH)
+        picture = picture.scaled(std::min(picture.width(), maxW), std::min(picture.height(), maxH),
+                                 Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    const emf::Dib dib = emf::MakeDib24(picture);
+    d->syncMapping();
+    d->writer.rop2(U_R2_COPYPEN);
+    const U_RECTL bounds = d->deviceBounds(r.toQRect());
+    d->writer.append(U_EMRTRANSPARENTBLT_set(
+        bounds, point32_set(r.Left, r.Top), point32_set(r.Width(), r.Height()), point32_set(0, 0),
+        point32_set(picture.width(), picture.height()), xform_set(1, 0, 0, 1, 0, 0),
+        colorref3_set(255, 255, 255), U_DIB_RGB_COLORS, colorRef(transparent),
+        reinterpret_cast<PU_BITMAPINFO>(const_cast<char*>(dib.info.constData())),
+        static_cast<uint32_t>(dib.bits.size()), const_cast<char*>(dib.bits.constData())));
 }
 
 void TMetafileCanvas::StretchDraw(const TRect& r, const QImage& img) {

@@ -84,6 +84,7 @@ private slots:
     void recordsOfOtherWritersPlay();
     void unknownRecordsAreSkipped();
     void mappingModesPathsRegionsAndAlignment();
+    void decodedPhotosFollowTheContent();
 };
 
 void TestEmfFiles::fileRoundTripIsByteIdentical() {
@@ -297,6 +298,18 @@ void TestEmfFiles::damagedPagesAreRefusedAndNeverCrashThePlayer() {
         QCOMPARE(img.pixel(10, 10), qRgb(255, 0, 0)); // drawn up to the damage
     }
     QCOMPARE(img.pixel(175, 75), qRgb(255, 255, 255)); // and no further
+
+    // Played as if it had passed the checks (as a held picture plays): the checks that keep
+    // every read inside the picture still hold.
+    QImage trusted(200, 100, QImage::Format_RGB32);
+    trusted.fill(Qt::white);
+    QPainter p(&trusted);
+    emf::ImageCache images;
+    emf::PlayOptions options;
+    options.checked = true;
+    options.images = &images;
+    for (int pass = 0; pass < 2; ++pass)
+        QVERIFY(!emf::Play(bytes, &p, QRectF(0, 0, 200, 100), options).complete);
 }
 
 void TestEmfFiles::randomBytesAfterAValidHeader() {
@@ -563,6 +576,46 @@ void TestEmfFiles::mappingModesPathsRegionsAndAlignment() {
     QVERIFY(!bottom.isNull());
     QVERIFY(bottom.bottom() < 95 && bottom.bottom() >= 85); // descent below the baseline
     QVERIFY(std::abs((bottom.left() + bottom.right()) / 2 - 100) <= 2); // centred on 100
+}
+
+// A picture's photos are decoded on its first play and reused (repaints, zoom steps); whatever
+// replaces the content must show, even where the new picture has its photo at the same place.
+void TestEmfFiles::decodedPhotosFollowTheContent() {
+    const auto photoPage = [](const QColor& colour) {
+        QImage photo(24, 16, QImage::Format_RGB32);
+        photo.fill(colour);
+        return Record(QSize(100, 80),
+                      [&](TCanvas& c) { c.StretchDraw(TRect(10, 10, 90, 70), photo); });
+    };
+    const TMetafile red = photoPage(QColor(255, 0, 0));
+    const TMetafile blue = photoPage(QColor(0, 0, 255));
+    QCOMPARE(red.Bytes().size(), blue.Bytes().size());
+    QCOMPARE(FindRecord(red.Bytes(), U_EMR_STRETCHDIBITS),
+             FindRecord(blue.Bytes(), U_EMR_STRETCHDIBITS));
+    QVERIFY(red.Bytes() != blue.Bytes());
+    const auto centre = [](const TMetafile& mf, QSize size) {
+        return RenderMetafile(mf, size).pixel(size.width() / 2, size.height() / 2);
+    };
+
+    TMetafile mf = red;
+    QCOMPARE(centre(mf, QSize(100, 80)), qRgb(255, 0, 0));
+    QCOMPARE(centre(mf, QSize(250, 200)), qRgb(255, 0, 0)); // again, at another size
+    const TMetafile copy = mf;                              // played once already
+    mf.SetBytes(blue.Bytes());
+    QCOMPARE(centre(mf, QSize(100, 80)), qRgb(0, 0, 255));
+    QCOMPARE(centre(copy, QSize(100, 80)), qRgb(255, 0, 0)); // the copy keeps its own content
+    mf.Clear();
+    mf.SetBytes(red.Bytes());
+    QCOMPARE(centre(mf, QSize(100, 80)), qRgb(255, 0, 0));
+    QBuffer stream;
+    QVERIFY(stream.open(QIODevice::ReadWrite));
+    blue.SaveToStream(stream);
+    stream.seek(0);
+    mf.LoadFromStream(stream);
+    QCOMPARE(centre(mf, QSize(100, 80)), qRgb(0, 0, 255));
+    // The page store's way of handing out another page: the cached picture is assigned.
+    mf = red;
+    QCOMPARE(centre(mf, QSize(100, 80)), qRgb(255, 0, 0));
 }
 
 QTEST_MAIN(TestEmfFiles)

@@ -111,6 +111,8 @@ private slots:
     void headerDescribesThePage();
     void objectsAreDeletedAndHandlesCounted();
     void renderIntoImageOfAnySize();
+    void textDrawsEveryCharacterAsQtDrawsItAlone();
+    void transparentColourLetsTheBackgroundThrough();
 };
 
 void TestEmfPlayback::shapesMatchPainterCanvasExactly() {
@@ -531,6 +533,98 @@ void TestEmfPlayback::renderIntoImageOfAnySize() {
     QCOMPARE(clipped.pixel(80, 10), qRgb(255, 255, 255));
     // An empty picture draws nothing.
     QCOMPARE(RenderMetafile(TMetafile(), QSize(10, 10)).pixel(5, 5), qRgb(255, 255, 255));
+}
+
+// The player draws a text run in one go where it can; the pixels must be those of every
+// character drawn on its own by Qt at the place the record gives it (which is how other
+// characters, with marks, other scripts or from fallback fonts, are still drawn).
+void TestEmfPlayback::textDrawsEveryCharacterAsQtDrawsItAlone() {
+    const QString text = QStringLiteral("Zażółć gęślą jaźń: AV, Wolf 1234! e\u0301 \u2603 "
+                                        "\U0001F600 x\u00ADy\u00A0Ω Ж");
+    const QSize page(400, 100);
+    const TMetafile mf = Record(page, [&](TCanvas& c) {
+        c.Brush.Style = TBrushStyle::Clear;
+        c.Font = TFont(QStringLiteral("Arial"), 13, fsBold, RGBColor(20, 20, 120));
+        c.TextOut(7, 20, text);
+    });
+    const QByteArray b = mf.Bytes();
+    const int rec = FindRecord(b, U_EMR_EXTTEXTOUTW);
+    const int font = FindRecord(b, U_EMR_EXTCREATEFONTINDIRECTW);
+    QVERIFY(rec > 0 && font > 0);
+    const auto n = static_cast<int>(Get32(b, rec + 44));
+    QCOMPARE(n, text.size());
+    const int offDx = rec + static_cast<int>(Get32(b, rec + 72));
+    const auto refX = static_cast<std::int32_t>(Get32(b, rec + 36));
+    const auto refY = static_cast<std::int32_t>(Get32(b, rec + 40));
+    const auto height = static_cast<std::int32_t>(Get32(b, font + 12));
+    QVERIFY(height < 0); // the em height
+
+    // At sizes where glyphs fall between pixels.
+    for (const QSize size : {QSize(548, 137), QSize(400, 100), QSize(333, 91)}) {
+        const QImage played = RenderMetafile(mf, size);
+        const double kx = double(size.width()) / page.width();
+        const double ky = double(size.height()) / page.height();
+        QImage expected(size, QImage::Format_RGB32);
+        expected.fill(Qt::white);
+        QPainter p(&expected);
+        QFont f(QStringLiteral("Arial"));
+        f.setWeight(QFont::Bold);
+        f.setPointSizeF(-height * ky * 72.0 / expected.logicalDpiY());
+        p.setFont(f);
+        p.setPen(QColor(20, 20, 120));
+        p.translate(refX * kx, refY * ky);
+        double x = 0;
+        for (int i = 0; i < n; ++i) {
+            const QChar ch = text.at(i);
+            const bool pair = ch.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate();
+            double step = static_cast<std::int32_t>(Get32(b, offDx + 4 * i));
+            if (pair)
+                step += static_cast<std::int32_t>(Get32(b, offDx + 4 * (i + 1)));
+            if (ch.unicode() > 0x20)
+                p.drawText(QPointF(x * kx, 0), pair ? text.mid(i, 2) : QString(ch));
+            if (pair)
+                ++i;
+            x += step;
+        }
+        p.end();
+        if (qEnvironmentVariableIsSet("EMF_DUMP")) {
+            played.save(QStringLiteral("/tmp/emf-run-played-%1.png").arg(size.width()));
+            expected.save(QStringLiteral("/tmp/emf-run-expected-%1.png").arg(size.width()));
+        }
+        QVERIFY(!InkBox(played, played.rect(), Dark).isNull());
+        QCOMPARE(CountDifferent(played, expected, played.rect()), 0);
+    }
+}
+
+void TestEmfPlayback::transparentColourLetsTheBackgroundThrough() {
+    const QRgb key = qRgb(255, 0, 255);
+    QImage sprite(30, 20, QImage::Format_RGB32);
+    sprite.fill(key);
+    QPainter(&sprite).fillRect(QRect(8, 5, 14, 10), QColor(0, 150, 0));
+    const DrawFn draw = [&](TCanvas& c) {
+        c.Brush.Color = RGBColor(255, 255, 0);
+        c.FillRect(TRect(0, 0, 60, 50));
+        c.Brush.Style = TBrushStyle::Clear;
+        c.DrawTransparent(10, 10, sprite, RGBColor(255, 0, 255));
+        c.Brush.Style = TBrushStyle::Solid;
+        c.Brush.Color = RGBColor(0, 0, 255);
+        c.DrawTransparent(70, 10, sprite, RGBColor(255, 0, 255)); // the key becomes the brush
+    };
+    const QSize size(120, 50);
+    const QImage direct = DrawDirect(size, draw);
+    const TMetafile mf = Record(size, draw);
+    QVERIFY(FindRecord(mf.Bytes(), U_EMR_TRANSPARENTBLT) > 0);
+    const QImage played = RenderMetafile(mf, size);
+    QCOMPARE(played.pixel(12, 12), qRgb(255, 255, 0)); // the yellow under the key colour
+    QCOMPARE(played.pixel(25, 20), qRgb(0, 150, 0));
+    QCOMPARE(played.pixel(72, 12), qRgb(0, 0, 255));
+    QCOMPARE(CountDifferent(played, direct, played.rect()), 0);
+    // Enlarged, the key colour shows nowhere, not even blended into the edges.
+    const QImage big = RenderMetafile(mf, size * 3, Qt::white);
+    QCOMPARE(big.pixel(36, 36), qRgb(255, 255, 0));
+    QVERIFY(InkBox(big, big.rect(), [](QRgb p) {
+                return qRed(p) > 100 && qBlue(p) > 100 && qGreen(p) < 100;
+            }).isNull());
 }
 
 QTEST_MAIN(TestEmfPlayback)
