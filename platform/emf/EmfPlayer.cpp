@@ -302,6 +302,7 @@ private:
     bool m_inPath = false;
     QPainterPath m_path;
     bool m_rasterOps = false;
+    bool m_glyphRuns = false;
     std::int64_t m_textBudget = kTextBudget;
     std::int64_t m_pixelBudget = kPixelBudget;
     std::vector<TextFont> m_fonts;
@@ -372,6 +373,9 @@ PlayOutcome Player::run() {
         m_p->setCompositionMode(QPainter::CompositionMode_SourceOver);
         m_rasterOps =
             m_p->paintEngine() && m_p->paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
+        // Glyph runs only onto pixels (the screen, images): a printer or PDF is given the
+        // characters themselves, so that its text stays text.
+        m_glyphRuns = m_p->paintEngine() && m_p->paintEngine()->type() == QPaintEngine::Raster;
     } else {
         m_baseClip.rect = m_target;
     }
@@ -1523,7 +1527,7 @@ void Player::drawGlyphs(const TextFont& tf, const QString& text, const std::vect
     const qsizetype n = text.size();
     // The font's glyph of every character, 0 where Qt has to shape it; one look-up for all.
     m_lookup.assign(static_cast<std::size_t>(n), 0);
-    if (tf.raw.isValid() && !lines) {
+    if (m_glyphRuns && tf.raw.isValid() && !lines) {
         int found = static_cast<int>(n);
         if (!tf.raw.glyphIndexesForChars(text.constData(), static_cast<int>(n), m_lookup.data(),
                                          &found) ||

@@ -113,6 +113,7 @@ private slots:
     void renderIntoImageOfAnySize();
     void textDrawsEveryCharacterAsQtDrawsItAlone();
     void transparentColourLetsTheBackgroundThrough();
+    void textBackgroundsAsThePainterCanvasPaintsThem();
 };
 
 void TestEmfPlayback::shapesMatchPainterCanvasExactly() {
@@ -625,6 +626,60 @@ void TestEmfPlayback::transparentColourLetsTheBackgroundThrough() {
     QVERIFY(InkBox(big, big.rect(), [](QRgb p) {
                 return qRed(p) > 100 && qBlue(p) > 100 && qGreen(p) < 100;
             }).isNull());
+}
+
+// A solid brush paints behind every text exactly where the painter canvas paints it (the line
+// of TextOut, each line of DrawText, the rectangle of TextRect), also on the sheet's mapping at
+// any size of the page; a clear brush paints nothing behind the text.
+void TestEmfPlayback::textBackgroundsAsThePainterCanvasPaintsThem() {
+    const QRgb yellow = qRgb(255, 255, 150);
+    const QRgb cyan = qRgb(150, 255, 255);
+    const QRgb pink = qRgb(255, 150, 255);
+    const QRgb lilac = qRgb(150, 150, 255);
+    const auto draw = [&](TCanvas& c, QSize viewport) {
+        c.SetMapping(kSheet, viewport, QPoint(0, 0));
+        pointsFont(c, 16, clBlack, 0);
+        c.Brush.Style = TBrushStyle::Solid;
+        c.Brush.Color = RGBColor(255, 255, 150);
+        c.TextOut(250, 250, QStringLiteral("Imię: Żaneta"));
+        c.Brush.Color = RGBColor(150, 255, 255);
+        TRect r(250, 500, 1200, 900);
+        c.DrawText(r,
+                   QStringLiteral("Pierwszy akapit, który jest na tyle długi, że się zawinie "
+                                  "w wierszach."),
+                   dtWordBreak | dtCenter);
+        c.Brush.Color = RGBColor(255, 150, 255);
+        c.TextRect(TRect(1300, 250, 1800, 400), 1310, 260,
+                   QStringLiteral("Obcięty tekst w prostokącie"));
+        pointsFont(c, 16, clBlack, fsItalic);
+        c.Brush.Color = RGBColor(150, 150, 255);
+        c.TextOut(1300, 600, QStringLiteral("Kursywa fff"));
+        c.Brush.Style = TBrushStyle::Clear;
+        c.Brush.Color = RGBColor(255, 0, 0);
+        c.TextOut(1300, 800, QStringLiteral("Bez tła"));
+    };
+    const auto isCyanPixel = [cyan](QRgb p) { return p == cyan; };
+    const TMetafile mf = Record(kPagePixels, [&](TCanvas& c) { draw(c, kPagePixels); });
+    for (const QSize size : {kPagePixels, kPagePixels * 2, QSize(561, 397)}) {
+        const QImage direct = DrawDirect(size, [&](TCanvas& c) { draw(c, size); });
+        const QImage played = RenderMetafile(mf, size);
+        for (const QRgb colour : {yellow, cyan, pink, lilac}) {
+            const auto is = [colour](QRgb p) { return p == colour; };
+            const QRect box = InkBox(played, played.rect(), is);
+            QVERIFY(!box.isNull());
+            QCOMPARE(box, InkBox(direct, direct.rect(), is));
+        }
+        // Each line of DrawText has its own background, as wide as the line: row by row the
+        // same span of paint (background and the glyphs on it).
+        const QRect cyanBox = InkBox(direct, direct.rect(), isCyanPixel);
+        const auto painted = [](QRgb p) { return p != qRgb(255, 255, 255); };
+        for (int y = cyanBox.top(); y <= cyanBox.bottom(); ++y) {
+            const QRect row(0, y, size.width() * 1250 / kSheet.width(), 1);
+            QCOMPARE(InkBox(played, row, painted), InkBox(direct, row, painted));
+        }
+        QVERIFY(
+            InkBox(played, played.rect(), [](QRgb p) { return p == qRgb(255, 0, 0); }).isNull());
+    }
 }
 
 QTEST_MAIN(TestEmfPlayback)
