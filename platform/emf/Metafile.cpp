@@ -62,7 +62,10 @@ void TMetafile::SetBytes(const QByteArray& bytes) {
         return;
     }
     const emf::HeaderInfo header = validate(bytes);
-    m_bytes = bytes;
+    // The picture owns its bytes: a view of memory it does not own (QByteArray::fromRawData,
+    // which has no capacity of its own) is copied, or the checked picture could change, or
+    // vanish, under it.
+    m_bytes = bytes.capacity() > 0 ? bytes : QByteArray(bytes.constData(), bytes.size());
     m_width = header.width;
     m_height = header.height;
     m_images.reset();

@@ -390,6 +390,11 @@ void TestEmfFiles::unalignedBytesAreAccepted() {
     QVERIFY(outcome.complete);
     QCOMPARE(img.pixel(10, 10), qRgb(255, 0, 0));
     QCOMPARE(img.pixel(175, 75), qRgb(0, 0, 255));
+    // The picture keeps its own copy: what becomes of the viewed memory afterwards is not its
+    // business.
+    std::memset(shifted.data() + 1, 0x55, static_cast<size_t>(page.size()));
+    QCOMPARE(mf.Bytes(), page);
+    QCOMPARE(RenderMetafile(mf, QSize(200, 100)).pixel(175, 75), qRgb(0, 0, 255));
 }
 
 void TestEmfFiles::recordsOfOtherWritersPlay() {
