@@ -1557,7 +1557,10 @@ void Player::drawGlyphs(const TextFont& tf, const QString& text, const std::vect
             stepY += advY[k + 1];
         }
         const bool visible = ch.unicode() > 0x20 || (lines && ch.unicode() == 0x20);
-        if (visible) {
+        // Advances that run back and forth can put a single glyph far off any device.
+        const bool placeable =
+            std::abs(x * kx) < kMaxDeviceCoord && std::abs(baseY - y * ky) < kMaxDeviceCoord;
+        if (visible && placeable) {
             // Where Qt would put the glyph drawn on its own: its x first cut to Qt's grid of
             // 1/64 pixel (towards zero), then moved by the transformation.
             const QPointF at(static_cast<int>(x * kx * 64) / 64.0, baseY - y * ky);

@@ -85,6 +85,7 @@ private slots:
     void unknownRecordsAreSkipped();
     void mappingModesPathsRegionsAndAlignment();
     void decodedPhotosFollowTheContent();
+    void glyphsSentFarOffThePageAreLeftOut();
 };
 
 void TestEmfFiles::fileRoundTripIsByteIdentical() {
@@ -621,6 +622,26 @@ void TestEmfFiles::decodedPhotosFollowTheContent() {
     // The page store's way of handing out another page: the cached picture is assigned.
     mf = red;
     QCOMPARE(centre(mf, QSize(100, 80)), qRgb(255, 0, 0));
+}
+
+// Advances that run far out and back again are sound as records: the glyphs out there are left
+// out, those that come back are drawn, and so is the rest of the page.
+void TestEmfFiles::glyphsSentFarOffThePageAreLeftOut() {
+    QByteArray page = samplePage().Bytes();
+    const int text = FindRecord(page, U_EMR_EXTTEXTOUTW);
+    QVERIFY(text > 0);
+    const auto n = static_cast<int>(Get32(page, text + 44));
+    QVERIFY(n >= 4);
+    const int dx = text + static_cast<int>(Get32(page, text + 72));
+    Put32(page, dx, 0x7FFFFF00u);
+    Put32(page, dx + 4, static_cast<std::uint32_t>(-0x7FFFFF00));
+    Put32(page, dx + 8, 0x7FFFFF00u);
+    Put32(page, dx + 12, static_cast<std::uint32_t>(-0x7FFFFF00));
+    TMetafile mf;
+    mf.SetBytes(page);
+    const QImage img = RenderMetafile(mf, QSize(200, 100));
+    QCOMPARE(img.pixel(175, 75), qRgb(0, 0, 255));
+    QVERIFY(!InkBox(img, QRect(60, 0, 90, 28), Dark).isNull());
 }
 
 QTEST_MAIN(TestEmfFiles)
