@@ -139,6 +139,8 @@ void TForm1::LoadRecordList() {
     TFajny& g = *m_g1;
     // Every load starts empty: a failed load never shows rows of an earlier one.
     m_table.reset();
+    // Dropping the old rows first leaves less to empty.
+    g.SetRowCount(g.FixedRows());
     g.ClearRows();
     SetListLayout();
     g.SetRowCount(g.FixedRows());

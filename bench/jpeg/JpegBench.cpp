@@ -73,10 +73,10 @@ void BM_BareTurboJpeg(benchmark::State& state) {
     const QByteArray& jpeg = Photo();
     tjhandle handle = tjInitDecompress();
     for (auto _ : state) {
-        std::unique_ptr<unsigned char[]> rgb(new unsigned char[std::size_t(Width) * Height * 3]);
+        std::unique_ptr<unsigned char[]> rgb(new unsigned char[std::size_t(Width) * Height * 4]);
         if (tjDecompress2(handle, reinterpret_cast<const unsigned char*>(jpeg.constData()),
                           static_cast<unsigned long>(jpeg.size()), rgb.get(), Width, 0, Height,
-                          TJPF_RGB, TJFLAG_LIMITSCANS) != 0)
+                          TJPF_BGRX, TJFLAG_LIMITSCANS) != 0)
             state.SkipWithError(tjGetErrorStr2(handle));
         benchmark::DoNotOptimize(rgb.get());
         benchmark::ClobberMemory();

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const movra::EJpegError&) {
         return 0;
     }
-    if (image.isNull() || image.format() != QImage::Format_RGB888)
+    if (image.isNull() || image.format() != QImage::Format_RGB32)
         __builtin_trap();
     if (static_cast<long long>(image.width()) * image.height() <= 1'000'000) {
         const QByteArray again = movra::EncodeJpeg(image, 90);

@@ -72,7 +72,7 @@ void Decompress(tjhandle handle, const QByteArray& jpeg, unsigned char* dst, int
 }
 
 QImage NewImage(int width, int height, const QString* file) {
-    QImage image(width, height, QImage::Format_RGB888);
+    QImage image(width, height, QImage::Format_RGB32);
     if (image.isNull())
         throw EJpegError(jpegmsg::OutOfMemory(file, width, height).toStdString());
     return image;
@@ -92,12 +92,11 @@ QImage DecodeCmyk(tjhandle handle, const QByteArray& jpeg, const THeaderInfo& in
                TJPF_CMYK, file);
     for (int y = 0; y < info.Height; ++y) {
         const unsigned char* in = cmyk.get() + rowBytes * y;
-        unsigned char* out = image.scanLine(y);
-        for (int x = 0; x < info.Width; ++x, in += 4, out += 3) {
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < info.Width; ++x, in += 4) {
             const unsigned k = in[3];
-            out[0] = static_cast<unsigned char>((in[0] * k + 127) / 255);
-            out[1] = static_cast<unsigned char>((in[1] * k + 127) / 255);
-            out[2] = static_cast<unsigned char>((in[2] * k + 127) / 255);
+            out[x] = qRgb(int((in[0] * k + 127) / 255), int((in[1] * k + 127) / 255),
+                          int((in[2] * k + 127) / 255));
         }
     }
     return image;
@@ -112,10 +111,12 @@ QImage DecodeJpeg(const QByteArray& jpeg, long long maxPixels, const QString* fi
     const THeaderInfo info = ReadHeader(handle.get(), jpeg, maxPixels, file);
     if (info.Colorspace == TJCS_CMYK || info.Colorspace == TJCS_YCCK)
         return DecodeCmyk(handle.get(), jpeg, info, file);
-    // Straight into the picture's own rows: QImage's RGB888 is R, G, B in memory, as TJPF_RGB.
+    // Straight into the picture's own rows, in the format pixmaps and the smooth scaler use as they
+    // are: RGB32 is B, G, R, X in memory on little-endian machines (X, R, G, B on big-endian ones),
+    // and TurboJPEG fills X with 0xFF, as RGB32 requires.
     QImage image = NewImage(info.Width, info.Height, file);
     Decompress(handle.get(), jpeg, image.bits(), info.Width, static_cast<int>(image.bytesPerLine()),
-               info.Height, TJPF_RGB, file);
+               info.Height, Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TJPF_BGRX : TJPF_XRGB, file);
     return image;
 }
 

@@ -25,7 +25,8 @@ constexpr long long MaxJpegPixels = 120'000'000LL;
 // Reads the size from the header; throws EJpegError for data that is not a readable JPEG or
 // that exceeds MaxJpegPixels.
 [[nodiscard]] TJpegHeader ReadJpegHeader(const QByteArray& jpeg);
-// Decodes at full size (QImage::Format_RGB888). Throws EJpegError; never ends the process.
+// Decodes at full size into QImage::Format_RGB32, the format Qt's pixmaps and smooth scaling work
+// in, so showing or scaling a photo converts nothing. Throws EJpegError; never ends the process.
 [[nodiscard]] QImage DecodeJpeg(const QByteArray& jpeg);
 // As DecodeJpeg, with a lower limit than MaxJpegPixels (for callers that want small pictures
 // only, such as fuzzing).
