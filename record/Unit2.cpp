@@ -135,13 +135,13 @@ void TForm2::Impl::BuildStatusPanel(QWidget* parent) {
     PanelTop->setFixedHeight(PanelTopHeight);
     PanelTop->setAutoFillBackground(true);
 
-    struct ButtonSpec {
+    struct ButtonDesc {
         QToolButton** button;
         const char* name;
         const char* tip;
         void (IRecordWindowHost::*command)();
     };
-    const ButtonSpec specs[] = {
+    const ButtonDesc descs[] = {
         {&btnPierwszy, "btnPierwszy", "Na Pierwszy rekord", &IRecordWindowHost::FirstRecord},
         {&btnPoprzedni, "btnPoprzedni", "Poprzedni rekord", &IRecordWindowHost::PreviousRecord},
         {&btnNastepny, "btnNastepny", "Następny rekord", &IRecordWindowHost::NextRecord},
@@ -152,7 +152,7 @@ void TForm2::Impl::BuildStatusPanel(QWidget* parent) {
          &IRecordWindowHost::SaveRecord},
     };
     int left = FirstButtonLeft;
-    for (const ButtonSpec& s : specs) {
+    for (const ButtonDesc& s : descs) {
         auto* b = new QToolButton(PanelTop);
         b->setObjectName(QLatin1String(s.name));
         b->setToolTip(QString::fromUtf8(s.tip));

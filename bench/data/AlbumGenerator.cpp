@@ -119,18 +119,18 @@ TAlbumTexts RandomTexts(std::mt19937& random, int index) {
 
 } // namespace
 
-void MakeAlbum(const QString& path, const TAlbumSpec& spec) {
-    const TPhotoPool& photos = Photos(spec.LargeEvery > 0);
-    std::mt19937 random(20240601u + unsigned(spec.Count));
+void MakeAlbum(const QString& path, const TAlbumShape& shape) {
+    const TPhotoPool& photos = Photos(shape.LargeEvery > 0);
+    std::mt19937 random(20240601u + unsigned(shape.Count));
 
     // The first record the way the program makes a new file; the rest in one transaction.
     ISQLiteDatabasePtr db = CreateAlbumFile(path, RandomTexts(random, 0));
     db->StartTransaction();
     constexpr std::string_view insert = "INSERT INTO album(ID,Imie,Nazwisko,Ksywa,Notes,Adres,"
                                         "Picture) VALUES (NULL,?,?,?,?,?,?)";
-    for (int i = 1; i < spec.Count; ++i) {
+    for (int i = 1; i < shape.Count; ++i) {
         const TAlbumTexts t = RandomTexts(random, i);
-        const bool large = spec.LargeEvery > 0 && i % spec.LargeEvery == 0;
+        const bool large = shape.LargeEvery > 0 && i % shape.LargeEvery == 0;
         const auto& pool = large ? photos.Large : photos.Small;
         db->Execute(insert, {TSQLiteParam::Text(AlbumBytes(t.Imie)),
                              TSQLiteParam::Text(AlbumBytes(t.Nazwisko)),
@@ -142,7 +142,7 @@ void MakeAlbum(const QString& path, const TAlbumSpec& spec) {
     db->CommitTransaction();
 }
 
-QString CachedAlbum(const TAlbumSpec& spec) {
+QString CachedAlbum(const TAlbumShape& shape) {
     QString folder = qEnvironmentVariable("MOVRA_BENCH_ALBUMS");
     if (folder.isEmpty()) {
         const QString tmp = qEnvironmentVariable("TMPDIR", QStringLiteral("/tmp"));
@@ -150,14 +150,14 @@ QString CachedAlbum(const TAlbumSpec& spec) {
     }
     QDir().mkpath(folder);
     const QString path = QDir(folder).filePath(
-        QStringLiteral("album-%1-large%2.db3").arg(spec.Count).arg(spec.LargeEvery));
+        QStringLiteral("album-%1-large%2.db3").arg(shape.Count).arg(shape.LargeEvery));
     if (!QFileInfo::exists(path)) {
         // Made under another name and renamed, so an interrupted run leaves no half album in
         // the cache.
         const QString part = path + QStringLiteral(".part");
         QFile::remove(part);
         QFile::remove(part + QStringLiteral("-journal"));
-        MakeAlbum(part, spec);
+        MakeAlbum(part, shape);
         QFile::rename(part, path);
     }
     return path;

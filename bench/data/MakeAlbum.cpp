@@ -15,17 +15,17 @@ int main(int argc, char** argv) {
                      argv[0]);
         return 2;
     }
-    movra::bench::TAlbumSpec spec;
+    movra::bench::TAlbumShape shape;
     try {
-        spec.Count = std::stoi(argv[2]);
+        shape.Count = std::stoi(argv[2]);
         if (argc == 4) {
-            spec.LargeEvery = std::stoi(argv[3]);
+            shape.LargeEvery = std::stoi(argv[3]);
         }
     } catch (const std::exception&) {
         std::fprintf(stderr, "count and large-every must be numbers\n");
         return 2;
     }
-    if (spec.Count < 1 || spec.LargeEvery < 0) {
+    if (shape.Count < 1 || shape.LargeEvery < 0) {
         std::fprintf(stderr, "count must be at least 1, large-every at least 0\n");
         return 2;
     }
@@ -33,8 +33,8 @@ int main(int argc, char** argv) {
     try {
         QElapsedTimer timer;
         timer.start();
-        movra::bench::MakeAlbum(path, spec);
-        std::printf("%s: %d records, %lld bytes, %.1f s\n", argv[1], spec.Count,
+        movra::bench::MakeAlbum(path, shape);
+        std::printf("%s: %d records, %lld bytes, %.1f s\n", argv[1], shape.Count,
                     static_cast<long long>(QFileInfo(path).size()), timer.elapsed() / 1000.0);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());

@@ -99,7 +99,7 @@ struct FontObj {
 // A selected font made ready for drawing at one device size: built once per play and font,
 // not once per text record.
 struct TextFont {
-    FontObj spec;
+    FontObj source;
     double ky = 0; // device pixels per logical unit, vertically
     bool drawable = false;
     QFont font;
@@ -1331,12 +1331,12 @@ bool plainChar(QChar ch) {
 
 const TextFont& Player::textFont(const FontObj& fo, double ky) {
     for (const TextFont& tf : m_fonts)
-        if (tf.ky == ky && tf.spec == fo)
+        if (tf.ky == ky && tf.source == fo)
             return tf;
     if (m_fonts.size() >= kMaxTextFonts)
         m_fonts.clear(); // a page that keeps making fonts: no point in remembering them all
     TextFont tf;
-    tf.spec = fo;
+    tf.source = fo;
     tf.ky = ky;
     QFont font(fo.face);
     font.setWeight(QFont::Weight(std::clamp(fo.weight <= 0 ? 400 : fo.weight, 1, 1000)));
@@ -1428,7 +1428,7 @@ bool Player::textRecord(const Rec& r, bool wide) {
     const TextFont& tf = textFont(m_dc.font, ky);
     if (!tf.drawable)
         return true;
-    const FontObj& fo = tf.spec;
+    const FontObj& fo = tf.source;
     const QFontMetricsF& fm = *tf.metrics;
 
     // Advances in logical units.
@@ -1522,7 +1522,7 @@ bool Player::textRecord(const Rec& r, bool wide) {
 void Player::drawGlyphs(const TextFont& tf, const QString& text, const std::vector<double>& adv,
                         const std::vector<double>& advY, double startX, double baseY, double kx,
                         double ky) {
-    const FontObj& fo = tf.spec;
+    const FontObj& fo = tf.source;
     const bool lines = fo.underline || fo.strikeOut;
     const qsizetype n = text.size();
     // The font's glyph of every character, 0 where Qt has to shape it; one look-up for all.

@@ -69,8 +69,8 @@ void EmfWriter::select(std::uint32_t handle) {
     append(selectobject_set(handle, m_handles));
 }
 
-void EmfWriter::font(const FontSpec& f) {
-    if (m_dc.fontSet && m_dc.fontSpec == f)
+void EmfWriter::font(const FontDesc& f) {
+    if (m_dc.fontSet && m_dc.fontDesc == f)
         return;
     U_LOGFONT lf;
     std::memset(&lf, 0, sizeof lf);
@@ -92,13 +92,13 @@ void EmfWriter::font(const FontSpec& f) {
     select(ih);
     const std::uint32_t old = m_dc.font;
     m_dc.font = ih;
-    m_dc.fontSpec = f;
+    m_dc.fontDesc = f;
     m_dc.fontSet = true;
     release(old);
 }
 
-void EmfWriter::pen(const PenSpec& p) {
-    if (m_dc.penSet && m_dc.penSpec == p)
+void EmfWriter::pen(const PenDesc& p) {
+    if (m_dc.penSet && m_dc.penDesc == p)
         return;
     std::uint32_t ih = 0;
     if (p.null) {
@@ -110,13 +110,13 @@ void EmfWriter::pen(const PenSpec& p) {
     }
     const std::uint32_t old = m_dc.pen;
     m_dc.pen = ih;
-    m_dc.penSpec = p;
+    m_dc.penDesc = p;
     m_dc.penSet = true;
     release(old);
 }
 
-void EmfWriter::brush(const BrushSpec& b) {
-    if (m_dc.brushSet && m_dc.brushSpec == b)
+void EmfWriter::brush(const BrushDesc& b) {
+    if (m_dc.brushSet && m_dc.brushDesc == b)
         return;
     std::uint32_t ih = 0;
     if (b.null) {
@@ -128,7 +128,7 @@ void EmfWriter::brush(const BrushSpec& b) {
     }
     const std::uint32_t old = m_dc.brush;
     m_dc.brush = ih;
-    m_dc.brushSpec = b;
+    m_dc.brushDesc = b;
     m_dc.brushSet = true;
     release(old);
 }
@@ -168,8 +168,8 @@ void EmfWriter::rop2(std::uint32_t mode) {
     m_dc.rop2 = mode;
 }
 
-void EmfWriter::mapping(const MappingSpec& m) {
-    MappingSpec& cur = m_dc.mapping;
+void EmfWriter::mapping(const MappingDesc& m) {
+    MappingDesc& cur = m_dc.mapping;
     if (cur == m)
         return;
     if (!m.anisotropic) {
@@ -177,7 +177,7 @@ void EmfWriter::mapping(const MappingSpec& m) {
             append(U_EMRSETMAPMODE_set(U_MM_TEXT));
         if (cur.viewportOrg != QPoint(0, 0))
             append(U_EMRSETVIEWPORTORGEX_set(pointl(QPoint(0, 0))));
-        cur = MappingSpec();
+        cur = MappingDesc();
         return;
     }
     const bool modeChanged = !cur.anisotropic;

@@ -14,7 +14,7 @@
 namespace movra::emf {
 
 // The font, pen and brush a drawing call needs, as the file stores them.
-struct FontSpec {
+struct FontDesc {
     std::int32_t height = -11; // logical units; negative = em height
     std::int32_t weight = 400;
     bool italic = false;
@@ -22,30 +22,30 @@ struct FontSpec {
     bool strikeOut = false;
     std::uint8_t charset = 1;
     QString face = QStringLiteral("Arial");
-    friend bool operator==(const FontSpec&, const FontSpec&) = default;
+    friend bool operator==(const FontDesc&, const FontDesc&) = default;
 };
 
-struct PenSpec {
+struct PenDesc {
     bool null = false;
     std::uint32_t style = 0; // PS_SOLID, PS_DASH, PS_DOT, PS_INSIDEFRAME
     std::int32_t width = 1;  // logical units
     std::uint32_t color = 0; // COLORREF
-    friend bool operator==(const PenSpec&, const PenSpec&) = default;
+    friend bool operator==(const PenDesc&, const PenDesc&) = default;
 };
 
-struct BrushSpec {
+struct BrushDesc {
     bool null = false;
     std::uint32_t color = 0xFFFFFF;
-    friend bool operator==(const BrushSpec&, const BrushSpec&) = default;
+    friend bool operator==(const BrushDesc&, const BrushDesc&) = default;
 };
 
 // Window and viewport of an anisotropic mapping, or none (MM_TEXT).
-struct MappingSpec {
+struct MappingDesc {
     bool anisotropic = false;
     QSize windowExt{1, 1};
     QSize viewportExt{1, 1};
     QPoint viewportOrg{0, 0};
-    friend bool operator==(const MappingSpec&, const MappingSpec&) = default;
+    friend bool operator==(const MappingDesc&, const MappingDesc&) = default;
 };
 
 // Writes the records of one enhanced metafile into memory. It keeps what the file's device
@@ -64,15 +64,15 @@ public:
     // Appends a record built here (its size field already set).
     void appendRaw(const QByteArray& record);
 
-    void font(const FontSpec& f);
-    void pen(const PenSpec& p);
-    void brush(const BrushSpec& b);
+    void font(const FontDesc& f);
+    void pen(const PenDesc& p);
+    void brush(const BrushDesc& b);
     void textColor(std::uint32_t colorref);
     void bkMode(std::uint32_t mode);
     void bkColor(std::uint32_t colorref);
     void textAlign(std::uint32_t align);
     void rop2(std::uint32_t mode);
-    void mapping(const MappingSpec& m);
+    void mapping(const MappingDesc& m);
     void moveTo(QPoint p); // MOVETOEX unless the file's position is already there
     void lineTo(QPoint p);
 
@@ -87,20 +87,20 @@ public:
 private:
     struct Dc {
         std::uint32_t font = 0; // handle, 0 = stock
-        FontSpec fontSpec;
+        FontDesc fontDesc;
         bool fontSet = false;
         std::uint32_t pen = 0;
-        PenSpec penSpec;
+        PenDesc penDesc;
         bool penSet = false;
         std::uint32_t brush = 0;
-        BrushSpec brushSpec;
+        BrushDesc brushDesc;
         bool brushSet = false;
         std::uint32_t textColor = 0;
         std::uint32_t bkMode = 2; // OPAQUE, as GDI starts
         std::uint32_t bkColor = 0xFFFFFF;
         std::uint32_t textAlign = 0;
         std::uint32_t rop2 = 13; // R2_COPYPEN
-        MappingSpec mapping;
+        MappingDesc mapping;
         QPoint pos{0, 0};
     };
 

@@ -16,11 +16,11 @@
 
 namespace movra {
 
-using emf::BrushSpec;
+using emf::BrushDesc;
 using emf::EmfWriter;
-using emf::FontSpec;
-using emf::MappingSpec;
-using emf::PenSpec;
+using emf::FontDesc;
+using emf::MappingDesc;
+using emf::PenDesc;
 
 namespace {
 
@@ -48,7 +48,7 @@ struct TMetafileCanvas::Impl {
     int dpiX;
     int dpiY;
     EmfWriter writer;
-    MappingSpec mapping; // what the drawing code asked for
+    MappingDesc mapping; // what the drawing code asked for
     QPoint penPos{0, 0};
     bool clipActive = false;
     bool finished = false;
@@ -117,8 +117,8 @@ void TMetafileCanvas::Finish() {
 
 namespace {
 
-FontSpec fontSpec(const TFont& f) {
-    FontSpec s;
+FontDesc fontDesc(const TFont& f) {
+    FontDesc s;
     s.height = -std::max(1, std::abs(f.Height()));
     s.weight = (f.Style & fsBold) ? 700 : 400;
     s.italic = (f.Style & fsItalic) != 0;
@@ -129,8 +129,8 @@ FontSpec fontSpec(const TFont& f) {
     return s;
 }
 
-PenSpec penSpec(const TPen& p) {
-    PenSpec s;
+PenDesc penDesc(const TPen& p) {
+    PenDesc s;
     s.color = colorRef(p.Color);
     s.width = std::max(0, p.Width);
     switch (p.Style) {
@@ -195,8 +195,8 @@ void TMetafileCanvas::FillRect(const TRect& r) {
         return;
     d->syncMapping();
     d->writer.rop2(U_R2_COPYPEN);
-    d->writer.pen(PenSpec{true});
-    d->writer.brush(BrushSpec{false, colorRef(Brush.Color)});
+    d->writer.pen(PenDesc{true});
+    d->writer.brush(BrushDesc{false, colorRef(Brush.Color)});
     d->writer.append(rectPolygon(d->deviceBounds(r.toQRect()), r));
 }
 
@@ -224,9 +224,9 @@ void TMetafileCanvas::Rectangle(const TRect& r) {
     }
     d->syncMapping();
     d->writer.rop2(rop2(Pen.Mode));
-    d->writer.pen(penSpec(Pen));
-    d->writer.brush(Brush.Style == TBrushStyle::Clear ? BrushSpec{true}
-                                                      : BrushSpec{false, colorRef(Brush.Color)});
+    d->writer.pen(penDesc(Pen));
+    d->writer.brush(Brush.Style == TBrushStyle::Clear ? BrushDesc{true}
+                                                      : BrushDesc{false, colorRef(Brush.Color)});
     d->deviceBounds(r.toQRect());
     d->writer.append(U_EMRRECTANGLE_set(U_RECTL{r.Left, r.Top, r.Right, r.Bottom}));
 }
@@ -240,7 +240,7 @@ void TMetafileCanvas::LineTo(int x, int y) {
         return;
     d->syncMapping();
     d->writer.rop2(rop2(Pen.Mode));
-    d->writer.pen(penSpec(Pen));
+    d->writer.pen(penDesc(Pen));
     d->writer.moveTo(d->penPos);
     d->deviceBounds(QRectF(QPointF(d->penPos), QPointF(x, y)));
     d->writer.lineTo(QPoint(x, y));
@@ -306,7 +306,7 @@ void TMetafileCanvas::TextOut(int x, int y, const QString& text) {
     if (Brush.Style == TBrushStyle::Solid)
         FillRect(TRect(x, y, x + m.width, y + m.height));
     d->syncMapping();
-    d->writer.font(fontSpec(Font));
+    d->writer.font(fontDesc(Font));
     d->writer.textColor(colorRef(Font.Color));
     d->writer.textAlign(U_TA_BASELINE);
     d->writer.bkMode(U_TRANSPARENT);
@@ -330,7 +330,7 @@ void TMetafileCanvas::TextRect(const TRect& r, int x, int y, const QString& text
     // The clip as a clip region too: not every reader honours ETO_CLIPPED.
     d->writer.saveDc();
     d->writer.append(U_EMRINTERSECTCLIPRECT_set(U_RECTL{r.Left, r.Top, r.Right, r.Bottom}));
-    d->writer.font(fontSpec(Font));
+    d->writer.font(fontDesc(Font));
     d->writer.textColor(colorRef(Font.Color));
     d->writer.textAlign(U_TA_BASELINE);
     d->writer.bkMode(U_TRANSPARENT);
@@ -497,13 +497,13 @@ void TMetafileCanvas::SetMapping(QSize windowExt, QSize viewportExt, QPoint view
     if (windowExt.width() == 0 || windowExt.height() == 0 || viewportExt.width() == 0 ||
         viewportExt.height() == 0)
         return;
-    d->mapping = MappingSpec{true, windowExt, viewportExt, viewportOrigin};
+    d->mapping = MappingDesc{true, windowExt, viewportExt, viewportOrigin};
     if (!d->finished)
         d->syncMapping();
 }
 
 void TMetafileCanvas::ResetMapping() {
-    d->mapping = MappingSpec();
+    d->mapping = MappingDesc();
     if (!d->finished)
         d->syncMapping();
 }
