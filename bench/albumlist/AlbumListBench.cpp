@@ -13,6 +13,8 @@
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 
+#include "bench/support/MedianReporter.h"
+
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -121,21 +123,7 @@ void BM_ListRowTexts(benchmark::State& state, QString path) {
     }
 }
 
-class TMedianReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> Medians;
-    std::map<std::string, double> CpuMedians;
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                Medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-                CpuMedians[run.run_name.function_name] = run.GetAdjustedCPUTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
+using movra::bench::TMedianReporter;
 
 long StatusKiB(const char* key) {
     QFile status(QStringLiteral("/proc/self/status"));

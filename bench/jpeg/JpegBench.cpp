@@ -4,6 +4,8 @@
 
 #include "platform/text/Jpeg.h"
 
+#include "bench/support/MedianReporter.h"
+
 #include <benchmark/benchmark.h>
 #include <turbojpeg.h>
 
@@ -120,18 +122,7 @@ BENCHMARK(BM_PhotoFromJpeg)
     ->Repetitions(Repetitions)
     ->ReportAggregatesOnly(true);
 
-// Keeps the median of each benchmark so that main can print the ratios.
-class TMedianReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> Medians;
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                Medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
+using movra::bench::TMedianReporter;
 
 } // namespace
 

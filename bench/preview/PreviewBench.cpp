@@ -16,6 +16,8 @@
 #include <QtGui/QPainter>
 #include <QtWidgets/QApplication>
 
+#include "bench/support/MedianReporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -194,20 +196,7 @@ MOVRA_BENCH(BM_ShowOnly);
 MOVRA_BENCH(BM_ZoomStep)->Iterations(60);
 MOVRA_BENCH(BM_OneFrameFloor)->UseManualTime()->Iterations(1);
 
-class TMedianReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> Medians;
-    std::map<std::string, double> CpuMedians;
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                Medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-                CpuMedians[run.run_name.function_name] = run.GetAdjustedCPUTime();
-            }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
+using movra::bench::TMedianReporter;
 
 // Resident and peak memory of the process, in kB.
 std::pair<long, long> Memory() {
