@@ -54,7 +54,7 @@ void setTextColor(QWidget* w, TColor c) {
 
 } // namespace
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_designGeometry(kDesignGeometry) {
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kCaption);
     setFont(arialPixels(13, true));
@@ -439,8 +439,6 @@ void TForm1::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
-    if (m_form2 && m_form2->isVisible())
-        m_form2->close();
     if (!WriteSettings())
         ShowWarning(this, QStringLiteral("Nie udało się zapisać ustawień programu do pliku ") +
                               SettingsPath() + QStringLiteral("."));

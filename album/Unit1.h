@@ -189,8 +189,6 @@ private:
     int m_sortKey = 3;
     int m_currentRow = 0;
     bool m_searchByRecords = true;
-    bool m_geometryApplied = false;
-    QRect m_designGeometry;
 };
 
 } // namespace movra
