@@ -3,12 +3,17 @@
 # Works as root, or as a user through sudo.
 set -eu
 
-PACKAGES="cmake ninja-build g++ pkg-config
-qt6-base-dev qt6-translations-l10n
+# Build and run.
+PACKAGES="cmake ninja-build g++ pkg-config ccache
+qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
 libsqlite3-dev libturbojpeg0-dev libjpeg62-turbo-dev
 libuemf-dev libsimpleini-dev
 fonts-liberation2 libbenchmark-dev
 poppler-utils"
+# Tests as a user sees the program: a real X server, the accessibility bus, the sqlite3 shell.
+PACKAGES="$PACKAGES xvfb xauth xdotool x11-apps imagemagick dbus at-spi2-core python3 python3-pyatspi sqlite3"
+# Packaging and its checks; libFuzzer (clang 14 with its runtime).
+PACKAGES="$PACKAGES dpkg-dev file desktop-file-utils appstream clang-14 libclang-rt-14-dev"
 
 missing=""
 for p in $PACKAGES; do
