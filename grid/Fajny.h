@@ -244,8 +244,6 @@ private:
     void RemoveRowFromSelection(int index);
     // Runs fn with goAlwaysShowEditor taken out of Options, put back afterwards.
     template <class Fn> void WithoutAlwaysShowEditor(Fn fn);
-    // Rows [first, first + perm.size()) take the rows perm[i] had (texts and objects).
-    void RewriteRows(int first, const std::vector<int>& perm);
     // The remembered cell follows its record through the grid's own structural changes, so that
     // validation never compares one record's text with another's.
     void RememberedRowMoved(int from, int to);

@@ -185,7 +185,8 @@ void TFajny::ExecuteSort(int col, const TSortOptions& options) {
         perm.push_back(sorted.back().OldIndex);
     }
 
-    RewriteRows(first, perm);
+    if (!PermuteRows(first, perm))
+        return; // cannot happen: the positions are a permutation of the data rows
     RememberedRowsPermuted(first, perm);
 
     // The current cell follows its record.
@@ -199,54 +200,6 @@ void TFajny::ExecuteSort(int col, const TSortOptions& options) {
     m_sorted = std::move(sorted);
     m_sortedFirstRow = first;
     RepaintTitleRow();
-}
-
-void TFajny::RewriteRows(int first, const std::vector<int>& perm) {
-    // Reads every moving row into one flat buffer first (texts share their data, so this copies
-    // no characters), then writes them to their new places; rows that stay are not touched.
-    const int cols = ColCount();
-    std::vector<int> to;
-    for (std::size_t i = 0; i < perm.size(); ++i) {
-        if (perm[i] != first + static_cast<int>(i))
-            to.push_back(static_cast<int>(i));
-    }
-    if (to.empty())
-        return;
-    const auto stride = static_cast<std::size_t>(cols);
-    // Slot k of the buffer holds the row that goes to first + to[k]; the rows are read in the
-    // grid's own order, which keeps the reads close together in memory.
-    std::vector<int> slotOf(perm.size(), -1);
-    for (std::size_t k = 0; k < to.size(); ++k)
-        slotOf[static_cast<std::size_t>(perm[static_cast<std::size_t>(to[k])] - first)] =
-            static_cast<int>(k);
-    std::vector<QString> texts(to.size() * stride);
-    std::vector<void*> objects;
-    for (std::size_t f = 0; f < slotOf.size(); ++f) {
-        if (slotOf[f] < 0)
-            continue;
-        const int from = first + static_cast<int>(f);
-        const std::size_t base = static_cast<std::size_t>(slotOf[f]) * stride;
-        for (int c = 0; c < cols; ++c) {
-            texts[base + static_cast<std::size_t>(c)] = Cells(c, from);
-            if (void* o = Objects(c, from)) {
-                if (objects.empty())
-                    objects.assign(texts.size(), nullptr);
-                objects[base + static_cast<std::size_t>(c)] = o;
-            }
-        }
-    }
-    // The moving rows are the same set as the rows they move to, so when none of them holds an
-    // object there is nothing to clear either.
-    const bool anyObjects = !objects.empty();
-    for (std::size_t k = 0; k < to.size(); ++k) {
-        const int row = first + to[k];
-        for (int c = 0; c < cols; ++c) {
-            const std::size_t i = k * stride + static_cast<std::size_t>(c);
-            SetCells(c, row, texts[i]);
-            if (anyObjects)
-                SetObjects(c, row, objects.empty() ? nullptr : objects[i]);
-        }
-    }
 }
 
 bool TFajny::UnsortAvailable() {
@@ -282,7 +235,8 @@ void TFajny::RestoreUnsortedOrder() {
     }
     const int current = Row();
     const int currentCol = Col();
-    RewriteRows(first, inverse);
+    if (!PermuteRows(first, inverse))
+        return; // checked above to be a permutation
     RememberedRowsPermuted(first, inverse);
     if (current >= first && current < first + n)
         GoToCell(currentCol, m_sorted[static_cast<std::size_t>(current - first)].OldIndex);

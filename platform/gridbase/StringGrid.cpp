@@ -81,6 +81,43 @@ void TStringGrid::SetObjects(int col, int row, void* object) {
     d->objects[static_cast<std::size_t>(d->index(col, row))] = object;
 }
 
+bool TStringGrid::PermuteRows(int first, const std::vector<int>& sources) {
+    const auto n = static_cast<int>(sources.size());
+    if (first < 0 || n > d->rowCount - first)
+        return false;
+    std::vector<char> seen(sources.size(), 0);
+    bool moves = false;
+    for (int i = 0; i < n; ++i) {
+        const int from = sources[static_cast<std::size_t>(i)] - first;
+        if (from < 0 || from >= n || seen[static_cast<std::size_t>(from)])
+            return false;
+        seen[static_cast<std::size_t>(from)] = 1;
+        moves = moves || from != i;
+    }
+    if (!moves)
+        return true;
+    // Moving the texts into a new block hands over their data without touching a reference
+    // count; the block then replaces the rows in one go.
+    const auto cols = static_cast<std::size_t>(d->colCount);
+    const auto base = static_cast<std::size_t>(d->index(0, first));
+    std::vector<QString> moved(static_cast<std::size_t>(n) * cols);
+    std::vector<void*> movedObjects(d->objects.empty() ? 0 : moved.size());
+    for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {
+        const std::size_t from = base + static_cast<std::size_t>(sources[i] - first) * cols;
+        std::move(d->cells.begin() + static_cast<std::ptrdiff_t>(from),
+                  d->cells.begin() + static_cast<std::ptrdiff_t>(from + cols),
+                  moved.begin() + static_cast<std::ptrdiff_t>(i * cols));
+        if (!movedObjects.empty())
+            std::copy_n(d->objects.begin() + static_cast<std::ptrdiff_t>(from), cols,
+                        movedObjects.begin() + static_cast<std::ptrdiff_t>(i * cols));
+    }
+    std::move(moved.begin(), moved.end(), d->cells.begin() + static_cast<std::ptrdiff_t>(base));
+    std::copy(movedObjects.begin(), movedObjects.end(),
+              d->objects.begin() + static_cast<std::ptrdiff_t>(base));
+    InvalidateGrid();
+    return true;
+}
+
 QStringList TStringGrid::Rows(int row) const {
     QStringList out;
     if (row < 0 || row >= d->rowCount)

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QLineEdit;
 
@@ -76,6 +77,11 @@ public:
     // entries beyond the grid are ignored.
     void SetRows(int row, const QStringList& texts);
     void SetCols(int col, const QStringList& texts);
+    // Rearranges the rows from `first` on: row first + i takes the texts and objects of row
+    // sources[i]. Row heights stay where they are. The sources must be each of the rows
+    // first .. first + sources.size() - 1 exactly once; anything else changes nothing and
+    // answers false. One pass over the cells and one repaint, however many rows move.
+    [[nodiscard]] bool PermuteRows(int first, const std::vector<int>& sources);
     // Index of the first cell of the row / column equal to text ignoring case (-1 if none).
     [[nodiscard]] int IndexOfInRow(int row, const QString& text) const;
     [[nodiscard]] int IndexOfInCol(int col, const QString& text) const;

@@ -16,6 +16,7 @@ private slots:
     void deleteColumnMovesEverythingLeft();
     void moveRowAndColumnCarryDataAndSizes();
     void rowAndColumnLists();
+    void permuteRowsMovesTextsAndObjectsNotHeights();
     void gridOfTitlesOnly();
     void geometryWithFixedCellsAndScrolling();
     void hiddenRowsAndColumns();
@@ -202,6 +203,36 @@ void GridModelTest::rowAndColumnLists() {
     QCOMPARE(g.IndexOfInRow(1, QStringLiteral("3")), 2);
     QCOMPARE(g.IndexOfInRow(9, QStringLiteral("3")), -1);
     QVERIFY(g.Rows(9).isEmpty());
+}
+
+void GridModelTest::permuteRowsMovesTextsAndObjectsNotHeights() {
+    TStringGrid g;
+    g.SetColCount(2);
+    g.SetRowCount(5);
+    int tags[4] = {};
+    for (int r = 1; r < 5; ++r) {
+        g.SetCells(0, r, QStringLiteral("r%1").arg(r));
+        g.SetCells(1, r, QStringLiteral("x%1").arg(r));
+    }
+    g.SetObjects(1, 2, &tags[2]);
+    g.SetRowHeights(1, 40);
+
+    QVERIFY(g.PermuteRows(1, {3, 1, 4, 2}));
+    QCOMPARE(g.Cols(0), (QStringList{QString(), "r3", "r1", "r4", "r2"}));
+    QCOMPARE(g.Cols(1), (QStringList{QString(), "x3", "x1", "x4", "x2"}));
+    QCOMPARE(g.Objects(1, 4), static_cast<void*>(&tags[2]));
+    QCOMPARE(g.Objects(1, 2), nullptr);
+    QCOMPARE(g.RowHeights(1), 40); // heights belong to the place, not to the texts
+
+    // Anything but a permutation of the rows from `first` on changes nothing.
+    const QStringList before = g.Cols(0);
+    QVERIFY(!g.PermuteRows(1, {1, 1, 2, 3}));
+    QVERIFY(!g.PermuteRows(1, {1, 2, 3, 5}));
+    QVERIFY(!g.PermuteRows(2, {2, 3, 4, 5}));
+    QVERIFY(!g.PermuteRows(-1, {}));
+    QCOMPARE(g.Cols(0), before);
+    QVERIFY(g.PermuteRows(2, {2, 3}));
+    QCOMPARE(g.Cols(0), before);
 }
 
 void GridModelTest::gridOfTitlesOnly() {
