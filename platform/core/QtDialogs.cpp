@@ -1,6 +1,7 @@
 #include "platform/core/QtDialogs.h"
 
 #include "platform/core/CurrentPrinter.h"
+#include "platform/core/FontColorDialog.h"
 #include "platform/core/PicturePreview.h"
 
 #include <QtCore/QFileInfo>
@@ -11,7 +12,6 @@
 #include <QtWidgets/QColorDialog>
 #include <QtWidgets/QDialogButtonBox>
 #include <QtWidgets/QFileDialog>
-#include <QtWidgets/QFontDialog>
 #include <QtWidgets/QGridLayout>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QMessageBox>
@@ -195,19 +195,10 @@ std::optional<TColor> QtDialogs::ChooseColor(QWidget* parent, TColor initial) {
 }
 
 std::optional<TFont> QtDialogs::ChooseFont(QWidget* parent, const TFont& initial) {
-    QFont shown(initial.Name);
-    shown.setPointSize(std::max(1, initial.Size()));
-    shown.setBold((initial.Style & fsBold) != 0);
-    shown.setItalic((initial.Style & fsItalic) != 0);
-    shown.setUnderline((initial.Style & fsUnderline) != 0);
-    shown.setStrikeOut((initial.Style & fsStrikeOut) != 0);
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, shown, parent);
-    if (!ok)
+    TFontColorDialog dialog(initial, parent);
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    TFont result = initial; // colour, character set and PixelsPerInch stay
-    result.assignQFont(chosen);
-    return result;
+    return dialog.SelectedFont();
 }
 
 bool QtDialogs::PrinterSetup(QWidget* parent) {

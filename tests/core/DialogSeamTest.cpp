@@ -1,11 +1,15 @@
 #include "platform/core/Dialogs.h"
 #include "platform/core/ErrorBox.h"
+#include "platform/core/FontColorDialog.h"
 #include "platform/core/QtDialogs.h"
 #include "tests/support/TestDialogs.h"
 
 #include <QtCore/QStringEncoder>
+#include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
+#include <QtWidgets/QComboBox>
 #include <QtWidgets/QDialog>
+#include <QtWidgets/QFontDialog>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QVBoxLayout>
 
@@ -370,6 +374,51 @@ private slots:
         }));
         QVERIFY(!after);
         QVERIFY(d->empty());
+    }
+
+    // The font dialog carries the font's colour: a basic colour is preselected by name, any
+    // other colour is kept exactly unless the user picks another one.
+    void fontDialogCarriesColour() {
+        TFont grid(QStringLiteral("Liberation Sans"), 10, fsBold, clWindowText);
+        grid.Charset = 238;
+        {
+            TFontColorDialog dialog(grid);
+            QCOMPARE(dialog.ColourList()->count(), 17);
+            QCOMPARE(dialog.ColourList()->currentText(), QStringLiteral("Bieżący"));
+            const TFont kept = dialog.SelectedFont();
+            QCOMPARE(kept.Color, clWindowText);
+            QCOMPARE(kept.Style, int(fsBold));
+            QCOMPARE(kept.Size(), 10);
+            QCOMPARE(kept.Charset, 238);
+
+            dialog.ColourList()->setCurrentIndex(
+                dialog.ColourList()->findText(QStringLiteral("Czerwony")));
+            QFont bigger(QStringLiteral("Liberation Sans"));
+            bigger.setPointSize(14);
+            bigger.setItalic(true);
+            dialog.FontChooser()->setCurrentFont(bigger);
+            const TFont chosen = dialog.SelectedFont();
+            QCOMPARE(chosen.Color, RGBColor(255, 0, 0));
+            QCOMPARE(chosen.Size(), 14);
+            QCOMPARE(chosen.Style, int(fsItalic));
+        }
+        grid.Color = RGBColor(0, 0, 128);
+        TFontColorDialog basic(grid);
+        QCOMPARE(basic.ColourList()->count(), 16);
+        QCOMPARE(basic.ColourList()->currentText(), QStringLiteral("Granatowy"));
+        QCOMPARE(basic.SelectedFont().Color, RGBColor(0, 0, 128));
+    }
+
+    // Escape inside the font chooser ends the whole dialog, not only the part it is in.
+    void fontDialogPartEndsTheDialog() {
+        TFontColorDialog dialog(TFont{});
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QSignalSpy finished(&dialog, &QDialog::finished);
+        dialog.FontChooser()->reject();
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QVERIFY(!dialog.isVisible());
     }
 
     void errorTextOfEMovraError() {
