@@ -48,9 +48,14 @@ QString UserDataFolder() {
     return dataFolderPath();
 }
 
+bool IsInstalledCopy(const QString& executableFolder) {
+    // The help text is the one file every installation puts into its data folder.
+    return QFileInfo(InstalledDataFolder(executableFolder) + QStringLiteral("Movra.rtf")).isFile();
+}
+
 QString ProgramFolderFor(const QString& executableFolder) {
     const QString exe = withSeparator(executableFolder);
-    if (QFileInfo(exe).isWritable())
+    if (QFileInfo(exe).isWritable() && !IsInstalledCopy(exe))
         return exe;
     return UserDataFolder();
 }
@@ -61,14 +66,31 @@ QString ProgramFolder() {
     return ProgramFolderFor(executableFolderPath());
 }
 
-QString FindHelpFile(const QString& name) {
-    const QString beside = ExecutableFolder() + name;
-    if (QFileInfo(beside).isFile())
-        return beside;
-    const QString data = (g_override.isEmpty() ? UserDataFolder() : g_override) + name;
-    if (QFileInfo(data).isFile())
-        return data;
+QString InstalledDataFolder(const QString& executableFolder) {
+    return withSeparator(
+        QDir::cleanPath(withSeparator(executableFolder) + QStringLiteral("../share/movra")));
+}
+
+QStringList HelpFileFolders(const QString& executableFolder) {
+    QStringList folders;
+    folders << withSeparator(executableFolder);
+    folders << (g_override.isEmpty() ? UserDataFolder() : g_override);
+    folders << InstalledDataFolder(executableFolder);
+    folders.removeDuplicates();
+    return folders;
+}
+
+QString FindHelpFileFor(const QString& name, const QString& executableFolder) {
+    for (const QString& folder : HelpFileFolders(executableFolder)) {
+        const QString path = folder + name;
+        if (QFileInfo(path).isFile())
+            return path;
+    }
     return QString();
+}
+
+QString FindHelpFile(const QString& name) {
+    return FindHelpFileFor(name, executableFolderPath());
 }
 
 void SetProgramFolderOverride(const QString& folder) {
