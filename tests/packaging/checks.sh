@@ -15,6 +15,11 @@ need() {
     done
 }
 
+# need_program PATH: the built program the install rules pick up.
+need_program() {
+    [ -x "$1" ] || fail "the program $1 is not built: cmake --build <build folder> --target movra"
+}
+
 # check_tree ROOT VERSION: the tree under ROOT (holding usr/) is exactly the installed program.
 check_tree() {
     local root=$1 version=$2

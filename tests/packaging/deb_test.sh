@@ -3,14 +3,16 @@
 # the unpacked program there as a user would: under a real X server, with an empty home, closed
 # through its own "Koniec" command. The settings file must then be in the user's data folder,
 # because the program's own folder is not writable.
-# Usage: deb_test.sh BUILD_DIR VERSION
+# Usage: deb_test.sh BUILD_DIR VERSION PROGRAM
 set -euo pipefail
 source "$(dirname "$0")/checks.sh"
 build=$(cd "${1:?build folder}" && pwd)
 version=${2:?project version}
+need_program "${3:?path of the built program}"
 need cpack dpkg dpkg-deb Xvfb xdotool desktop-file-validate appstreamcli file setpriv
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/movra-deb.XXXXXX")
+# Under /tmp rather than $TMPDIR: the unprivileged user below must reach the unpacked tree.
+work=$(mktemp -d /tmp/movra-deb.XXXXXX)
 xvfb_pid=""
 movra_pid=""
 cleanup() {
