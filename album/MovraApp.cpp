@@ -14,7 +14,6 @@ namespace movra {
 
 void InitApplication(QApplication& app) {
     QApplication::setApplicationName(QStringLiteral("Movra"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Movra"));
     InstallPolish(app);
     InitResources();
 }

@@ -61,6 +61,10 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     {
         QPalette p = palette();
         p.setColor(QPalette::Window, ToQColor(clSilver));
+        // The style's grey for disabled texts is silver's own shade: without a darker one a
+        // disabled menu (Obraz while no record is shown) would vanish from the menu bar.
+        for (const auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+            p.setColor(QPalette::Disabled, role, ToQColor(clGray));
         setPalette(p);
         setAutoFillBackground(true);
     }
