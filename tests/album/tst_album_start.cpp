@@ -8,6 +8,7 @@
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QDialog>
+#include <QtWidgets/QMenuBar>
 
 using namespace movra;
 using namespace movra::test;
@@ -22,6 +23,12 @@ private slots:
         f.start();
         TForm1& w = f.form1();
         QCOMPARE(w.windowTitle(), QStringLiteral("\"Movra\" wer. 1.9"));
+        QVERIFY(QApplication::applicationDisplayName() == QApplication::applicationName());
+        // The picture menu starts disabled, and must still be seen on the silver menu bar.
+        const QPalette bar = w.menuBar()->palette();
+        QVERIFY(bar.color(QPalette::Disabled, QPalette::ButtonText) !=
+                bar.color(QPalette::Window));
+        QCOMPARE(bar.color(QPalette::Disabled, QPalette::WindowText), QColor(128, 128, 128));
         QCOMPARE(w.geometry(), QRect(692, 568, 543, 301));
         QCOMPARE(w.FileCaption(), QStringLiteral("brak"));
         QVERIFY(!w.Database());
