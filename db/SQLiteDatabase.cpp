@@ -114,12 +114,23 @@ void TSQLiteDatabase::StartTransaction() {
 }
 
 void TSQLiteDatabase::CommitTransaction() {
-    Execute("COMMIT;");
-    m_transactionOpen = false;
+    EndTransaction("COMMIT;");
 }
 
 void TSQLiteDatabase::RollbackTransaction() {
-    Execute("ROLLBACK;");
+    EndTransaction("ROLLBACK;");
+}
+
+void TSQLiteDatabase::EndTransaction(std::string_view sql) {
+    try {
+        Execute(sql);
+    } catch (...) {
+        // A COMMIT that fails on a damaged file may already have rolled the transaction back
+        // (and a ROLLBACK then finds none). The flag follows the engine, so that the next
+        // command on this connection can start its own transaction.
+        m_transactionOpen = sqlite3_get_autocommit(m_db.get()) == 0;
+        throw;
+    }
     m_transactionOpen = false;
 }
 

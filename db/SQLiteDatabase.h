@@ -46,6 +46,7 @@ private:
     };
 
     void Run(std::string_view sql, const TSQLiteParams* params);
+    void EndTransaction(std::string_view sql);
 
     std::unique_ptr<sqlite3, THandleCloser> m_db;
     bool m_transactionOpen = false;

@@ -423,6 +423,53 @@ private slots:
         QCOMPARE(again->QueryString("SELECT max(Imie) FROM album"), std::string("zatwierdzony"));
     }
 
+    // A damaged album file (found by fuzzing): the INSERT and the picture succeed, the COMMIT
+    // fails and the engine rolls the transaction back itself. The connection must know, or every
+    // later add or save would be refused with "Transaction already open".
+    void failedCommitOnDamagedFileEndsTheTransaction() {
+        const QByteArray damaged =
+            QByteArray::fromHex("53514c69746520666f726d617420330002000101004020200000000300000002"
+                                "00000000000000000000000200000004b5192500406000000000000100000000"
+                                "0000000000000000000063000000000000000000000000000000000000000003"
+                                "002e63010d00000001014f00014f000000000000000000000000000000000000"
+                                "0000000000000000002088010070600000000000000000000000000000000000"
+                                "0000000000000000000000000000000000000000000000000000000000000000"
+                                "0000000000000000000000000000000000000000000000000000000000000000"
+                                "0000000000000000000000000000000000000000000000000000000000000000"
+                                "0000000000000000000000000000000000000000000000000000000000000000"
+                                "0000000000000000002000000000000000000000000000000000000000000000"
+                                "000000000000000000000000000000812e010717171701823b7461626c65616c"
+                                "62756d616c62756d02435245415445205441424c4520616c62756d2028494420"
+                                "494e5445474552205052494d525941204b45592c496d69652056415243484152"
+                                "283136292c4e617a7769736b6f2056415243484152283230292c204b73797761"
+                                "2056415243484152283230292c4e6f74657320424c4f422c416472657320424c"
+                                "4f422c205069637475726520424c4f4220434f4c4c415445204e4f4341534529"
+                                "0d0000000101e90001e900005245000000001565726f7a65726f");
+        const std::string path = Path("uszkodzony.db3");
+        {
+            QFile f(QString::fromStdString(path));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QCOMPARE(f.write(damaged), damaged.size());
+        }
+        auto db = OpenSQLiteDatabase(path);
+        db->StartTransaction();
+        db->Execute(
+            "INSERT INTO album(ID,Imie,Nazwisko,Ksywa,Notes,Adres) VALUES (NULL,?, ?,?, ?,?);",
+            {TSQLiteParam::Text("a"), TSQLiteParam::Text("b"), TSQLiteParam::Text("c"),
+             TSQLiteParam::Text("d"), TSQLiteParam::Text("e")});
+        const char jpeg[] = "\xFF\xD8\xFF\xD9";
+        TBlobStream picture(jpeg, 4);
+        db->StoreBlob("UPDATE album SET picture = ? WHERE ID = " + std::to_string(db->LastRowId()),
+                      picture);
+        QVERIFY_THROWS_EXCEPTION(ESQLiteException, db->CommitTransaction());
+        QVERIFY(!db->TransactionOpen());
+        // The next command starts and ends its own transaction as usual.
+        db->StartTransaction();
+        QVERIFY(db->TransactionOpen());
+        db->RollbackTransaction();
+        QVERIFY(!db->TransactionOpen());
+    }
+
     void hasTableBindsTheName() {
         auto db = MakeAlbum("hastable.db3");
         QVERIFY(db->HasTable("album"));
