@@ -8,6 +8,7 @@
 #define SI_NO_CONVERSION
 #include <SimpleIni.h>
 
+#include <algorithm>
 #include <list>
 #include <string>
 
@@ -19,8 +20,17 @@ struct TIniFile::Data {
 
 namespace {
 
+// A section or key name as the parser keys it: without the blanks it strips (spaces, tabs and
+// line breaks; any other white space, such as a vertical tab, is part of the name).
 std::string bytes(const QString& s) {
-    return s.trimmed().toStdString();
+    const auto blank = [](QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; };
+    qsizetype from = 0;
+    qsizetype to = s.size();
+    while (from < to && blank(s[from]))
+        ++from;
+    while (to > from && blank(s[to - 1]))
+        --to;
+    return QStringView(s).mid(from, to - from).toUtf8().toStdString();
 }
 
 QString decodeFile(const QByteArray& raw) {
@@ -28,13 +38,38 @@ QString decodeFile(const QByteArray& raw) {
     if (data.startsWith("\xEF\xBB\xBF"))
         data.remove(0, 3);
     QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8(data);
-    if (!utf8.hasError())
+    QString text = utf8(data);
+    if (!utf8.hasError()) {
+        // A byte-order mark inside the text (files joined together) is invisible and would
+        // vanish from the front of any name or value it begins when read back, so that the
+        // name could no longer be found.
+        text.remove(QChar(0xFEFF));
         return text;
+    }
     QStringDecoder cp1250("windows-1250");
     if (cp1250.isValid())
         return cp1250(data);
     return QString::fromLatin1(data);
+}
+
+// A line that opens a section name without closing it ("[Form1") is no section. The parser
+// skips such a line but then files the keys below it under a section named by the broken line
+// and the key together, with a line break inside; writing that name back splits it, so each
+// save would lose those keys and add more broken lines. Blanking the line here lets the keys
+// below it stay with the section before it, as for any other line the parser skips.
+std::string withoutOpenSectionLines(std::string text) {
+    std::string::size_type line = 0;
+    while (line < text.size()) {
+        std::string::size_type end = text.find_first_of("\r\n", line);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string::size_type first = text.find_first_not_of(" \t", line);
+        if (first < end && text[first] == '[' && text.find(']', first) >= end)
+            std::fill(text.begin() + static_cast<std::ptrdiff_t>(first),
+                      text.begin() + static_cast<std::ptrdiff_t>(end), ' ');
+        line = end + 1;
+    }
+    return text;
 }
 
 } // namespace
@@ -93,7 +128,7 @@ TIniFile::TIniFile(const QString& path) : m_data(std::make_unique<Data>()), m_pa
         m_error = f.errorString();
         return;
     }
-    const std::string text = decodeFile(f.readAll()).toStdString();
+    const std::string text = withoutOpenSectionLines(decodeFile(f.readAll()).toStdString());
     if (m_data->ini.LoadData(text) < 0) {
         m_error = QStringLiteral("Nie można odczytać pliku ustawień %1.").arg(path);
         m_data->ini.Reset();

@@ -4,6 +4,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtCore/QMap>
 #include <QtCore/QStringEncoder>
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QTest>
@@ -207,6 +208,118 @@ private slots:
         const TIniFile again(file);
         QVERIFY(!again.ValueExists("Fonty1", "Size"));
         QCOMPARE(again.Keys("Fonty1"), QStringList({"Nazwa", "Puste"}));
+    }
+
+    // Damaged settings files found by fuzzing. Whatever the file holds, every key it lists can be
+    // found by its name, and writing the program's keys back loses or changes none of the others.
+    void damagedFilesSurviveWritingBack_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("unclosed section line") << QByteArray("[Plik]\n"
+                                                             "Nazwa=brak\n"
+                                                             "[Plik]\n"
+                                                             "nazwa=drugi\n"
+                                                             "Sort=1\n"
+                                                             "[Form1]\n"
+                                                             "WysRow=0\n"
+                                                             "[]\n"
+                                                             "=pusty\n"
+                                                             "bez wartosci\n"
+                                                             "[niedomkniety\n"
+                                                             "x=y\n");
+        QTest::newRow("byte-order mark inside") << QByteArray("[Form1]\n"
+                                                              "Left=692)\n"
+                                                              "Top=5\r\n"
+                                                              "W\n"
+                                                              "Siidth=$F\r\n"
+                                                              "[F[Form1]\n"
+                                                              "Left=692)\n"
+                                                              "\xef"
+                                                              "\xbb"
+                                                              "\xbf"
+                                                              "=5\r\n"
+                                                              "W\n"
+                                                              "Siidth=$F\r\n"
+                                                              "[F0x\r\n"
+                                                              "LiteryF=-\r\n"
+                                                              "LiteryO=12Kolor]\r\n"
+                                                              "FixedColor=0x80\n"
+                                                              "Liteibm53eight=71LiteryF=0\n"
+                                                              "LiteryO=0\n");
+        QTest::newRow("vertical tab before a key") << QByteArray("[Fmny]\n"
+                                                                 "Imie=1&0\n"
+                                                                 "Nazwisko=140\n"
+                                                                 "\x0b"
+                                                                 "sywa=140\n"
+                                                                 "\n"
+                                                                 "[\xff"
+                                                                 "\xff"
+                                                                 "\xff"
+                                                                 "\xff"
+                                                                 "\xff"
+                                                                 "\xff"
+                                                                 "\xff"
+                                                                 "\xff"
+                                                                 "eft=10\n"
+                                                                 "Top=10\n"
+                                                                 "Width=454\n"
+                                                                 "Height=715\n"
+                                                                 "Koloror=0\n"
+                                                                 "FontStyle=1\n"
+                                                                 "\n"
+                                                                 "[Kolumny]\n"
+                                                                 "Imie=100\n"
+                                                                 "Nazwisko=140\n"
+                                                                 "Ksywa=140\n"
+                                                                 "\n"
+                                                                 "[Form2]\n"
+                                                                 "Left=10\n"
+                                                                 "Top=10\n"
+                                                                 "Width=454\n"
+                                                                 "Height=714\n"
+                                                                 "KolorF=-2147483633\n"
+                                                                 "KolorO=-21ft=10\n"
+                                                                 "Top=0W1\n"
+                                                                 "idth=454\n"
+                                                                 "Height=714\n"
+                                                                 "KolorF=-2147483633\n"
+                                                                 "KolorO=-2147483643\n"
+                                                                 "Lit`ryF=0\n"
+                                                                 "LiteryO=0\n");
+    }
+
+    void damagedFilesSurviveWritingBack() {
+        QFETCH(QByteArray, bytes);
+        const QString file = path("uszkodzony.ini");
+        writeBytes(file, bytes);
+        QMap<QPair<QString, QString>, QString> before;
+        {
+            TIniFile ini(file);
+            QVERIFY(ini.WasRead());
+            for (const QString& section : ini.Sections()) {
+                for (const QString& key : ini.Keys(section)) {
+                    QVERIFY2(ini.ValueExists(section, key), qPrintable(section + "/" + key));
+                    before.insert({section, key}, ini.ReadString(section, key, "?"));
+                }
+            }
+            ini.WriteInteger("Form1", "WysRow", 22);
+            QVERIFY(ini.UpdateFile());
+        }
+        const TIniFile again(file);
+        for (auto it = before.cbegin(); it != before.cend(); ++it) {
+            if (it.key() == qMakePair(QString("Form1"), QString("WysRow")))
+                continue;
+            QCOMPARE(again.ReadString(it.key().first, it.key().second, "brak"), it.value());
+        }
+    }
+
+    void unclosedSectionLineIsSkipped() {
+        const QString file = path("niedomkniety.ini");
+        writeBytes(file, "[Form1]\nLeft=5\n[Form2\nTop=7\n[Plik]\nSort=2\n");
+        const TIniFile ini(file);
+        // The broken line names no section: the key under it stays with the one before.
+        QCOMPARE(ini.Sections(), QStringList({"Form1", "Plik"}));
+        QCOMPARE(ini.ReadInteger("Form1", "Top", 0), 7);
+        QCOMPARE(ini.ReadInteger("Plik", "Sort", 0), 2);
     }
 
     void failedWriteUnderMissingFolder() {
