@@ -256,6 +256,12 @@ void TForm2::Impl::BuildTextTab() {
     StaticText5 = Caption(PanelOpisu, "StaticText5", QStringLiteral("Adnotacje i uwagi:"), 29, 96);
     StaticText1 =
         Caption(PanelOpisu, "StaticText1", QStringLiteral("Adres i źródła kontaktu:"), 29, 332);
+    // Each caption names its field, for screen readers and other assistive tools too.
+    StaticText2->setBuddy(Edit1);
+    StaticText3->setBuddy(Edit2);
+    StaticText4->setBuddy(Edit3);
+    StaticText5->setBuddy(Memo1);
+    StaticText1->setBuddy(Memo2);
 
     // Edits made without a key (the context menu's paste, cut and undo, a drop) change the record
     // as much as typing does; programmatic filling emits neither signal.
