@@ -119,8 +119,38 @@ QString AlbumText(std::string_view bytes) {
     return FromCp1250(bytes);
 }
 
+namespace {
+
+// The statements of this program read table album, but a file can bring code that runs when they
+// do: a view named album can yield rows without end (a recursive query), a computed column can
+// build a value of any size for every row read. A file whose album is a view or has computed
+// columns is refused before any of that runs. A file without table album passes here and fails on
+// its first statement, as before.
+void CheckAlbumShape(ISQLiteDatabase& db) {
+    const ISQLiteTablePtr objects =
+        db.Query("SELECT type FROM sqlite_master WHERE lower(name) = 'album'");
+    bool computed = false;
+    for (objects->MoveToFirst(); !objects->AtEnd(); objects->MoveNext()) {
+        if (objects->StringAt(0) != "table")
+            computed = true;
+    }
+    if (!computed && objects->Rows() > 0) {
+        // Hidden 2 and 3 mark generated columns.
+        computed = db.QueryInt64("SELECT count(*) FROM pragma_table_xinfo('album') WHERE hidden "
+                                 "IN (2, 3)") > 0;
+    }
+    if (computed)
+        throw EMovraError(QStringLiteral("Ten plik nie jest bazą albumu: „album” jest w nim "
+                                         "widokiem albo ma kolumny obliczane."));
+}
+
+} // namespace
+
 ISQLiteDatabasePtr OpenAlbumFile(const QString& path) {
-    return OpenSQLiteDatabase(QFile::encodeName(path).toStdString(), TSQLiteOpenMode::Existing);
+    ISQLiteDatabasePtr db =
+        OpenSQLiteDatabase(QFile::encodeName(path).toStdString(), TSQLiteOpenMode::Existing);
+    CheckAlbumShape(*db);
+    return db;
 }
 
 ISQLiteDatabasePtr CreateAlbumFile(const QString& path, const TAlbumTexts& firstRecord) {

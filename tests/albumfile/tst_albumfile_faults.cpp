@@ -156,6 +156,53 @@ private slots:
         QVERIFY(!QFile::exists(path + "-journal"));
     }
 
+    // Files whose album runs code of the file's own when read, which the program must refuse when
+    // opening rather than hang or exhaust memory. The first is a 512-byte file whose
+    // album is a view of endless rows, found with the album fuzz target.
+    void albumThatRunsCodeIsRefused_data() {
+        QTest::addColumn<QString>("path");
+
+        const QString view = NewPath();
+        QVERIFY(WriteFileBytes(
+            view, QByteArray::fromHex(
+                      "53514c69746520666f726d617420330002000101004020200000000100000001"
+                      "0000000000000000000000010000000400000000000000000000000100000000"
+                      "0000000000000000000000000000000000000000000000000000000000000001"
+                      "002e63010d000000010129000129000000000000000000000000000000000000"
+                      "0000000000000000000000000000000000000000000000000000000000000000"
+                      "0000000000000000000000000000000000000000000000000000000000000000"
+                      "0000000000000000000000000000000000000000000000000000000000000000"
+                      "0000000000000000000000000000000000000000000000000000000000000000"
+                      "0000000000000000000000000000000000000000000000000000000000000000"
+                      "0000000000000000008154010715171708830b76696577616c62756d616c6275"
+                      "6d435245415445205649455720616c62756d2041532057495448205245435552"
+                      "534956452063287829204153202853454c454354203120554e494f4e20414c4c"
+                      "2053454c45435420782b312046524f4d2063292053454c454354207820415320"
+                      "49442c2027612720415320496d69652c20276227204153204e617a7769736b6f"
+                      "2c20276327204153204b737977612c202727204153204e6f7465732c20272720"
+                      "41532041647265732c204e554c4c20415320506963747572652046524f4d2063")));
+        QTest::newRow("view of endless rows") << view;
+
+        const QString computed = NewPath();
+        {
+            TRawDb raw(computed);
+            raw.Exec("CREATE TABLE album (ID INTEGER PRIMARY KEY,Imie VARCHAR(15),Nazwisko "
+                     "VARCHAR(20), Ksywa VARCHAR(20),Notes BLOB,Adres BLOB, Picture BLOB COLLATE "
+                     "NOCASE, Big BLOB AS (zeroblob(900000000)))");
+            raw.Exec("INSERT INTO album(Imie) VALUES ('Jan')");
+        }
+        QTest::newRow("computed column of 900 MB") << computed;
+    }
+
+    void albumThatRunsCodeIsRefused() {
+        QFETCH(QString, path);
+        const QByteArray before = FileBytes(path);
+        QCOMPARE(ThrownMessage<EMovraError>([&] { (void)OpenAlbumFile(path); }),
+                 std::string("Ten plik nie jest bazą albumu: „album” jest w nim widokiem albo "
+                             "ma kolumny obliczane."));
+        QCOMPARE(FileBytes(path), before);
+    }
+
     void unexpectedValueTypesReadAsTheirColumnsKind() {
         const QString path = NewPath();
         {
