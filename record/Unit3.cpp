@@ -93,6 +93,9 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     m_zoomList->setCurrentIndex(-1);
     m_zoomList->setEditText(QStringLiteral("40%"));
     m_zoomList->setGeometry(319, 9, 93, m_zoomList->sizeHint().height());
+    // Keys reach the focused list itself, which hands them to its text field without passing
+    // them through the field's filters; so both are watched.
+    m_zoomList->installEventFilter(this);
     m_zoomList->lineEdit()->installEventFilter(this);
     m_btnZapis = new QPushButton(QStringLiteral("Zapis obrazu"), m_panel1);
     m_btnZapis->setObjectName(QStringLiteral("btnZapis"));
@@ -179,7 +182,8 @@ bool TForm3::ZoomListKeyPress(int key) {
 }
 
 bool TForm3::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == m_zoomList->lineEdit() && e->type() == QEvent::KeyPress) {
+    if ((watched == m_zoomList || watched == m_zoomList->lineEdit()) &&
+        e->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(e)->key();
         bool consumed = false;
         RunCommand(this, [&] { consumed = ZoomListKeyPress(key); });

@@ -176,6 +176,25 @@ private slots:
         QCOMPARE(sheet.ZoomList()->count(), 9); // Enter never adds an item
     }
 
+    // Keys typed by a user reach the focused zoom list itself, which hands them on to its text
+    // field; Enter must still apply the typed number.
+    void enterTypedIntoTheFocusedZoomList() {
+        TForm3 sheet;
+        sheet.BuildSheet(*form2);
+        sheet.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        TPrintPreview& pp = *sheet.PP1();
+        QComboBox* list = sheet.ZoomList();
+        list->lineEdit()->setText(QStringLiteral("120"));
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(pp.Zoom(), 120);
+        list->lineEdit()->setText(QStringLiteral("abc"));
+        QTest::keyClick(list, Qt::Key_Enter);
+        QCOMPARE(pp.Zoom(), 120);
+        QCOMPARE(list->count(), 9);
+        QCOMPARE(list->currentText(), QStringLiteral("abc"));
+    }
+
     void savingThePage() {
         TestDialogsScope dialogs;
         QTemporaryDir dir;
