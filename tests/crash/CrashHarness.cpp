@@ -23,6 +23,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QTemporaryDir>
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -586,7 +587,10 @@ private:
             std::printf("PASS: no violation\n");
             return 0;
         }
-        std::printf("FAIL (seed %llu):\n", static_cast<unsigned long long>(m_options.Seed));
+        // The seed repeats the commands and the kill plans; the moments depend on the machine.
+        std::printf("FAIL (again with: --seed %llu --kills %d --records %d --keep):\n",
+                    static_cast<unsigned long long>(m_options.Seed), m_options.Kills,
+                    m_options.Records);
         for (std::size_t i = 0; i < m_violations.size() && i < 40; ++i)
             std::printf("  %s\n", m_violations[i].c_str());
         return 1;
