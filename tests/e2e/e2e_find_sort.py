@@ -45,8 +45,7 @@ def test(s):
                  lambda: focused(field))
         # Every opening starts afresh.
         check_equal(field.queryText().characterCount, 0, "phrase field at opening")
-        s.type_text(FIND_TITLE, phrase)
-        wait_equal("the phrase typed", lambda: field.queryText().getText(0, -1), phrase)
+        s.type_into(FIND_TITLE, field, phrase)
         if whole_words:
             press(find(d, "check box", "Uwzględnij tylko całe wyrazy"))
         if by_columns:
