@@ -3,9 +3,10 @@ edited and saved, and the change question answered both ways while moving throug
 
 import os
 
-from movra_e2e import (MAIN_TITLE, RECORD_TITLE, CHANGE_QUESTION, Grid, RecordWindow, album_rows,
+from movra_e2e import (CHANGE_QUESTION, MAIN_TITLE, RECORD_TITLE, Grid, RecordWindow, album_rows,
                        check, check_equal, choose_file, click, close_window, cp1250_key, enabled,
-                       find, label_after, make_jpeg, run, sql, text_of, wait_equal, wait_for)
+                       find, label_after, make_jpeg, read_ini, run, sql, text_of, wait_equal,
+                       wait_for)
 
 PEOPLE = [
     # first name, last name, nickname, remarks, address, photo (size, colour)
@@ -43,7 +44,8 @@ def test(s):
         check_equal(g.table.nRows, 0, "rows in the list")
         check_equal([g.column_hidden(c) for c in range(7)],
                     [False, True, False, False, False, True, True], "hidden columns")
-        check(not enabled(s.menu_item(w, "Obraz")), "the Obraz menu is enabled with no record shown")
+        check(not enabled(s.menu_item(w, "Obraz")),
+              "the Obraz menu is enabled with no record shown")
         check(enabled(s.menu_item(w, "Baza", "Nowa Baza")), "Nowa Baza is disabled")
         check_equal([f for f in os.listdir(s.prog) if f.endswith(".db3")], [], "album files")
 
@@ -166,6 +168,13 @@ def test(s):
         # Nothing changed since the move: the window closes without a question.
         close_window(RECORD_TITLE)
         s.wait_window_gone(RECORD_TITLE)
+
+    with s.step("Koniec: the program ends and its first settings file names the new album"):
+        s.quit()
+        settings = read_ini(ini)
+        check_equal(settings.get("Plik", {}).get("Nazwa"), "klasa.db3", "album in movra.ini")
+        check_equal(settings.get("Plik", {}).get("Sort"), "3", "order in movra.ini")
+        check_equal(len(album_rows(album)), 4, "records in the file at the end")
 
 
 run(test)

@@ -5,7 +5,7 @@ Shift+F2, Shift+F3), while the column titles do not sort on a click."""
 import os
 
 from movra_e2e import (FIND_TITLE, MAIN_TITLE, Grid, check, check_equal, click, cp1250_key,
-                       find, focused, label_after, press, run, seed_album, wait_equal,
+                       find, focused, label_after, press, read_ini, run, seed_album, wait_equal,
                        wait_for)
 
 PEOPLE = [
@@ -103,6 +103,11 @@ def test(s):
             check_equal(label_after(w, "Rekordów:"), "4", "record count shown")
             check_equal([g.column_hidden(c) for c in range(7)],
                         [False, True, False, False, False, True, True], "hidden columns")
+
+    with s.step("Koniec: the last order chosen is kept"):
+        s.quit()
+        check_equal(read_ini(os.path.join(s.prog, "movra.ini"))["Plik"]["Sort"], "3",
+                    "order in movra.ini")
 
 
 run(test)

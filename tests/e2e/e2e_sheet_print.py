@@ -114,7 +114,8 @@ def test(s):
         wait_equal("the file name typed", lambda: text_of(name), target)
         press(find(d, "push button", "Zachowaj"))
         s.wait_window_gone("Zachowaj jako")
-        wait_for("foto.emf written", lambda: os.path.isfile(target) and os.path.getsize(target) > 88)
+        wait_for("foto.emf written",
+                 lambda: os.path.isfile(target) and os.path.getsize(target) > 88)
         with open(target, "rb") as f:
             emf = f.read()
         rtype, size = struct.unpack_from("<II", emf, 0)
@@ -176,6 +177,7 @@ def test(s):
         s.wait_window_gone(SHEET_TITLE)
         close_window(RECORD_TITLE)
         s.wait_window_gone(RECORD_TITLE)
+        s.quit()
 
 
 run(test)

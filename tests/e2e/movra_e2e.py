@@ -234,9 +234,11 @@ def dump_tree(acc, out, depth=0, max_cells=60):
             t = acc.queryTable()
             out.write(f"{'  ' * (depth + 1)}table {t.nRows} rows x {t.nColumns} columns\n")
             for i, c in enumerate(children(acc)[:max_cells]):
-                out.write(f"{'  ' * (depth + 1)}cell {i}: [{role(c)}] {c.name!r}"
-                          f"{' focused' if c.getState().contains(pyatspi.STATE_FOCUSED) else ''}"
-                          f"{' selected' if c.getState().contains(pyatspi.STATE_SELECTED) else ''}\n")
+                cs = c.getState()
+                marks = "".join(m for m, st in ((" focused", pyatspi.STATE_FOCUSED),
+                                                (" selected", pyatspi.STATE_SELECTED))
+                                if cs.contains(st))
+                out.write(f"{'  ' * (depth + 1)}cell {i}: [{role(c)}] {c.name!r}{marks}\n")
             return
         for c in children(acc):
             dump_tree(c, out, depth + 1, max_cells)
@@ -424,6 +426,23 @@ class Session:
             return self.proc.wait(limit)
         except subprocess.TimeoutExpired:
             raise E2EFailure("the program did not end")
+
+    def quit(self):
+        """Koniec: the program ends by itself, with exit code 0."""
+        self.menu(self.main_window(), "Koniec")
+        check_equal(self.wait_exit(), 0, "the program's exit code")
+
+    def sanitizer_reports(self):
+        """What AddressSanitizer or UndefinedBehaviorSanitizer said in any run of the program."""
+        found = []
+        for name in sorted(os.listdir(self.out)):
+            if name.startswith("movra-run") and name.endswith(".log"):
+                with open(os.path.join(self.out, name), errors="replace") as f:
+                    for line in f:
+                        if "ERROR: AddressSanitizer" in line or "runtime error:" in line or \
+                                "ERROR: LeakSanitizer" in line:
+                            found.append(f"{name}: {line.strip()}")
+        return found
 
     def kill_program(self):
         if self.proc and self.proc.poll() is None:
@@ -842,6 +861,8 @@ def run(test):
     try:
         session = Session()
         test(session)
+        reports = session.sanitizer_reports()
+        check(not reports, "the sanitizers reported:\n" + "\n".join(reports))
         log(f"PASSED in {time.monotonic() - t0:.1f} s")
     except Skip as e:
         log(f"SKIPPED: {e}")
