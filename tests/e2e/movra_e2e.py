@@ -728,6 +728,7 @@ class RecordWindow:
     def __init__(self, session):
         self.s = session
         self.w = session.window(RECORD_TITLE)
+        self._fields = {}
 
     def tab(self, name):
         """Brings a tab forward; the tab list is named after the tab in front."""
@@ -737,8 +738,11 @@ class RecordWindow:
         wait_equal("the tab in front", lambda: tabs.name, name)
 
     def field(self, caption):
-        return wait_for(f"the field {caption!r}", lambda: next(
-            iter(find_all(self.w, "text", caption, only_showing=False)), None))
+        # The window lives as long as the program, and so do its fields' objects.
+        if caption not in self._fields:
+            self._fields[caption] = wait_for(f"the field {caption!r}", lambda: next(
+                iter(find_all(self.w, "text", caption, only_showing=False)), None))
+        return self._fields[caption]
 
     def texts(self):
         return [text_of(self.field(c)) for c in self.FIELDS]

@@ -5,6 +5,7 @@
 #include "tests/support/TestDialogs.h"
 #include "tests/support/TestFiles.h"
 
+#include <QtGui/QAccessible>
 #include <QtGui/QAction>
 #include <QtGui/QClipboard>
 #include <QtGui/QGuiApplication>
@@ -152,6 +153,22 @@ private slots:
         QVERIFY(!child<QLabel>("Image2")->isVisible());
         QVERIFY(w->Photo().IsNull());
         QCOMPARE(&w->PhotoToStore(), &w->Placeholder());
+    }
+
+    // Assistive tools (and the end-to-end tests) find each field by the caption beside it.
+    void fieldsAreNamedByTheirCaptions() {
+        const std::pair<const char*, QString> fields[] = {
+            {"Edit1", QStringLiteral("Imię:")},
+            {"Edit2", QStringLiteral("Nazwisko:")},
+            {"Edit3", QStringLiteral("Ksywa:")},
+            {"Memo1", QStringLiteral("Adnotacje i uwagi:")},
+            {"Memo2", QStringLiteral("Adres i źródła kontaktu:")},
+        };
+        for (const auto& [name, caption] : fields) {
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(child<QWidget>(name));
+            QVERIFY2(a, name);
+            QCOMPARE(a->text(QAccessible::Name), caption);
+        }
     }
 
     void menuAsDesigned() {
