@@ -369,7 +369,7 @@ class Session:
             with contextlib.suppress(ProcessLookupError):
                 os.killpg(self.bus.pid, signal.SIGTERM)
             try:
-                self.bus.wait(10)
+                self.bus.wait(3)
             except subprocess.TimeoutExpired:
                 with contextlib.suppress(ProcessLookupError):
                     os.killpg(self.bus.pid, signal.SIGKILL)
@@ -864,6 +864,8 @@ def run(test):
     signal.alarm(int(float(os.environ.get("MOVRA_E2E_DEADLINE", "540"))))
     try:
         session = Session()
+        if time.monotonic() - t0 > 2:
+            log(f"(starting the accessibility bus took {time.monotonic() - t0:.1f} s)")
         test(session)
         reports = session.sanitizer_reports()
         check(not reports, "the sanitizers reported:\n" + "\n".join(reports))
@@ -880,7 +882,11 @@ def run(test):
         code = 1
     finally:
         if session is not None:
+            t1 = time.monotonic()
             with contextlib.suppress(Exception):
                 session.close()
+            if time.monotonic() - t1 > 2:
+                log(f"(stopping the program and the accessibility bus took "
+                    f"{time.monotonic() - t1:.1f} s)")
     sys.stdout.flush()
     os._exit(code)
