@@ -659,10 +659,13 @@ def close_window(title):
     import ctypes.util
 
     wid = wait_for(f"X window {title!r}", lambda: x_window(title))
-    x11 = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11"))
+    x11 = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11") or "libX11.so.6")
     x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
     x11.XInternAtom.restype = ctypes.c_ulong
     x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
 
     class ClientMessage(ctypes.Structure):
         _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
@@ -685,10 +688,10 @@ def close_window(title):
         ev.xclient.data[1] = 0  # CurrentTime
         x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
                                    ctypes.POINTER(XEvent)]
-        x11.XSendEvent(display, int(wid), 0, 0, ctypes.byref(ev))
+        check(x11.XSendEvent(display, int(wid), 0, 0, ctypes.byref(ev)) != 0,
+              f"the close request did not reach {title!r}")
         x11.XFlush(display)
     finally:
-        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
         x11.XCloseDisplay(display)
 
 
