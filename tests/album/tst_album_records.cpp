@@ -300,6 +300,13 @@ private slots:
         QCOMPARE(f.form1().Grid()->Cells(4, f.form1().Grid()->Row()), QStringLiteral("Ada"));
         QVERIFY(!f.form1().SearchByRecords());
 
+        // The first row of the list is searched too.
+        const QString first = f.form1().Grid()->Cells(3, 1);
+        f.dialogs->expectModal(answer(first, true, true, true));
+        f.form1().Finduj1Click();
+        QCOMPARE(f.form1().Grid()->Row(), 1);
+        QCOMPARE(f.form1().Grid()->Col(), 3);
+
         f.dialogs->expectModal(answer("nikt", false, false, true)).expectBox(MsgResult::Ok);
         f.form1().Finduj1Click();
         QCOMPARE(f.dialogs->last().text, QStringLiteral("Frazy   \"nikt\"   nie znalazłem"));
@@ -308,7 +315,7 @@ private slots:
         f.dialogs->expectModal(int(QDialog::Rejected));
         f.form1().Finduj1Click();
         QCOMPARE(f.form1().Grid()->ColWidths(5), 0);
-        QCOMPARE(phrasesAtOpen, (QStringList{QString(), QString(), QString()}));
+        QCOMPARE(phrasesAtOpen, (QStringList{QString(), QString(), QString(), QString()}));
     }
 
     void importingAndExportingPhotos() {
