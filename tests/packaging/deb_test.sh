@@ -68,9 +68,10 @@ check_tree "$root" "$version"
 file "$root/usr/bin/movra" | grep -q ', stripped' || fail "usr/bin/movra is not stripped"
 
 # A private X server; -displayfd picks a free display. Without -auth any local client may
-# connect, the unprivileged one below included.
+# connect, the unprivileged one below included. -noreset: by default the server resets when its
+# last client leaves, and the second start of the program could arrive in the middle of that.
 exec 3> "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -noreset -screen 0 1280x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 exec 3>&-
 for _ in $(seq 100); do
