@@ -2,6 +2,7 @@
 // program must come back: no crash, no sanitizer report, no hang; a picture that SetBytes
 // accepts must play to its end.
 
+#include "fuzz/support/FuzzQt.h"
 #include "platform/emf/EmfPlayer.h"
 #include "platform/emf/Metafile.h"
 
@@ -72,19 +73,13 @@ void exercise(const QByteArray& bytes) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static QGuiApplication* app = [] {
-        static int argc = 1;
-        static char name[] = "fuzz_emf";
-        static char* argv[] = {name, nullptr};
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QGuiApplication(argc, argv);
-    }();
-    (void)app;
+    (void)movra::fuzz::FuzzApplication("fuzz_emf");
     if (size == 0)
         return 0;
     // The first byte chooses: the input as a whole picture, or as records after a sound header.
     const QByteArray rest(reinterpret_cast<const char*>(data) + 1,
                           static_cast<qsizetype>(size - 1));
     exercise((data[0] & 1) ? rest : withHeader(rest));
+    movra::fuzz::RunPendingEvents();
     return 0;
 }

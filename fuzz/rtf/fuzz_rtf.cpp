@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the help window's RTF reader. The reader must come back from any
 // input: no crash, no sanitizer report, no hang, and a document within its limits.
 
+#include "fuzz/support/FuzzQt.h"
 #include "platform/core/ErrorBox.h"
 #include "platform/rtf/RtfReader.h"
 
@@ -11,14 +12,7 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static QGuiApplication* app = [] {
-        static int argc = 1;
-        static char name[] = "fuzz_rtf";
-        static char* argv[] = {name, nullptr};
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QGuiApplication(argc, argv);
-    }();
-    (void)app;
+    (void)movra::fuzz::FuzzApplication("fuzz_rtf");
 
     // Most inputs should reach the reader rather than stop at the header check.
     QByteArray bytes("{\\rtf1 ");
@@ -38,5 +32,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (doc.characterCount() > limits.MaxTextUnits + 1)
         std::abort();
+    movra::fuzz::RunPendingEvents();
     return 0;
 }
