@@ -33,7 +33,9 @@ constexpr int kMaxSaveDepth = 4096;
 constexpr int kMaxTextChars = 100'000;
 constexpr double kMaxDeviceCoord = 1e7;
 constexpr double kMaxPenWidth = 32000; // QPen refuses 32768 and more
-constexpr double kMaxFontPixels = 20000;
+// Qt may keep a picture of every glyph at the size drawn; 4000 pixels (120 points at 2400 dpi)
+// keeps those in megabytes, where 20000 took gigabytes.
+constexpr double kMaxFontPixels = 4000;
 constexpr std::size_t kMaxTextFonts = 64;
 constexpr int kMaxPathElements = 1'000'000;
 constexpr std::uint32_t kMaxRegionRects = 1'000'000;

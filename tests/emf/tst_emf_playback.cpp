@@ -10,6 +10,8 @@
 
 #include <uemf.h>
 
+#include <sys/resource.h>
+
 using namespace movra;
 using namespace movra::test;
 
@@ -114,6 +116,7 @@ private slots:
     void textDrawsEveryCharacterAsQtDrawsItAlone();
     void transparentColourLetsTheBackgroundThrough();
     void textBackgroundsAsThePainterCanvasPaintsThem();
+    void hugeFontPlaysWithinModestMemory();
 };
 
 void TestEmfPlayback::shapesMatchPainterCanvasExactly() {
@@ -680,6 +683,57 @@ void TestEmfPlayback::textBackgroundsAsThePainterCanvasPaintsThem() {
         QVERIFY(
             InkBox(played, played.rect(), [](QRgb p) { return p == qRgb(255, 0, 0); }).isNull());
     }
+}
+
+// A page whose text asks for a font thousands of pixels high on the device (found by fuzzing):
+// Qt's glyph cache made pictures of its glyphs of hundreds of megabytes each, about 1.8 GB in
+// all. Such text is left out; the page plays in modest memory.
+void TestEmfPlayback::hugeFontPlaysWithinModestMemory() {
+    const QByteArray bytes =
+        QByteArray::fromHex("01000000880000000000000000000000c7000000630000000000000000000000"
+                            "ac140000560a000020454d4600000100ac03000020000000040000000e000000"
+                            "6c0000000000008007000000a0050000fc0100007d0100000000000000000000"
+                            "0000000060c0070048d005004d006f0076007200610000005300740072006f00"
+                            "6e00610000000000160000000c00000018000000120000000c00000001000000"
+                            "150000000c000000040000002700000018000000010000000000000000000000"
+                            "00000000250000000c00000001000000250000000c0000000800008021000000"
+                            "08000000110000000c000000020000002b00000018000000640000009cffffff"
+                            "c800000038ffffff220000000c000000ffffffff270000001800000002000000"
+                            "00000000ff00000000000000250000000c000000020000003d00000008000000"
+                            "1b00000010000000640000000a00000036000000100000008c0000000a000000"
+                            "36000000100000008c000000320000003d000000080000003c00000008000000"
+                            "3e00000018000000640000000a0000008c000000320000004b00000040000000"
+                            "300000000500000020000000010000000100000010000000960000000a000000"
+                            "a000000014000000960000000a000000a0000000140000004c00000064000000"
+                            "8c00000000000000c8000000280000008c000000000000003c00000028000000"
+                            "2100f00000000000000000000000803f00000000000000000000803f00000000"
+                            "000000000000000000000000000000000000000000000000000000004b000000"
+                            "1000000000000000050000000f00000014000000be0000005a0000000000ff00"
+                            "520000006800000003000000ecff000000000000000400000002000000020008"
+                            "00000000000000004100720097ff9eff6c000000000000000000000000000000"
+                            "0000000000000000000000000000000000000000000000000000000000000000"
+                            "0000000000000000250000000c00000003000000120000000c00000001000000"
+                            "160000000c000000000000005400000050000000000000000000000000000000"
+                            "000000000100000000000000000000000a0000004e000000020000004c000000"
+                            "00000000000000000000000000000000000000003c0000004809480016000000"
+                            "0c0000000e000000540000005000000000000000000000000000000000000000"
+                            "010000000000000000000000640000005f000000020000004c00000000000000"
+                            "0000000000000000000000000000000000000000480048000e00000014000000"
+                            "000000000000000014000000");
+    TMetafile page;
+    page.SetBytes(bytes);
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    for (const QSize size : {QSize(64, 48), QSize(97, 31)}) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter p(&image);
+        page.Play(p, QRectF(QPointF(0, 0), QSizeF(size)));
+    }
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    const long grownKb = after.ru_maxrss - before.ru_maxrss;
+    QVERIFY2(grownKb < 256 * 1024, qPrintable(QString("grew by %1 MB").arg(grownKb / 1024)));
 }
 
 QTEST_MAIN(TestEmfPlayback)
