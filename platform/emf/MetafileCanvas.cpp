@@ -167,6 +167,22 @@ std::uint32_t rop2(TPenMode m) {
 
 } // namespace
 
+namespace {
+
+// No more detail than the page can show: at most kMaxImageDpi of the rectangle's size (dev, in
+// pixels of the reference device).
+QImage CappedToPage(const QRectF& dev, int dpiX, int dpiY, const QImage& img,
+                    Qt::TransformationMode mode) {
+    const int maxW = std::max(1, static_cast<int>(std::ceil(dev.width() / dpiX * kMaxImageDpi)));
+    const int maxH = std::max(1, static_cast<int>(std::ceil(dev.height() / dpiY * kMaxImageDpi)));
+    if (img.width() <= maxW && img.height() <= maxH)
+        return img;
+    return img.scaled(std::min(img.width(), maxW), std::min(img.height(), maxH),
+                      Qt::IgnoreAspectRatio, mode);
+}
+
+} // namespace
+
 // ------------------------------------------------------------------------------------------
 // Shapes
 
@@ -429,13 +445,8 @@ void TMetafileCanvas::DrawTransparent(int x, int y, const QImage& img, TColor tr
     }
     // Resampled like any picture when it is far finer than the page, but without blending: the
     // key colour must stay exactly the key colour.
-    const QRectF dev = d->toDevice(r.toQRect());
-    const int maxW = std::max(1, static_cast<int>(std::ceil(dev.width() / d->dpiX * kMaxImageDpi)));
-    const int maxH =
-        std::max(1, static_cast<int>(std::ceil(dev.height() / d->dpiY * kMaxImageDpi)));
-    if (picture.width() > maxW || picture.height() > maxH)
-        picture = picture.scaled(std::min(picture.width(), maxW), std::min(picture.height(), maxH),
-                                 Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    picture =
+        CappedToPage(d->toDevice(r.toQRect()), d->dpiX, d->dpiY, picture, Qt::FastTransformation);
     const emf::Dib dib = emf::MakeDib24(picture);
     d->syncMapping();
     d->writer.rop2(U_R2_COPYPEN);
@@ -453,14 +464,8 @@ void TMetafileCanvas::StretchDraw(const TRect& r, const QImage& img) {
         return;
     // No more detail than the page can show: at most kMaxImageDpi of the rectangle's size on
     // the reference device.
-    const QRectF dev = d->toDevice(r.toQRect());
-    const int maxW = std::max(1, static_cast<int>(std::ceil(dev.width() / d->dpiX * kMaxImageDpi)));
-    const int maxH =
-        std::max(1, static_cast<int>(std::ceil(dev.height() / d->dpiY * kMaxImageDpi)));
-    QImage picture = img;
-    if (picture.width() > maxW || picture.height() > maxH)
-        picture = picture.scaled(std::min(picture.width(), maxW), std::min(picture.height(), maxH),
-                                 Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage picture =
+        CappedToPage(d->toDevice(r.toQRect()), d->dpiX, d->dpiY, img, Qt::SmoothTransformation);
     const emf::Dib dib = emf::MakeDib24(picture);
     d->syncMapping();
     d->writer.rop2(U_R2_COPYPEN);
