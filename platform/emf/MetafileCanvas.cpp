@@ -165,10 +165,6 @@ std::uint32_t rop2(TPenMode m) {
     return U_R2_COPYPEN;
 }
 
-} // namespace
-
-namespace {
-
 // No more detail than the page can show: at most kMaxImageDpi of the rectangle's size (dev, in
 // pixels of the reference device).
 QImage CappedToPage(const QRectF& dev, int dpiX, int dpiY, const QImage& img,
