@@ -286,6 +286,10 @@ double TSQLiteTable::DoubleAt(int column) const {
 
 const TBlobStream* TSQLiteTable::BlobOf(int column) const {
     const TValue& value = ValueAt(column);
+    // A missing value is no blob whatever the column's kind, so it is never an error.
+    if (std::holds_alternative<std::monostate>(value)) {
+        return nullptr;
+    }
     if (m_kinds[static_cast<std::size_t>(column)] != TSQLiteColumnKind::Blob) {
         throw ESQLiteException("Not a Blob field");
     }

@@ -270,6 +270,9 @@ private slots:
         QCOMPARE(t->StringAt(2), std::string()); // NULL text
         QCOMPARE(t->TextAt(2), std::string());
         QVERIFY(t->IsNullAt(2));
+        // A NULL in a text column is no blob, not a wrong kind.
+        QVERIFY(t->BlobAt(2) == nullptr);
+        QCOMPARE(t->BlobTextAt(2), std::string());
         QVERIFY(!t->IsNullAt(3)); // '' is a value
         QCOMPARE(t->TextOf("Adres"), std::string("x"));
         TBlobStream* picture = t->BlobAt(6);
