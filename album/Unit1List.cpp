@@ -153,6 +153,10 @@ void TForm1::LoadRecordList() {
         m_labelCount->adjustSize();
         FillRecordList();
     } catch (const std::exception&) {
+        // Nothing was loaded: neither the rows nor the count of an earlier or half-read list stay.
+        g.SetRowCount(g.FixedRows());
+        m_labelCount->setText(QStringLiteral("0"));
+        m_labelCount->adjustSize();
         ShowWarning(this, QStringLiteral("Błąd podczas odczytu bazy danych!"));
     }
     HideNotesColumns();

@@ -141,6 +141,7 @@ private slots:
         QCOMPARE(f.dialogs->last().text, QStringLiteral("Błąd podczas odczytu bazy danych!"));
         for (const QString& s : f.column(3))
             QVERIFY(s.isEmpty());
+        QCOMPARE(f.form1().RecordCount(), QStringLiteral("0"));
         QCOMPARE(f.folder.read("zepsuta.db3"), QByteArray(4096, 'x'));
     }
 
