@@ -115,14 +115,11 @@ void TForm2::Impl::Build() {
     ApplyKolorO();
     ApplyLiteryF();
     ApplyLiteryO();
-    ApplyLimits();
 
-    // Change tracking and the layout rule listen to the fields and the text panel.
-    for (QWidget* field :
-         {static_cast<QWidget*>(Edit1), static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Edit3),
-          static_cast<QWidget*>(Memo1), static_cast<QWidget*>(Memo2)})
-        field->installEventFilter(q);
-    PanelOpisu->installEventFilter(q);
+    // Change tracking hears every key pressed anywhere in the window and released in a field;
+    // the layout rule listens to the text panel.
+    for (QWidget* w : q->findChildren<QWidget*>())
+        w->installEventFilter(q);
 
     q->resize(454, 714);
 }
@@ -218,17 +215,18 @@ void TForm2::Impl::BuildTextTab() {
     PanelOpisu->setFont(FieldFont());
     pageLayout->addWidget(PanelOpisu);
 
-    auto edit = [this](const char* name, int left, int top, int width) {
-        auto* e = new QLineEdit(PanelOpisu);
+    auto edit = [this](const char* name, int left, int top, int width, int typedLimit) {
+        auto* e = new TNameField(typedLimit, PanelOpisu);
         e->setObjectName(QLatin1String(name));
         e->setGeometry(left, top, width, 24);
-        e->setValidator(new TCp1250Validator(
-            [this, e](const QString& text, int position) { Refused(e, text, position); }, e));
+        QObject::connect(e, &TNameField::Refused, q, [this, e](const QString& text, int position) {
+            Refused(e, text, position);
+        });
         return e;
     };
-    Edit1 = edit("Edit1", 46, 15, 98);
-    Edit2 = edit("Edit2", 244, 15, 130);
-    Edit3 = edit("Edit3", 156, 51, 156);
+    Edit1 = edit("Edit1", 46, 15, 98, 15);
+    Edit2 = edit("Edit2", 244, 15, 130, 20);
+    Edit3 = edit("Edit3", 156, 51, 156, 20);
     Edit1->setText(QStringLiteral("pusty"));
     Edit2->setText(QStringLiteral("zero"));
     Edit3->setText(QStringLiteral("zero"));

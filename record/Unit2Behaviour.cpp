@@ -4,12 +4,15 @@
 #include "platform/core/ErrorBox.h"
 #include "record/Unit2Impl.h"
 
+#include <QtGui/QAction>
 #include <QtGui/QCloseEvent>
+#include <QtGui/QKeyEvent>
 #include <QtGui/QShowEvent>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QFrame>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QMenuBar>
 #include <QtWidgets/QScrollArea>
 #include <QtWidgets/QScrollBar>
 #include <QtWidgets/QTabBar>
@@ -145,12 +148,6 @@ void TForm2::Impl::ChooseColour(ColourRow row) {
 
 // ---- showing and closing --------------------------------------------------------------------
 
-void TForm2::Impl::ApplyLimits() {
-    Edit1->setMaxLength(15);
-    Edit2->setMaxLength(20);
-    Edit3->setMaxLength(20);
-}
-
 void TForm2::Impl::PrepareShowing() {
     if (host) {
         const TCarriedSettings s = host->CarriedSettings();
@@ -168,7 +165,8 @@ void TForm2::Impl::PrepareShowing() {
     ArrangeFields();
     if (host)
         host->SetRegenerateEnabled(false);
-    ApplyLimits();
+    // Keys held when the window appears were pressed elsewhere.
+    keysDown.clear();
 }
 
 void TForm2::Impl::WriteBack() {
@@ -234,15 +232,61 @@ void TForm2::CloseQuietly() {
 
 // ---- change tracking ------------------------------------------------------------------------
 
+bool TForm2::Impl::IsField(const QObject* o) const {
+    return o == Edit1 || o == Edit2 || o == Edit3 || o == Memo1 || o == Memo2;
+}
+
+bool TForm2::Impl::IsMenuShortcut(const QKeyEvent& key) const {
+    const QKeySequence pressed(key.keyCombination());
+    for (const QAction* a : q->findChildren<QAction*>()) {
+        if (!a->isEnabled())
+            continue;
+        if (a->shortcuts().contains(pressed))
+            return true;
+    }
+    // The menu bar's own entries, reached with Alt and their underlined letter.
+    for (const QAction* a : q->menuBar()->actions())
+        if (a->isEnabled() && QKeySequence::mnemonic(a->text()) == pressed)
+            return true;
+    return false;
+}
+
 bool TForm2::eventFilter(QObject* watched, QEvent* e) {
-    if (e->type() == QEvent::KeyRelease) {
-        // Any key counts, whatever it did: an arrow, a shift, the Tab that brought the focus.
-        if (watched == d->Edit1 || watched == d->Edit2 || watched == d->Edit3 ||
-            watched == d->Memo1 || watched == d->Memo2)
+    switch (e->type()) {
+    case QEvent::KeyPress:
+        d->keysDown.insert(static_cast<QKeyEvent*>(e)->key());
+        break;
+    case QEvent::KeyRelease: {
+        // Any key pressed here counts, whatever it did: an arrow, a shift, the Tab that brought
+        // the focus. The release of a key pressed in another window (F2 in the main window,
+        // which shows this one) does not.
+        const auto* key = static_cast<QKeyEvent*>(e);
+        const bool pressedHere =
+            key->isAutoRepeat() ? d->keysDown.contains(key->key()) : d->keysDown.remove(key->key());
+        if (pressedHere && d->IsField(watched))
             d->changed = true;
-    } else if (e->type() == QEvent::Resize && watched == d->PanelOpisu) {
+        break;
+    }
+    case QEvent::ActivationChange:
+        // Keys held while the window loses the focus are released elsewhere.
+        if (!isActiveWindow())
+            d->keysDown.clear();
+        break;
+    case QEvent::ShortcutOverride:
+        // The fields take some keys for editing (Ctrl+E is the end of the line in a line edit
+        // under X11); the window's menu commands come first.
+        if (d->IsField(watched) && d->IsMenuShortcut(*static_cast<QKeyEvent*>(e))) {
+            e->ignore();
+            return true;
+        }
+        break;
+    case QEvent::Resize:
         // The text tab may get its new size only when it is brought forward.
-        d->ArrangeFields();
+        if (watched == d->PanelOpisu)
+            d->ArrangeFields();
+        break;
+    default:
+        break;
     }
     return QMainWindow::eventFilter(watched, e);
 }

@@ -3,6 +3,7 @@
 #include "platform/text/Cp1250.h"
 
 #include <QtCore/QMimeData>
+#include <QtCore/QSet>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QTextDocument>
 
@@ -73,6 +74,51 @@ QValidator::State TCp1250Validator::validate(QString& input, int& pos) const {
     if (m_onRefused)
         m_onRefused(input, bad);
     return Invalid;
+}
+
+class TNameField::TValidator final : public QValidator {
+public:
+    TValidator(TNameField* field, TCp1250Validator::RefusalHandler onRefused)
+        : QValidator(field), m_field(field), m_code(std::move(onRefused), this) {}
+
+    State validate(QString& input, int& pos) const override {
+        if (m_code.validate(input, pos) == Invalid)
+            return Invalid;
+        // The line edit keeps no undo step for a text set by the program (nor for the undo back
+        // to it): that text is the field's starting point and is taken as it is.
+        if (!m_field->isUndoAvailable()) {
+            m_earlierLong.clear();
+            Held(input);
+            return Acceptable;
+        }
+        const qsizetype n = input.size();
+        if (n > m_field->TypedLimit() && n > m_held && !m_earlierLong.contains(input))
+            return Invalid;
+        Held(input);
+        return Acceptable;
+    }
+
+private:
+    // Every change of the text is validated before it is kept, so the last text accepted is the
+    // one the field holds when the next edit comes.
+    void Held(const QString& input) const {
+        m_held = input.size();
+        if (m_held > m_field->TypedLimit())
+            m_earlierLong.insert(input);
+    }
+
+    TNameField* m_field;
+    TCp1250Validator m_code;
+    mutable qsizetype m_held = 0;
+    // Texts over the limit the field has held since the program set its text: undo and redo
+    // may bring them back.
+    mutable QSet<QString> m_earlierLong;
+};
+
+TNameField::TNameField(int typedLimit, QWidget* parent)
+    : QLineEdit(parent), m_typedLimit(typedLimit) {
+    setValidator(new TValidator(
+        this, [this](const QString& text, int position) { emit Refused(text, position); }));
 }
 
 TMemoField::TMemoField(QWidget* parent) : QPlainTextEdit(parent) {}

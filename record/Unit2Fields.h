@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QtGui/QValidator>
+#include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPlainTextEdit>
 
 #include <functional>
@@ -34,6 +35,29 @@ public:
 
 private:
     RefusalHandler m_onRefused;
+};
+
+// A one-line field whose length limit holds for typing only. A text the program puts in (a
+// stored name, which older albums and the quoting of double quotes make longer than the limit)
+// is kept whole, so that saving an unedited record writes back what was read. Typing, pasting,
+// dropping or composing cannot make the text longer than the limit and longer than it was;
+// shortening it, and undo and redo within the texts it held, always work. Characters
+// Windows-1250 cannot hold are refused as TCp1250Validator refuses them.
+class TNameField final : public QLineEdit {
+    Q_OBJECT
+public:
+    TNameField(int typedLimit, QWidget* parent);
+
+    [[nodiscard]] int TypedLimit() const { return m_typedLimit; }
+
+signals:
+    // A character Windows-1250 cannot hold was refused (a text that is too long is refused
+    // silently, as a full field takes no more keys).
+    void Refused(const QString& text, int position);
+
+private:
+    class TValidator;
+    int m_typedLimit;
 };
 
 // A memo that refuses, as they are typed, pasted, dropped or composed, characters Windows-1250

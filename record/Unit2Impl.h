@@ -8,11 +8,13 @@
 #include "record/Unit2.h"
 #include "record/Unit2Fields.h"
 
+#include <QtCore/QSet>
 #include <QtCore/QSize>
 
 #include <array>
 
 class QFrame;
+class QKeyEvent;
 class QMenu;
 class QWidget;
 
@@ -72,6 +74,8 @@ struct TForm2::Impl {
     TJpegPhoto placeholder;
     QSize rememberedPhotoSize;
     bool changed = false;
+    // Keys pressed in this window and not yet released.
+    QSet<int> keysDown;
     // The four colours as colour values, so that a system colour stays a system colour when it
     // goes back to the settings file. Designed: silver form, system field colours.
     TColor kolorF = clSilver;
@@ -92,7 +96,6 @@ struct TForm2::Impl {
     void ApplyKolorO();
     void ApplyLiteryF();
     void ApplyLiteryO();
-    void ApplyLimits();
     void PrepareShowing();
     void WriteBack();
     enum class ColourRow { KolorF, KolorO, LiteryF, LiteryO };
@@ -100,6 +103,8 @@ struct TForm2::Impl {
     void ImportPicture();
     void CheckImportedPhotoSize();
     void Refused(QWidget* field, const QString& text, int position);
+    [[nodiscard]] bool IsField(const QObject* o) const;
+    [[nodiscard]] bool IsMenuShortcut(const QKeyEvent& key) const;
     void RunHost(void (IRecordWindowHost::*command)());
 };
 

@@ -220,13 +220,34 @@ private slots:
             QTest::keyClicks(e, QString(25, u'x'));
             QCOMPARE(e->text(), QString(20, u'x'));
         }
-        // The limits are set again whenever the window is shown.
-        w->Edit1()->setMaxLength(40);
-        w->CloseQuietly();
-        w->ShowRecord();
-        QCOMPARE(w->Edit1()->maxLength(), 15);
-        QCOMPARE(w->Edit2()->maxLength(), 20);
-        QCOMPARE(w->Edit3()->maxLength(), 20);
+    }
+
+    void longerStoredTextsStayWholeButCannotGrow() {
+        showOnTextTab();
+        // 24 characters: a nickname typed with two double quotes, each stored as two apostrophes.
+        const QString stored = QStringLiteral("Brzęczyszczykiewicz''Ł''");
+        w->SetKsywa(stored);
+        QCOMPARE(w->Ksywa(), stored);
+        w->Edit3()->setFocus();
+        QTest::keyClick(w->Edit3(), Qt::Key_End);
+        QTest::keyClicks(w->Edit3(), QStringLiteral("x"));
+        QCOMPARE(w->Ksywa(), stored);
+        QTest::keyClick(w->Edit3(), Qt::Key_Backspace);
+        QTest::keyClick(w->Edit3(), Qt::Key_Backspace);
+        QTest::keyClicks(w->Edit3(), QStringLiteral("xy")); // still over the limit: refused
+        QCOMPARE(w->Ksywa(), stored.left(22));
+        QGuiApplication::clipboard()->setText(QStringLiteral("ab"));
+        w->Edit3()->paste();
+        QCOMPARE(w->Ksywa(), stored.left(22));
+        // Undo brings back what the field held.
+        QTest::keyClick(w->Edit3(), Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClick(w->Edit3(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(w->Ksywa(), stored);
+        // Shortened below the limit, it takes typing again up to the limit.
+        w->Edit3()->setSelection(0, 5);
+        QTest::keyClick(w->Edit3(), Qt::Key_Delete);
+        QTest::keyClicks(w->Edit3(), QStringLiteral("Ala"));
+        QCOMPARE(w->Ksywa(), QStringLiteral("A") + stored.mid(5));
     }
 
     void typedCharactersOutsideCp1250AreRefused() {
@@ -327,9 +348,13 @@ private slots:
         QTest::keyClick(w->Edit2(), Qt::Key_Left);
         QVERIFY(w->Changed());
         w->SetChanged(false);
-        QTest::keyRelease(w->Memo2(), Qt::Key_Shift);
+        QTest::keyClick(w->Memo2(), Qt::Key_Shift);
         QVERIFY(w->Changed());
         w->SetChanged(false);
+        // The release of a key pressed in another window (F2 in the main window, which shows
+        // this one with the focus in a field) does not.
+        QTest::keyRelease(w->Edit1(), Qt::Key_F2);
+        QVERIFY(!w->Changed());
         // Keys elsewhere do not.
         QTest::keyClick(child<QTabWidget>("PageControl1")->tabBar(), Qt::Key_Left);
         QVERIFY(!w->Changed());
