@@ -171,7 +171,11 @@ void TForm1::Zmiana1Click() {
                       m_form2->Placeholder().Jpeg()))
         throw EMovraError(QStringLiteral("Rekordu, który chcesz zapisać, nie ma już w bazie. "
                                          "Zmian nie zapisano - dodaj go jako nowy rekord."));
-    ShowMessage(this, QStringLiteral("Zmiany w rekordzie ") + QString::number(m_g1->Row()) +
+    // The message names the row of the record written, which need not be the selected one.
+    int row = RowOfId(m_currentId);
+    if (row < 0)
+        row = m_g1->Row();
+    ShowMessage(this, QStringLiteral("Zmiany w rekordzie ") + QString::number(row) +
                           QStringLiteral(" zostały zapisane."));
     ReloadRecordList();
     m_form2->CloseQuietly();

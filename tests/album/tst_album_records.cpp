@@ -128,6 +128,13 @@ private slots:
         f.form1().Pierwszy1Click();
         f.form1().Poprzedni1Click(); // on the first: nothing
         QCOMPARE(f.form1().RowCaption(), QStringLiteral("1"));
+        // There, answered No, the question clears the flag but the edits stay in the window.
+        f.form2().Edit2()->setText("Zmieniony");
+        f.form2().SetChanged(true);
+        f.dialogs->expectBox(MsgResult::No);
+        f.form1().Poprzedni1Click();
+        QCOMPARE(f.form2().Nazwisko(), QStringLiteral("Zmieniony"));
+        QVERIFY(!f.form2().Changed());
     }
 
     void savingWritesQuotedTextsAndCloses() {
@@ -149,6 +156,22 @@ private slots:
         const TJpegPhoto stored = TJpegPhoto::FromJpeg(RawValue(albumPath(f), 2, "Picture"));
         QCOMPARE(QSize(stored.Width(), stored.Height()), QSize(2, 2));
         QCOMPARE(f.column(2)[0], QStringLiteral("A''da''m"));
+    }
+
+    void theSaveMessageNamesTheRowOfTheRecordWritten() {
+        AlbumFixture f;
+        open(f);
+        f.form1().Pierwszy1Click(); // row 1: Adamczyk, ID 2
+        selectRow(f.form1(), 4);    // Dudek selected in the list, not shown
+        f.form2().Edit3()->setText("Adaś");
+        f.form2().SetChanged(true);
+        f.dialogs->expectBox(MsgResult::Ok);
+        f.form1().activateWindow();
+        QTRY_VERIFY(f.form1().isActiveWindow());
+        QTest::keyClick(&f.form1(), Qt::Key_Insert);
+        QCOMPARE(f.dialogs->last().text, QStringLiteral("Zmiany w rekordzie 1 zostały zapisane."));
+        QCOMPARE(RawValue(albumPath(f), 2, "Ksywa"), Cp1250Bytes("Adaś"));
+        QCOMPARE(RawValue(albumPath(f), 4, "Ksywa"), QByteArray("Dudi"));
     }
 
     void savingARecordThatIsGoneIsAnError() {
