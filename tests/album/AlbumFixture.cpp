@@ -102,6 +102,24 @@ int RawCount(const QString& path) {
     return sqlite3_column_int(s.s, 0);
 }
 
+std::vector<QByteArrayList> RawRecords(const QString& path) {
+    Db db(path);
+    Stmt s(db.h, "SELECT ID, Imie, Nazwisko, Ksywa, Notes, Adres, Picture FROM album ORDER BY ID");
+    std::vector<QByteArrayList> out;
+    while (sqlite3_step(s.s) == SQLITE_ROW) {
+        QByteArrayList row;
+        for (int c = 0; c < sqlite3_column_count(s.s); ++c) {
+            static const char* const kinds[] = {"", "integer:", "real:", "text:", "blob:", "null:"};
+            QByteArray v(kinds[sqlite3_column_type(s.s, c)]);
+            const auto* p = static_cast<const char*>(sqlite3_column_blob(s.s, c));
+            v.append(p, sqlite3_column_bytes(s.s, c));
+            row << v;
+        }
+        out.push_back(row);
+    }
+    return out;
+}
+
 bool RawExec(const QString& path, const char* sql) {
     Db db(path);
     return sqlite3_exec(db.h, sql, nullptr, nullptr, nullptr) == SQLITE_OK;

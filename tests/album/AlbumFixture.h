@@ -32,6 +32,9 @@ void WriteRawAlbum(const QString& path, const std::vector<RawRecord>& records);
 [[nodiscard]] QByteArray RawValue(const QString& path, qint64 id, const char* column);
 [[nodiscard]] QString RawType(const QString& path, qint64 id, const char* column);
 [[nodiscard]] int RawCount(const QString& path);
+// Every record of the file with raw sqlite3, in ID order: for each column its storage class and
+// its bytes ("null:" for NULL, else e.g. "text:" followed by the bytes).
+[[nodiscard]] std::vector<QByteArrayList> RawRecords(const QString& path);
 // Runs one statement with raw sqlite3; false on failure.
 bool RawExec(const QString& path, const char* sql);
 

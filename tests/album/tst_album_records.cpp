@@ -7,6 +7,8 @@
 #include "record/asfind.h"
 
 #include <QtCore/QFileInfo>
+#include <QtCore/QRandomGenerator>
+#include <QtCore/QStringDecoder>
 #include <QtGui/QAction>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
@@ -14,6 +16,7 @@
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPlainTextEdit>
 #include <QtWidgets/QRadioButton>
+#include <QtWidgets/QToolButton>
 
 using namespace movra;
 using namespace movra::test;
@@ -30,6 +33,69 @@ std::vector<RawRecord> fivePeople(const QByteArray& photo) {
             {"Bartek", "Baran", "Baranek", "notatka o psie Burku", "", photo},
             {"Damian", "Dudek", "Dudi", "", "ul. Polna 1\r\nŁódź", std::nullopt},
             {"Ewa", "Ekiert", "Ewka", "", "", std::nullopt}};
+}
+
+// Every character a stored text can hold as the program stores it: each printable
+// Windows-1250 character but the double quote (saving makes two apostrophes of a typed one).
+QString storableCharacters() {
+    QString all;
+    for (int b = 0x20; b <= 0xFF; ++b) {
+        if (b == '"' || b == 0x7F)
+            continue;
+        QStringDecoder decoder("windows-1250");
+        const QString c = decoder.decode(QByteArray(1, static_cast<char>(b)));
+        if (!decoder.hasError() && c.size() == 1 && c != QChar(QChar::ReplacementCharacter) &&
+            c.at(0).isPrint())
+            all += c;
+    }
+    return all;
+}
+
+// A text of n characters drawn from chars; with breaks, CR LF pairs come in as well.
+QString randomText(QRandomGenerator& rng, const QString& chars, int n, bool breaks) {
+    QString t;
+    while (t.size() < n) {
+        if (breaks && rng.bounded(12) == 0)
+            t += QStringLiteral("\r\n");
+        else if (rng.bounded(15) == 0)
+            t += QStringLiteral("''"); // a typed double quote, as stored
+        else
+            t += chars.at(rng.bounded(static_cast<int>(chars.size())));
+    }
+    t.truncate(n);
+    if (t.endsWith(u'\r'))
+        t.back() = u'.'; // a line break is a whole CR LF pair
+    return t;
+}
+
+// Compares two snapshots of a file's records, naming the first value that differs.
+bool sameRecords(const std::vector<QByteArrayList>& actual,
+                 const std::vector<QByteArrayList>& expected) {
+    if (actual.size() != expected.size()) {
+        qWarning("%zu records instead of %zu", actual.size(), expected.size());
+        return false;
+    }
+    static const char* const names[] = {"ID",    "Imie",  "Nazwisko", "Ksywa",
+                                        "Notes", "Adres", "Picture"};
+    for (std::size_t r = 0; r < actual.size(); ++r)
+        for (int c = 0; c < 7; ++c)
+            if (actual[r][c] != expected[r][c]) {
+                const QByteArray& a = actual[r][c];
+                const QByteArray& e = expected[r][c];
+                qsizetype at = 0;
+                while (at < a.size() && at < e.size() && a[at] == e[at])
+                    ++at;
+                // Each value is its storage class, a colon and its bytes.
+                qWarning(
+                    "record %s, %s: %s instead of %s; first difference at byte %lld: ...%s "
+                    "instead of ...%s",
+                    expected[r][0].constData(), names[c], a.left(a.indexOf(':') + 12).constData(),
+                    e.left(e.indexOf(':') + 12).constData(),
+                    static_cast<long long>(at - e.indexOf(':') - 1),
+                    a.mid(at, 12).toHex(' ').constData(), e.mid(at, 12).toHex(' ').constData());
+                return false;
+            }
+    return true;
 }
 
 void selectRow(TForm1& w, int row) {
@@ -172,6 +238,82 @@ private slots:
         QCOMPARE(f.dialogs->last().text, QStringLiteral("Zmiany w rekordzie 1 zostały zapisane."));
         QCOMPARE(RawValue(albumPath(f), 2, "Ksywa"), Cp1250Bytes("Adaś"));
         QCOMPARE(RawValue(albumPath(f), 4, "Ksywa"), QByteArray("Dudi"));
+    }
+
+    void showingAndSavingWithoutAnEditKeepsEveryByte() {
+        // Names and notes at, under and over every limit (15, 20, 20), empty, with apostrophes,
+        // CR LF, no-break spaces and every character the album can hold; some with a photo.
+        const QString chars = storableCharacters();
+        QVERIFY(chars.contains(QChar(0xA0)) && chars.contains(u'Ł') && chars.contains(u'ž'));
+        QRandomGenerator rng(20261207);
+        const int nameLengths[] = {0, 1, 14, 15, 16, 19, 20, 21, 47, 120};
+        const int noteLengths[] = {0, 1, 40, 700, 5000};
+        const QByteArray photo = MakeJpeg(8, 6);
+        std::vector<RawRecord> records;
+        for (int i = 0; i < 30; ++i) {
+            const auto name = [&](int k) { return nameLengths[(i * k + k) % 10]; };
+            RawRecord r{randomText(rng, chars, name(1), i % 7 == 3),
+                        randomText(rng, chars, name(3), false),
+                        randomText(rng, chars, name(7), false),
+                        randomText(rng, chars, noteLengths[i % 5], true),
+                        randomText(rng, chars, noteLengths[(i + 2) % 5], true),
+                        i % 3 == 0 ? std::optional<QByteArray>(photo) : std::nullopt};
+            records.push_back(r);
+        }
+        // Every character in a name field and in a note, in texts over the limits.
+        for (qsizetype at = 0; at < chars.size(); at += 21)
+            records.push_back({chars.mid(at, 16), chars.mid(at, 21), chars.mid(at, 21),
+                               QStringLiteral("\r\n") + chars + QStringLiteral("\r\n\r\n"),
+                               QString(), std::nullopt});
+        // The lowest ID, which regenerating reads into the hidden record window.
+        records.front().imie = QStringLiteral("Ala''Ola'' Żaneta Ćma");
+        records.front().ksywa = QStringLiteral("Brzęczyszczykiewicz''Ł''");
+
+        AlbumFixture f;
+        const QString path = f.folder.file("klasa.db3");
+        WriteRawAlbum(path, records);
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=klasa.db3\n"));
+        f.start();
+        TForm1& w = f.form1();
+        const int n = static_cast<int>(records.size());
+        QCOMPARE(w.RecordCount(), QString::number(n));
+        const QByteArray placeholder = "blob:" + f.form2().Placeholder().Jpeg();
+
+        for (int row = 1; row <= n; ++row) {
+            const std::vector<QByteArrayList> before = RawRecords(path);
+            w.activateWindow();
+            QTRY_VERIFY(w.isActiveWindow());
+            selectRow(w, row);
+            QTest::keyClick(&w, Qt::Key_F2);
+            QVERIFY(f.form2().isVisible());
+            const qint64 id = w.CurrentId();
+            f.dialogs->expectBox(
+                MsgResult::Ok, QStringLiteral("Zmiany w rekordzie %1 zostały zapisane.").arg(row));
+            if (row % 2) {
+                QTest::mouseClick(f.form2().findChild<QToolButton*>("btnZmiana"), Qt::LeftButton);
+            } else {
+                w.activateWindow();
+                QTRY_VERIFY(w.isActiveWindow());
+                QTest::keyClick(&w, Qt::Key_Insert);
+            }
+            QVERIFY(!f.form2().isVisible());
+            std::vector<QByteArrayList> expected = before;
+            for (QByteArrayList& r : expected)
+                if (r[0] == "integer:" + QByteArray::number(id) && r[6] == "null:")
+                    r[6] = placeholder; // the one change: a missing photo becomes the placeholder
+            QVERIFY(sameRecords(RawRecords(path), expected));
+        }
+
+        // The same through the hidden record window that regenerating fills, saved with Ins.
+        f.dialogs->expectBox(MsgResult::Ok);
+        w.Regeneruj1Click();
+        QVERIFY(!f.form2().isVisible());
+        QCOMPARE(f.form2().Ksywa(), records.front().ksywa);
+        const std::vector<QByteArrayList> before = RawRecords(path);
+        f.dialogs->expectBox(MsgResult::Ok);
+        QTest::keyClick(&w, Qt::Key_Insert);
+        QVERIFY(f.dialogs->last().text.startsWith(QStringLiteral("Zmiany w rekordzie ")));
+        QVERIFY(sameRecords(RawRecords(path), before));
     }
 
     void savingARecordThatIsGoneIsAnError() {
