@@ -7,6 +7,7 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QTemporaryDir>
 #include <QtGui/QAction>
+#include <QtGui/QMouseEvent>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLineEdit>
@@ -143,6 +144,30 @@ private slots:
             QVERIFY(s.isEmpty());
         QCOMPARE(f.form1().RecordCount(), QStringLiteral("0"));
         QCOMPARE(f.folder.read("zepsuta.db3"), QByteArray(4096, 'x'));
+    }
+
+    void aDraggedColumnWidthSurvivesTheNextLoad() {
+        AlbumFixture f;
+        WriteRawAlbum(f.folder.file("klasa.db3"), polishClass());
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=klasa.db3\n"));
+        f.start();
+        TFajny& g = *f.form1().Grid();
+        QWidget* view = g.viewport();
+        const TRect title = g.CellRect(4, 0);
+        const auto mouse = [view](QEvent::Type type, int x, int y, Qt::MouseButtons buttons) {
+            QMouseEvent e(type, QPointF(x, y), view->mapToGlobal(QPointF(x, y)), Qt::LeftButton,
+                          buttons, Qt::NoModifier);
+            QApplication::sendEvent(view, &e);
+        };
+        // The border right of " Ksywa " in the title row, dragged 30 pixels to the right.
+        const int y = (title.Top + title.Bottom) / 2;
+        mouse(QEvent::MouseButtonPress, title.Right, y, Qt::LeftButton);
+        for (int step = 10; step <= 30; step += 10)
+            mouse(QEvent::MouseMove, title.Right + step, y, Qt::LeftButton);
+        mouse(QEvent::MouseButtonRelease, title.Right + 30, y, Qt::NoButton);
+        QCOMPARE(g.ColWidths(4), 170);
+        f.form1().SortCommand(2); // a new load of the list
+        QCOMPARE(g.ColWidths(4), 170);
     }
 
     void anEmptyAlbumLoadsAsAnEmptyList() {

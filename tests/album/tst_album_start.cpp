@@ -26,8 +26,7 @@ private slots:
         QVERIFY(QApplication::applicationDisplayName() == QApplication::applicationName());
         // The picture menu starts disabled, and must still be seen on the silver menu bar.
         const QPalette bar = w.menuBar()->palette();
-        QVERIFY(bar.color(QPalette::Disabled, QPalette::ButtonText) !=
-                bar.color(QPalette::Window));
+        QVERIFY(bar.color(QPalette::Disabled, QPalette::ButtonText) != bar.color(QPalette::Window));
         QCOMPARE(bar.color(QPalette::Disabled, QPalette::WindowText), QColor(128, 128, 128));
         QCOMPARE(w.geometry(), QRect(692, 568, 543, 301));
         QCOMPARE(w.FileCaption(), QStringLiteral("brak"));
@@ -120,8 +119,11 @@ private slots:
         f.dialogs->expectFont(chosen);
         w.mnuFontyClick();
         QCOMPARE(w.RowHeight(), 26);
+        QCOMPARE(w.Grid()->RowHeights(2), 26); // every row at once, not only the first
         w.SortCommand(4);
         w.Grid()->SetColWidths(2, 77);
+        w.Grid()->SetColWidths(3, 111);
+        w.Grid()->SetColWidths(4, 93);
         w.SetCarriedSettings({20, 30, 500, 600, clLime, clWindow, clMaroon, clBlue});
         f.stop();
         QVERIFY(QString::fromUtf8(f.folder.read("movra.ini")).contains("WysRow=26"));
@@ -137,6 +139,8 @@ private slots:
         QCOMPARE(again.Grid()->Font().Style, fsBold | fsItalic);
         QCOMPARE(again.Grid()->Font().Color, clBlack); // the font dialog keeps the colour
         QCOMPARE(again.Grid()->ColWidths(2), 77);
+        QCOMPARE(again.Grid()->ColWidths(3), 111);
+        QCOMPARE(again.Grid()->ColWidths(4), 93);
         QCOMPARE(again.Grid()->RowHeights(1), 26);
         QCOMPARE(again.SortKey(), 4);
         QCOMPARE(f.column(4), (QStringList{"Ania", "Jasiek"}));
