@@ -5,8 +5,8 @@ import os
 
 from movra_e2e import (CHANGE_QUESTION, MAIN_TITLE, RECORD_TITLE, Grid, RecordWindow, album_rows,
                        check, check_equal, choose_file, click, close_window, cp1250_key, enabled,
-                       find, label_after, make_jpeg, read_ini, run, sql, text_of, wait_equal,
-                       wait_for)
+                       find, focused, label_after, make_jpeg, read_ini, run, sql, text_of,
+                       wait_equal, wait_for)
 
 PEOPLE = [
     # first name, last name, nickname, remarks, address, photo (size, colour)
@@ -119,6 +119,22 @@ def test(s):
         wait_for("the row selected", lambda: g.selected_rows() == [row_of(last_name)])
         s.key(MAIN_TITLE, "F2")
         return RecordWindow(s)
+
+    with s.step("F2, Ctrl+E (export) from a name field, close without an edit: no question"):
+        r = show("Śliwińska")
+        r.wait_texts(["Agnieszka", "Śliwińska", "Aga", "Świetnie śpiewa.", "Kraków, Rynek 1"])
+        r.tab("Opis")
+        f = r.field("Imię:")
+        f.queryComponent().grabFocus()
+        wait_for("focus in the first name", lambda: focused(f))
+        # A line edit takes Ctrl+E as the end of the line under X11; the menu command comes first.
+        s.key(RECORD_TITLE, "ctrl+e")
+        d = s.window("Zachowaj jako")
+        check_equal(text_of(find(d, "text", "Nazwa pliku:")), "fotka.jpg", "offered file name")
+        s.key("Zachowaj jako", "Escape")
+        s.wait_window_gone("Zachowaj jako")
+        close_window(RECORD_TITLE)
+        s.wait_window_gone(RECORD_TITLE)
 
     with s.step("edit Łucja's nickname and save with the record window's save button"):
         r = show("Żółkiewska")
