@@ -12,6 +12,7 @@
 #include <QtWidgets/QFrame>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QMenu>
 #include <QtWidgets/QMenuBar>
 #include <QtWidgets/QScrollArea>
 #include <QtWidgets/QScrollBar>
@@ -238,16 +239,17 @@ bool TForm2::Impl::IsField(const QObject* o) const {
 
 bool TForm2::Impl::IsMenuShortcut(const QKeyEvent& key) const {
     const QKeySequence pressed(key.keyCombination());
-    for (const QAction* a : q->findChildren<QAction*>()) {
-        if (!a->isEnabled())
+    for (const QAction* top : q->menuBar()->actions()) {
+        if (!top->isEnabled())
             continue;
-        if (a->shortcuts().contains(pressed))
+        // A menu bar entry is reached with Alt and its underlined letter.
+        if (QKeySequence::mnemonic(top->text()) == pressed || top->shortcuts().contains(pressed))
             return true;
+        if (const QMenu* menu = top->menu())
+            for (const QAction* a : menu->actions())
+                if (a->isEnabled() && a->shortcuts().contains(pressed))
+                    return true;
     }
-    // The menu bar's own entries, reached with Alt and their underlined letter.
-    for (const QAction* a : q->menuBar()->actions())
-        if (a->isEnabled() && QKeySequence::mnemonic(a->text()) == pressed)
-            return true;
     return false;
 }
 
