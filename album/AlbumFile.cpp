@@ -27,16 +27,19 @@ std::string Decimal(qint64 id) {
 }
 
 // Converts the five texts first, so that a text the code page cannot hold stops the command
-// before anything is written.
-TSQLiteParams TextParams(const TAlbumTexts& t) {
+// before anything is written. A field with kept bytes is written as them.
+TSQLiteParams TextParams(const TAlbumTexts& t, const TStoredTexts& kept = {}) {
     TSQLiteParams params;
     params.reserve(6);
-    params.push_back(TSQLiteParam::Text(AlbumBytes(t.Imie, QStringLiteral("Imię"))));
-    params.push_back(TSQLiteParam::Text(AlbumBytes(t.Nazwisko, QStringLiteral("Nazwisko"))));
-    params.push_back(TSQLiteParam::Text(AlbumBytes(t.Ksywa, QStringLiteral("Ksywa"))));
-    params.push_back(TSQLiteParam::Text(AlbumBytes(t.Notes, QStringLiteral("Adnotacje i uwagi"))));
-    params.push_back(
-        TSQLiteParam::Text(AlbumBytes(t.Adres, QStringLiteral("Adres i źródła kontaktu"))));
+    const auto add = [&](const std::optional<std::string>& bytes, const QString& text,
+                         const QString& fieldName) {
+        params.push_back(TSQLiteParam::Text(bytes ? *bytes : AlbumBytes(text, fieldName)));
+    };
+    add(kept.Imie, t.Imie, QStringLiteral("Imię"));
+    add(kept.Nazwisko, t.Nazwisko, QStringLiteral("Nazwisko"));
+    add(kept.Ksywa, t.Ksywa, QStringLiteral("Ksywa"));
+    add(kept.Notes, t.Notes, QStringLiteral("Adnotacje i uwagi"));
+    add(kept.Adres, t.Adres, QStringLiteral("Adres i źródła kontaktu"));
     return params;
 }
 
@@ -95,13 +98,37 @@ QString WithCrLfBreaks(const QString& text) {
 }
 
 void QuoteRecordFields(TAlbumTexts& texts) {
+    QuoteRecordFields(texts, {});
+}
+
+void QuoteRecordFields(TAlbumTexts& texts, const TStoredTexts& kept) {
     const QString quote = QStringLiteral("\"");
     const QString apostrophes = QStringLiteral("''");
-    texts.Imie.replace(quote, apostrophes);
-    texts.Nazwisko.replace(quote, apostrophes);
-    texts.Ksywa.replace(quote, apostrophes);
-    texts.Notes = WithCrLfBreaks(texts.Notes.replace(quote, apostrophes));
-    texts.Adres = WithCrLfBreaks(texts.Adres.replace(quote, apostrophes));
+    const auto name = [&](const std::optional<std::string>& bytes, QString& text) {
+        if (!bytes)
+            text.replace(quote, apostrophes);
+    };
+    const auto note = [&](const std::optional<std::string>& bytes, QString& text) {
+        if (!bytes)
+            text = WithCrLfBreaks(text.replace(quote, apostrophes));
+    };
+    name(kept.Imie, texts.Imie);
+    name(kept.Nazwisko, texts.Nazwisko);
+    name(kept.Ksywa, texts.Ksywa);
+    note(kept.Notes, texts.Notes);
+    note(kept.Adres, texts.Adres);
+}
+
+TStoredTexts UnchangedFields(const TAlbumTexts& current, const TShownRecord& shown) {
+    const auto keep = [](const QString& now, const QString& then,
+                         const std::optional<std::string>& bytes) {
+        return now == then ? bytes : std::nullopt;
+    };
+    return {keep(current.Imie, shown.Shown.Imie, shown.Stored.Imie),
+            keep(current.Nazwisko, shown.Shown.Nazwisko, shown.Stored.Nazwisko),
+            keep(current.Ksywa, shown.Shown.Ksywa, shown.Stored.Ksywa),
+            keep(current.Notes, shown.Shown.Notes, shown.Stored.Notes),
+            keep(current.Adres, shown.Shown.Adres, shown.Stored.Adres)};
 }
 
 std::string AlbumBytes(const QString& text, const QString& fieldName) {
@@ -236,15 +263,20 @@ TAlbumRecord ReadRecord(const ISQLiteTable& table) {
     // decoded as well.
     TAlbumRecord record;
     record.Id = table.Int64At(table.ColumnOf("ID"));
-    const auto text = [&](const char* name) {
+    const auto text = [&](const char* name, QString& shown, std::optional<std::string>& stored) {
         const int column = table.ColumnOf(name);
-        return table.IsNullAt(column) ? QString() : CellText(table, column);
+        if (table.IsNullAt(column))
+            return;
+        shown = CellText(table, column);
+        const TSQLiteColumnKind kind = table.KindAt(column);
+        if (kind == TSQLiteColumnKind::Text || kind == TSQLiteColumnKind::Blob)
+            stored = std::string(table.BytesAt(column));
     };
-    record.Texts.Imie = text("Imie");
-    record.Texts.Nazwisko = text("Nazwisko");
-    record.Texts.Ksywa = text("Ksywa");
-    record.Texts.Notes = text("Notes");
-    record.Texts.Adres = text("Adres");
+    text("Imie", record.Texts.Imie, record.Stored.Imie);
+    text("Nazwisko", record.Texts.Nazwisko, record.Stored.Nazwisko);
+    text("Ksywa", record.Texts.Ksywa, record.Stored.Ksywa);
+    text("Notes", record.Texts.Notes, record.Stored.Notes);
+    text("Adres", record.Texts.Adres, record.Stored.Adres);
     const int picture = table.ColumnOf("picture");
     if (!table.IsNullAt(picture)) {
         const std::string_view jpeg = table.BytesAt(picture);
@@ -267,10 +299,10 @@ void StorePicture(ISQLiteDatabase& db, qint64 id, const TJpegPhoto& photo,
 }
 
 qint64 InsertRecord(ISQLiteDatabase& db, const TAlbumTexts& texts, const TJpegPhoto& photo,
-                    const QByteArray& placeholderJpeg) {
+                    const QByteArray& placeholderJpeg, const TStoredTexts& kept) {
     TAlbumTexts quoted = texts;
-    QuoteRecordFields(quoted);
-    const TSQLiteParams params = TextParams(quoted);
+    QuoteRecordFields(quoted, kept);
+    const TSQLiteParams params = TextParams(quoted, kept);
 
     TTransactionGuard transaction(db);
     db.Execute(kInsertSql, params);
@@ -281,10 +313,10 @@ qint64 InsertRecord(ISQLiteDatabase& db, const TAlbumTexts& texts, const TJpegPh
 }
 
 bool UpdateRecord(ISQLiteDatabase& db, qint64 id, const TAlbumTexts& texts, const TJpegPhoto& photo,
-                  const QByteArray& placeholderJpeg) {
+                  const QByteArray& placeholderJpeg, const TStoredTexts& kept) {
     TAlbumTexts quoted = texts;
-    QuoteRecordFields(quoted);
-    TSQLiteParams params = TextParams(quoted);
+    QuoteRecordFields(quoted, kept);
+    TSQLiteParams params = TextParams(quoted, kept);
     params.push_back(TSQLiteParam::Integer(id));
 
     TTransactionGuard transaction(db);

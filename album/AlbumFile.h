@@ -15,6 +15,7 @@
 #include <QtCore/QString>
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace movra {
@@ -30,12 +31,35 @@ struct TAlbumTexts {
     friend bool operator==(const TAlbumTexts&, const TAlbumTexts&) = default;
 };
 
+// The bytes of a record's five texts as the file holds them; no value for a text not read from
+// the file (or NULL there).
+struct TStoredTexts {
+    std::optional<std::string> Imie;
+    std::optional<std::string> Nazwisko;
+    std::optional<std::string> Ksywa;
+    std::optional<std::string> Notes;
+    std::optional<std::string> Adres;
+};
+
 // One row of table album. A null Photo stands for a NULL Picture.
 struct TAlbumRecord {
     qint64 Id = 0;
     TAlbumTexts Texts;
+    TStoredTexts Stored; // the bytes Texts were read from
     TJpegPhoto Photo;
 };
+
+// A record as the record window showed it when it was filled from the file: the texts its
+// fields then held, and the bytes they were read from.
+struct TShownRecord {
+    TAlbumTexts Shown;
+    TStoredTexts Stored;
+};
+
+// The stored bytes of each field whose text is still the one shown. Such a field is written
+// back as it was read: a raw double quote or a lone CR or LF that another tool stored stays, as
+// the quoting below would change them although the user changed nothing.
+[[nodiscard]] TStoredTexts UnchangedFields(const TAlbumTexts& current, const TShownRecord& shown);
 
 // The sort keys of the record list: the grid column the list is ordered by.
 enum TAlbumSortKey : int { skImie = 2, skNazwisko = 3, skKsywa = 4 };
@@ -49,6 +73,8 @@ inline constexpr std::string_view AlbumCreateTableSql =
 // two apostrophes in all five texts; in the two notes every line break (CR LF, a lone CR or a
 // lone LF) becomes CR LF. Nothing else changes. The window shows the result afterwards.
 void QuoteRecordFields(TAlbumTexts& texts);
+// The same for the fields that keep their stored bytes; those are left as they are.
+void QuoteRecordFields(TAlbumTexts& texts, const TStoredTexts& kept);
 
 // Every line break (CR LF, lone CR, lone LF) written as CR LF, the form notes are stored in.
 [[nodiscard]] QString WithCrLfBreaks(const QString& text);
@@ -109,16 +135,19 @@ struct TAlbumListRow {
 void StorePicture(ISQLiteDatabase& db, qint64 id, const TJpegPhoto& photo,
                   const QByteArray& placeholderJpeg);
 
-// Adds a record (texts quoted, then bound) with its picture in one transaction; returns its ID.
-// On any failure nothing is changed and no transaction is left open.
-[[nodiscard]] qint64 InsertRecord(ISQLiteDatabase& db, const TAlbumTexts& texts,
-                                  const TJpegPhoto& photo, const QByteArray& placeholderJpeg);
-
-// Writes texts and picture into record id in one transaction. Returns false, changing nothing,
-// when no record has that ID (deleted meanwhile). On any failure nothing is changed and no
+// Adds a record (texts quoted, then bound; a field with kept bytes is written as those bytes)
+// with its picture in one transaction; returns its ID. On any failure nothing is changed and no
 // transaction is left open.
+[[nodiscard]] qint64 InsertRecord(ISQLiteDatabase& db, const TAlbumTexts& texts,
+                                  const TJpegPhoto& photo, const QByteArray& placeholderJpeg,
+                                  const TStoredTexts& kept = {});
+
+// Writes texts (as InsertRecord does) and picture into record id in one transaction. Returns
+// false, changing nothing, when no record has that ID (deleted meanwhile). On any failure nothing
+// is changed and no transaction is left open.
 [[nodiscard]] bool UpdateRecord(ISQLiteDatabase& db, qint64 id, const TAlbumTexts& texts,
-                                const TJpegPhoto& photo, const QByteArray& placeholderJpeg);
+                                const TJpegPhoto& photo, const QByteArray& placeholderJpeg,
+                                const TStoredTexts& kept = {});
 
 void DeleteRecord(ISQLiteDatabase& db, qint64 id);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "album/AlbumFile.h"
 #include "db/SQLiteInterfaces.h"
 #include "grid/FajnyTypes.h"
 #include "platform/core/Colors.h"
@@ -155,6 +156,8 @@ private:
     void IDEditChange();
     void SetCurrentRow(int row);
     [[nodiscard]] bool RecordWindowVisible() const;
+    void FillRecordWindow(const TAlbumRecord& record);
+    [[nodiscard]] TAlbumTexts TextsToWrite(TStoredTexts& kept);
 
     // widgets
     TFajny* m_g1 = nullptr;
@@ -181,6 +184,7 @@ private:
     TSortOptions m_sortOptions;
     int m_rowHeight = 22;
     std::int64_t m_currentId = 0;
+    TShownRecord m_shownRecord; // the record window's texts as last filled from the file
     ISQLiteDatabasePtr m_database;
     ISQLiteTablePtr m_table;
     int m_widthImie = 100;

@@ -99,16 +99,8 @@ void TForm1::Regeneruj1Click() {
         return;
     if (std::optional<TAlbumRecord> first = Regenerate(*m_database)) {
         m_currentId = first->Id;
-        if (m_form2) {
-            m_form2->SetImie(first->Texts.Imie);
-            m_form2->SetNazwisko(first->Texts.Nazwisko);
-            m_form2->SetKsywa(first->Texts.Ksywa);
-            m_form2->SetNotes(first->Texts.Notes);
-            m_form2->SetAdres(first->Texts.Adres);
-            m_form2->SetPhoto(first->Photo);
-            if (!first->Photo.IsNull())
-                m_form2->SetRememberedPhotoSize(QSize(first->Photo.Width(), first->Photo.Height()));
-        }
+        if (m_form2)
+            FillRecordWindow(*first);
     }
     ShowMessage(this, QStringLiteral("Plik bazowy  ") + m_label2->text() +
                           QStringLiteral("  został zregenerowany."));

@@ -74,12 +74,9 @@ void TForm1::PokazRekordu1Click() {
     if (!m_database || !m_form2)
         return;
     // Nothing reaches the record window until the record and its photo have both been read.
-    TAlbumRecord record = ReadRecord(*m_database, id);
+    const TAlbumRecord record = ReadRecord(*m_database, id);
     m_currentId = id;
-    showTexts(*m_form2, record.Texts);
-    m_form2->SetPhoto(record.Photo);
-    if (!record.Photo.IsNull())
-        m_form2->SetRememberedPhotoSize(QSize(record.Photo.Width(), record.Photo.Height()));
+    FillRecordWindow(record);
     m_form2->ShowRecord();
     SetPictureMenuEnabled(true);
     const int visible = m_g1->VisibleRowCount();
@@ -87,6 +84,26 @@ void TForm1::PokazRekordu1Click() {
         m_g1->SetTopRow(m_currentRow - visible + 1);
     else
         m_g1->SetTopRow(1);
+}
+
+void TForm1::FillRecordWindow(const TAlbumRecord& record) {
+    showTexts(*m_form2, record.Texts);
+    // What the fields now hold may differ from the stored bytes (a memo shows every line break
+    // one way), so it is taken from them.
+    m_shownRecord = {textsOf(*m_form2), record.Stored};
+    m_form2->SetPhoto(record.Photo);
+    if (!record.Photo.IsNull())
+        m_form2->SetRememberedPhotoSize(QSize(record.Photo.Width(), record.Photo.Height()));
+}
+
+TAlbumTexts TForm1::TextsToWrite(TStoredTexts& kept) {
+    // A field the user left as it was shown keeps its stored bytes; what was typed is quoted,
+    // and the window shows the quoted text.
+    TAlbumTexts texts = textsOf(*m_form2);
+    kept = UnchangedFields(texts, m_shownRecord);
+    QuoteRecordFields(texts, kept);
+    showTexts(*m_form2, texts);
+    return texts;
 }
 
 bool TForm1::AskAboutChanges() {
@@ -144,9 +161,8 @@ void TForm1::Ostatni1Click() {
 void TForm1::Dodaj1Click() {
     if (!m_form2)
         return;
-    TAlbumTexts texts = textsOf(*m_form2);
-    QuoteRecordFields(texts);
-    showTexts(*m_form2, texts);
+    TStoredTexts kept;
+    const TAlbumTexts texts = TextsToWrite(kept);
     if (!RecordWindowVisible()) {
         ShowMessage(this, QStringLiteral("Dodaję rekordy tylko przy otwartym oknie Podglądu i "
                                          "edycji rekordu\n\r\n\r       Proszę otwórz to okno i "
@@ -155,7 +171,8 @@ void TForm1::Dodaj1Click() {
     }
     if (!m_database)
         return;
-    m_currentId = InsertRecord(*m_database, texts, m_form2->Photo(), m_form2->Placeholder().Jpeg());
+    m_currentId =
+        InsertRecord(*m_database, texts, m_form2->Photo(), m_form2->Placeholder().Jpeg(), kept);
     ReloadRecordList();
     ShowMessage(this, QStringLiteral("Rekord dodany do bazy. "));
     m_form2->CloseQuietly();
@@ -164,11 +181,10 @@ void TForm1::Dodaj1Click() {
 void TForm1::Zmiana1Click() {
     if (!m_database || !m_form2)
         return;
-    TAlbumTexts texts = textsOf(*m_form2);
-    QuoteRecordFields(texts);
-    showTexts(*m_form2, texts);
+    TStoredTexts kept;
+    const TAlbumTexts texts = TextsToWrite(kept);
     if (!UpdateRecord(*m_database, m_currentId, texts, m_form2->Photo(),
-                      m_form2->Placeholder().Jpeg()))
+                      m_form2->Placeholder().Jpeg(), kept))
         throw EMovraError(QStringLiteral("Rekordu, który chcesz zapisać, nie ma już w bazie. "
                                          "Zmian nie zapisano - dodaj go jako nowy rekord."));
     // The message names the row of the record written, which need not be the selected one.

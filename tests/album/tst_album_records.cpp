@@ -35,12 +35,12 @@ std::vector<RawRecord> fivePeople(const QByteArray& photo) {
             {"Ewa", "Ekiert", "Ewka", "", "", std::nullopt}};
 }
 
-// Every character a stored text can hold as the program stores it: each printable
-// Windows-1250 character but the double quote (saving makes two apostrophes of a typed one).
+// Every character a stored text can hold: each printable Windows-1250 character, the double
+// quote included (the program types it as two apostrophes, but other tools store it raw).
 QString storableCharacters() {
     QString all;
     for (int b = 0x20; b <= 0xFF; ++b) {
-        if (b == '"' || b == 0x7F)
+        if (b == 0x7F)
             continue;
         QStringDecoder decoder("windows-1250");
         const QString c = decoder.decode(QByteArray(1, static_cast<char>(b)));
@@ -51,20 +51,27 @@ QString storableCharacters() {
     return all;
 }
 
-// A text of n characters drawn from chars; with breaks, CR LF pairs come in as well.
-QString randomText(QRandomGenerator& rng, const QString& chars, int n, bool breaks) {
+enum class Breaks { None, CrLf, Any };
+
+// A text of n characters drawn from chars; with breaks, CR LF pairs come in as well, and with
+// any breaks also a lone CR or a lone LF, as other tools write them.
+QString randomText(QRandomGenerator& rng, const QString& chars, int n, Breaks breaks) {
+    static const QString anyBreak[] = {QStringLiteral("\r\n"), QStringLiteral("\r"),
+                                       QStringLiteral("\n")};
     QString t;
     while (t.size() < n) {
-        if (breaks && rng.bounded(12) == 0)
-            t += QStringLiteral("\r\n");
+        if (breaks != Breaks::None && rng.bounded(12) == 0)
+            t += anyBreak[breaks == Breaks::Any ? rng.bounded(3) : 0];
         else if (rng.bounded(15) == 0)
             t += QStringLiteral("''"); // a typed double quote, as stored
+        else if (rng.bounded(25) == 0)
+            t += u'"'; // a raw double quote, as other tools store it
         else
             t += chars.at(rng.bounded(static_cast<int>(chars.size())));
     }
     t.truncate(n);
-    if (t.endsWith(u'\r'))
-        t.back() = u'.'; // a line break is a whole CR LF pair
+    if (breaks == Breaks::CrLf && t.endsWith(u'\r'))
+        t.back() = u'.'; // a line break of a name is a whole CR LF pair
     return t;
 }
 
@@ -242,7 +249,8 @@ private slots:
 
     void showingAndSavingWithoutAnEditKeepsEveryByte() {
         // Names and notes at, under and over every limit (15, 20, 20), empty, with apostrophes,
-        // CR LF, no-break spaces and every character the album can hold; some with a photo.
+        // raw double quotes, CR LF (and in notes lone CRs and LFs), no-break spaces and every
+        // character the album can hold; some with a photo.
         const QString chars = storableCharacters();
         QVERIFY(chars.contains(QChar(0xA0)) && chars.contains(u'Ł') && chars.contains(u'ž'));
         QRandomGenerator rng(20261207);
@@ -252,11 +260,11 @@ private slots:
         std::vector<RawRecord> records;
         for (int i = 0; i < 30; ++i) {
             const auto name = [&](int k) { return nameLengths[(i * k + k) % 10]; };
-            RawRecord r{randomText(rng, chars, name(1), i % 7 == 3),
-                        randomText(rng, chars, name(3), false),
-                        randomText(rng, chars, name(7), false),
-                        randomText(rng, chars, noteLengths[i % 5], true),
-                        randomText(rng, chars, noteLengths[(i + 2) % 5], true),
+            RawRecord r{randomText(rng, chars, name(1), i % 7 == 3 ? Breaks::CrLf : Breaks::None),
+                        randomText(rng, chars, name(3), Breaks::None),
+                        randomText(rng, chars, name(7), Breaks::None),
+                        randomText(rng, chars, noteLengths[i % 5], Breaks::Any),
+                        randomText(rng, chars, noteLengths[(i + 2) % 5], Breaks::Any),
                         i % 3 == 0 ? std::optional<QByteArray>(photo) : std::nullopt};
             records.push_back(r);
         }
@@ -264,10 +272,11 @@ private slots:
         for (qsizetype at = 0; at < chars.size(); at += 21)
             records.push_back({chars.mid(at, 16), chars.mid(at, 21), chars.mid(at, 21),
                                QStringLiteral("\r\n") + chars + QStringLiteral("\r\n\r\n"),
-                               QString(), std::nullopt});
+                               QStringLiteral("\r\"a\"\n\n\r\r\nb\r"), std::nullopt});
         // The lowest ID, which regenerating reads into the hidden record window.
-        records.front().imie = QStringLiteral("Ala''Ola'' Żaneta Ćma");
+        records.front().imie = QStringLiteral("Ala''Ola'' Żaneta \"Ćma\"");
         records.front().ksywa = QStringLiteral("Brzęczyszczykiewicz''Ł''");
+        records.front().notes = QStringLiteral("\"a\"\rb\nc\r\n");
 
         AlbumFixture f;
         const QString path = f.folder.file("klasa.db3");
