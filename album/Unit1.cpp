@@ -349,8 +349,13 @@ void TForm1::showEvent(QShowEvent* e) {
 
 void TForm1::G1DrawCell(int col, int row, const TRect& rect) {
     TCanvas& canvas = m_g1->Canvas();
-    if (col == 3)
+    if (col == 3) {
         canvas.Brush.Color = clLime;
+        // The selection's white (or any light text colour) cannot be read on lime; such a
+        // text is drawn black, which reads best there.
+        if (ContrastRatio(canvas.Font.Color, clLime) < 4.5)
+            canvas.Font.Color = clBlack;
+    }
     if (col > 0 && row > 0) {
         canvas.FillRect(rect);
         canvas.TextOut(rect.Left, rect.Top, m_g1->Cells(col, row));

@@ -257,25 +257,23 @@ void TFajny::RemoveRowFromSelection(int index) {
 
 // ---- scroll bars -----------------------------------------------------------------------------
 
+// A bar counts rows (columns) from the first scrollable one, and Qt takes the page step for
+// both the thumb's share of the track and the distance of a click in the track: one page is
+// the rows (columns) fully in view, so the thumb is in proportion and a track click shows the
+// very next row. Qt's thumb is always proportional; with ProportionalScrollBars off a track
+// click still pages.
 void TFajny::UpdateScrollBars() {
-    const auto update = [this](QScrollBar* bar, int visible, int fixed, int count) {
+    const auto update = [](QScrollBar* bar, int visible) {
         if (bar == nullptr)
             return;
-        int page = 0;
-        if (m_proportional && count > 0) {
-            const double range = static_cast<double>(bar->maximum()) - bar->minimum() + 1.0;
-            // nearbyint rounds halves to even in the default rounding mode.
-            const double v = std::nearbyint((visible + fixed) * 1.0 / count * range);
-            page = static_cast<int>(std::clamp(v, 1.0, 2147483647.0));
-        }
-        bar->setPageStep(page);
+        bar->setPageStep(std::max(1, visible));
         bar->update();
     };
     const TScrollStyle s = ScrollBars();
     if (s == TScrollStyle::Vertical || s == TScrollStyle::Both)
-        update(verticalScrollBar(), VisibleRowCount(), FixedRows(), RowCount());
+        update(verticalScrollBar(), VisibleRowCount());
     if (s == TScrollStyle::Horizontal || s == TScrollStyle::Both)
-        update(horizontalScrollBar(), VisibleColCount(), FixedCols(), ColCount());
+        update(horizontalScrollBar(), VisibleColCount());
 }
 
 // ---- drawing ---------------------------------------------------------------------------------

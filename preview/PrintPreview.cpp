@@ -45,7 +45,13 @@ TPrintPreview::TPrintPreview(QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     viewport()->setAutoFillBackground(true);
+    // A scrolling area fills its viewport with the Base role (white), not with the control's
+    // colour that surrounds the sheet.
+    viewport()->setBackgroundRole(QPalette::Window);
     SetColor(clBtnFace);
+    // The wheel acts by the control's own table over its scroll bars too.
+    horizontalScrollBar()->installEventFilter(this);
+    verticalScrollBar()->installEventFilter(this);
 
     const TPaperSize& a4 = PaperSizeOf(pA4);
     m_paperSize =

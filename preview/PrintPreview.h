@@ -29,7 +29,6 @@ enum TZoomState { zsZoomOther, zsZoomToWidth, zsZoomToHeight, zsZoomToFit };
 enum TGrayscaleOption : unsigned { gsPreview = 1u << 0, gsPrint = 1u << 1 };
 using TGrayscaleOptions = unsigned;
 
-
 enum TPreviewState { psIdle, psRecording, psPrinting };
 
 // No memory (or no drawing surface) for a new page.
@@ -37,7 +36,6 @@ class EOutOfMemory : public EMovraError {
 public:
     using EMovraError::EMovraError;
 };
-
 
 // The message of a page that cannot be made.
 [[nodiscard]] QString NoMemoryForPageMessage();
@@ -201,6 +199,7 @@ protected:
     void wheelEvent(QWheelEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
     bool viewportEvent(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     struct PagePicture;

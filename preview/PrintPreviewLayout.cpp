@@ -381,6 +381,15 @@ void TPrintPreview::wheelEvent(QWheelEvent* e) {
         e->ignore();
 }
 
+bool TPrintPreview::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::Wheel &&
+        (watched == horizontalScrollBar() || watched == verticalScrollBar())) {
+        wheelEvent(static_cast<QWheelEvent*>(e));
+        return true; // never the bar's own scrolling
+    }
+    return QAbstractScrollArea::eventFilter(watched, e);
+}
+
 // ---- mouse on the sheet ----
 
 QPoint TPrintPreview::PaperToControl(int x, int y) const {

@@ -12,6 +12,7 @@
 #include <QtGui/QKeyEvent>
 #include <QtGui/QScreen>
 #include <QtPrintSupport/QPrinter>
+#include <QtWidgets/QAbstractItemView>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QFrame>
 #include <QtWidgets/QLabel>
@@ -21,6 +22,7 @@
 #include <QtWidgets/QVBoxLayout>
 
 #include <array>
+#include <utility>
 
 namespace movra {
 
@@ -87,6 +89,9 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     m_zoomList->setObjectName(QStringLiteral("ZoomList"));
     m_zoomList->setEditable(true);
     m_zoomList->setInsertPolicy(QComboBox::NoInsert);
+    // Completing "200" to "200%" while typing would leave Enter with a text the user never
+    // typed; both forms are read anyway.
+    m_zoomList->setCompleter(nullptr);
     m_zoomList->addItems({QStringLiteral("200%"), QStringLiteral("175%"), QStringLiteral("150%"),
                           QStringLiteral("125%"), QStringLiteral("100%"), QStringLiteral("50%"),
                           QStringLiteral("40%"), QStringLiteral("30%"), QStringLiteral("20%")});
@@ -97,6 +102,9 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     // them through the field's filters; so both are watched.
     m_zoomList->installEventFilter(this);
     m_zoomList->lineEdit()->installEventFilter(this);
+    // The list's popup is watched too, to tell a choice made there from the activations Qt
+    // raises on its own (when the list loses the focus, say).
+    m_zoomList->view()->installEventFilter(this);
     m_btnZapis = new QPushButton(QStringLiteral("Zapis obrazu"), m_panel1);
     m_btnZapis->setObjectName(QStringLiteral("btnZapis"));
     m_btnZapis->setGeometry(456, 8, 121, 25);
@@ -114,8 +122,10 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     setTabOrder(m_btnPrint, m_btnZapis);
     setTabOrder(m_btnZapis, m_pp1);
 
-    connect(m_zoomList, &QComboBox::activated, this,
-            [this](int index) { RunCommand(this, [this, index] { ZoomListClick(index); }); });
+    connect(m_zoomList, &QComboBox::activated, this, [this](int index) {
+        if (std::exchange(m_listChoice, false))
+            RunCommand(this, [this, index] { ZoomListClick(index); });
+    });
     connect(m_btnPrint, &QPushButton::clicked, this,
             [this] { RunCommand(this, [this] { btnPrintClick(); }); });
     connect(m_btnZapis, &QPushButton::clicked, this,
@@ -174,17 +184,33 @@ void TForm3::ZoomListClick(int index) {
 bool TForm3::ZoomListKeyPress(int key) {
     if (key != Qt::Key_Return && key != Qt::Key_Enter)
         return false;
+    QString text = m_zoomList->currentText().trimmed();
+    if (text.endsWith(QLatin1Char('%')))
+        text.chop(1); // the items' own form
     bool ok = false;
-    const int zoom = m_zoomList->currentText().toInt(&ok, 10);
+    const int zoom = text.trimmed().toInt(&ok, 10);
     if (ok)
         m_pp1->SetZoom(zoom);
     return true;
 }
 
 bool TForm3::eventFilter(QObject* watched, QEvent* e) {
-    if ((watched == m_zoomList || watched == m_zoomList->lineEdit()) &&
-        e->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(e)->key();
+    if (watched == m_zoomList->view() && e->type() == QEvent::Hide) {
+        // A choice in the popup closes it first and is then reported as an activation.
+        // Closed without a choice (Escape, F4, a click elsewhere), nothing follows; the mark
+        // is then dropped by the next key or focus change.
+        m_listChoice = true;
+    } else if ((watched == m_zoomList || watched == m_zoomList->lineEdit()) &&
+               e->type() == QEvent::FocusOut) {
+        m_listChoice = false;
+    } else if ((watched == m_zoomList || watched == m_zoomList->lineEdit()) &&
+               e->type() == QEvent::KeyPress) {
+        const auto* k = static_cast<QKeyEvent*>(e);
+        const int key = k->key();
+        // The arrow and page keys step through the items of the closed list: a choice too.
+        m_listChoice = !(k->modifiers() & Qt::AltModifier) &&
+                       (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
+                        key == Qt::Key_PageDown);
         bool consumed = false;
         RunCommand(this, [&] { consumed = ZoomListKeyPress(key); });
         return consumed;

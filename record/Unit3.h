@@ -32,7 +32,8 @@ public:
 
     // The handlers of the panel's controls.
     void ZoomListClick(int index);
-    // Enter in the zoom list: its text, a whole number, becomes the zoom. True when consumed.
+    // Enter in the zoom list: its text, a whole number with or without "%", becomes the zoom.
+    // True when consumed.
     bool ZoomListKeyPress(int key);
     void btnPrintClick();
     void btnZapisClick();
@@ -56,6 +57,7 @@ private:
     QPushButton* m_btnPrint = nullptr;
     QLabel* m_lblPage = nullptr;
     QComboBox* m_zoomList = nullptr;
+    bool m_listChoice = false; // the user is choosing an item of the zoom list right now
     QPushButton* m_btnZapis = nullptr;
     QPushButton* m_btnClose = nullptr;
     QImage m_image11;

@@ -3,6 +3,9 @@
 #include <QtGui/QGuiApplication>
 #include <QtGui/QPalette>
 
+#include <algorithm>
+#include <cmath>
+
 namespace movra {
 
 namespace {
@@ -64,6 +67,26 @@ QColor ToQColor(TColor c) {
 TColor FromQColor(const QColor& c) {
     const QColor rgb = c.toRgb();
     return RGBColor(rgb.red(), rgb.green(), rgb.blue());
+}
+
+namespace {
+
+double RelativeLuminance(const QColor& c) {
+    const auto channel = [](int v) {
+        const double s = v / 255.0;
+        return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    const QColor rgb = c.toRgb();
+    return 0.2126 * channel(rgb.red()) + 0.7152 * channel(rgb.green()) +
+           0.0722 * channel(rgb.blue());
+}
+
+} // namespace
+
+double ContrastRatio(TColor a, TColor b) {
+    const double la = RelativeLuminance(ToQColor(a));
+    const double lb = RelativeLuminance(ToQColor(b));
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 } // namespace movra

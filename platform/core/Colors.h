@@ -47,4 +47,9 @@ constexpr bool IsSystemColor(TColor c) {
 // A plain colour value for a painted colour (alpha dropped).
 [[nodiscard]] TColor FromQColor(const QColor& c);
 
+// How well text of one painted colour reads on another: the ratio of their relative
+// luminances (each plus 0.05), from 1 (the same) to 21 (black on white). 4.5 is the least for
+// ordinary text.
+[[nodiscard]] double ContrastRatio(TColor a, TColor b);
+
 } // namespace movra

@@ -1,5 +1,7 @@
 #include "platform/core/FontColorDialog.h"
 
+#include <QtGui/QFontDatabase>
+#include <QtGui/QFontInfo>
 #include <QtGui/QPixmap>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QDialogButtonBox>
@@ -11,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace movra {
 
@@ -47,8 +50,24 @@ QPixmap Swatch(TColor colour) {
     return p;
 }
 
+// The family the chooser can select for a font name. A name that is only a fontconfig alias
+// ("Arial" for Liberation Sans, say) is not in the chooser's list, and the chooser would fall
+// back to its first family; the family the alias resolves to is the one actually drawn.
+QString ChooserFamily(const QString& name) {
+    const QStringList families = QFontDatabase::families();
+    for (const QString& family : families)
+        if (family.compare(name, Qt::CaseInsensitive) == 0)
+            return family;
+    return QFontInfo(QFont(name)).family();
+}
+
+int StyleBits(const QFont& f) {
+    return (f.bold() ? fsBold : 0) | (f.italic() ? fsItalic : 0) |
+           (f.underline() ? fsUnderline : 0) | (f.strikeOut() ? fsStrikeOut : 0);
+}
+
 QFont ShownFont(const TFont& f) {
-    QFont shown(f.Name);
+    QFont shown(ChooserFamily(f.Name));
     shown.setPointSize(std::max(1, f.Size()));
     shown.setBold((f.Style & fsBold) != 0);
     shown.setItalic((f.Style & fsItalic) != 0);
@@ -69,6 +88,7 @@ TFontColorDialog::TFontColorDialog(const TFont& initial, QWidget* parent)
     m_fonts->setWindowFlags(Qt::Widget);
     m_fonts->setSizeGripEnabled(false);
     m_fonts->setCurrentFont(ShownFont(initial));
+    m_shown = m_fonts->currentFont();
     // Inside this window the chooser is only a part: its own Enter and Escape end the whole
     // dialog instead of hiding the part.
     connect(m_fonts, &QDialog::finished, this, &QDialog::done);
@@ -106,8 +126,16 @@ TFontColorDialog::TFontColorDialog(const TFont& initial, QWidget* parent)
 }
 
 TFont TFontColorDialog::SelectedFont() const {
+    // Only what the user changed in the chooser is taken from it, so a font name the chooser
+    // cannot show (an alias) and its exact height survive a confirmed dialog.
     TFont result = m_initial;
-    result.assignQFont(m_fonts->currentFont());
+    const QFont chosen = m_fonts->currentFont();
+    if (chosen.family() != m_shown.family())
+        result.Name = chosen.family();
+    if (chosen.pointSizeF() != m_shown.pointSizeF())
+        result.SetSize(static_cast<int>(std::lround(chosen.pointSizeF())));
+    if (StyleBits(chosen) != StyleBits(m_shown))
+        result.Style = StyleBits(chosen);
     const QVariant colour = m_colours->currentData();
     if (colour.isValid())
         result.Color = static_cast<TColor>(colour.toLongLong());

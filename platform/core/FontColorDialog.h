@@ -2,6 +2,7 @@
 
 #include "platform/core/Font.h"
 
+#include <QtGui/QFont>
 #include <QtWidgets/QDialog>
 
 class QComboBox;
@@ -19,8 +20,9 @@ class TFontColorDialog : public QDialog {
 public:
     explicit TFontColorDialog(const TFont& initial, QWidget* parent = nullptr);
 
-    // The initial font with the name, size, style and colour chosen here (character set and
-    // PixelsPerInch as they were).
+    // The initial font with the name, size, style and colour the user changed here; whatever
+    // was left alone (a name the chooser shows by the family it stands for, the height, the
+    // style bits, character set and PixelsPerInch) is returned as it was.
     [[nodiscard]] TFont SelectedFont() const;
 
     [[nodiscard]] QFontDialog* FontChooser() const { return m_fonts; }
@@ -28,6 +30,7 @@ public:
 
 private:
     TFont m_initial;
+    QFont m_shown; // what the chooser showed at the start
     QFontDialog* m_fonts = nullptr;
     QComboBox* m_colours = nullptr;
 };

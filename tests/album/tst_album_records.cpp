@@ -433,6 +433,26 @@ private slots:
         QCOMPARE(RawCount(f.folder.file("jeden.db3")), 1);
     }
 
+    // F2 scrolls the list so that the shown row is the last one wholly in view.
+    void showingScrollsTheRowIntoView() {
+        AlbumFixture f;
+        std::vector<RawRecord> many;
+        for (int i = 1; i <= 40; ++i)
+            many.push_back({QStringLiteral("Imię"),
+                            QStringLiteral("Nazwisko %1").arg(i, 2, 10, QLatin1Char('0')),
+                            QString(), QString(), QString(), std::nullopt});
+        WriteRawAlbum(albumPath(f), many);
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=klasa.db3\n"));
+        f.start();
+        TFajny& g = *f.form1().Grid();
+        QVERIFY(g.VisibleRowCount() > 1 && g.VisibleRowCount() < 30);
+        selectRow(f.form1(), 30);
+        QTest::keyClick(&f.form1(), Qt::Key_F2);
+        QVERIFY(f.form2().isVisible());
+        QCOMPARE(f.form2().Nazwisko(), QStringLiteral("Nazwisko 30"));
+        QCOMPARE(g.TopRow() + g.VisibleRowCount() - 1, 30);
+    }
+
     void findingAndFindingNext() {
         AlbumFixture f;
         open(f);

@@ -91,6 +91,41 @@ private slots:
         QCOMPARE(w.CarriedSettings()[5], clWindow);
     }
 
+    // Every last name stands on lime, and the selected row's last name stays readable there.
+    void lastNamesOnLimeReadable() {
+        AlbumFixture f;
+        WriteRawAlbum(f.folder.file("klasa.db3"),
+                      {{"Jan", "Nowakowski", "Jasiek", "", "", std::nullopt},
+                       {"Ola", "Wiśniewska", "Ola", "", "", std::nullopt}});
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=klasa.db3\n"));
+        f.start();
+        TFajny& g = *f.form1().Grid();
+        g.FocusCell(2, 1);
+        f.form1().G1Click();
+        const QImage img = g.viewport()->grab().toImage();
+        const QColor lime = ToQColor(clLime);
+        const auto cell = [&](int col, int row) {
+            QRect r = g.CellRect(col, row).toQRect();
+            r.setSize(r.size() - QSize(1, 1)); // the grid lines
+            return img.copy(r);
+        };
+        // The best contrast of a cell's text against lime (1 when it has no text at all).
+        const auto textContrast = [&](const QImage& c) {
+            double best = 1;
+            for (int y = 0; y < c.height(); ++y)
+                for (int x = 0; x < c.width(); ++x)
+                    best = std::max(best, ContrastRatio(FromQColor(c.pixelColor(x, y)), clLime));
+            return best;
+        };
+        for (const int row : {1, 2}) {
+            const QImage last = cell(3, row);
+            QCOMPARE(last.pixelColor(last.width() - 2, last.height() - 2), lime);
+            QVERIFY2(textContrast(last) >= 4.5, qPrintable(QString::number(row)));
+            const QImage first = cell(2, row);
+            QVERIFY(first.pixelColor(first.width() - 2, first.height() - 2) != lime);
+        }
+    }
+
     void badValuesCountAsMissing() {
         AlbumFixture f;
         QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=brak\nSort=5\n[Kolumny]\nImie=0\n"

@@ -5,6 +5,8 @@
 #include "tests/support/TestDialogs.h"
 
 #include <QtCore/QStringEncoder>
+#include <QtGui/QFontDatabase>
+#include <QtGui/QFontInfo>
 #include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
 #include <QtWidgets/QComboBox>
@@ -407,6 +409,27 @@ private slots:
         QCOMPARE(basic.ColourList()->count(), 16);
         QCOMPARE(basic.ColourList()->currentText(), QStringLiteral("Granatowy"));
         QCOMPARE(basic.SelectedFont().Color, RGBColor(0, 0, 128));
+    }
+
+    // "Arial" is only an alias on Linux: the chooser opens on the family drawn for it, with the
+    // list font's style and size, and what the user leaves alone is given back as it was.
+    void fontDialogKeepsAnAliasedFont() {
+        TFont list(QStringLiteral("Arial"), 10, fsBold, clWindowText);
+        TFontColorDialog dialog(list);
+        const QFont shown = dialog.FontChooser()->currentFont();
+        QVERIFY(QFontDatabase::families().contains(shown.family()));
+        QCOMPARE(shown.family(), QFontInfo(list.toQFont()).family());
+        QVERIFY(shown.bold());
+        QCOMPARE(shown.pointSize(), 10);
+        QCOMPARE(dialog.SelectedFont(), list);
+
+        QFont bigger = shown;
+        bigger.setPointSize(12);
+        dialog.FontChooser()->setCurrentFont(bigger);
+        const TFont chosen = dialog.SelectedFont();
+        QCOMPARE(chosen.Name, QStringLiteral("Arial"));
+        QCOMPARE(chosen.Style, int(fsBold));
+        QCOMPARE(chosen.Size(), 12);
     }
 
     // Escape inside the font chooser ends the whole dialog, not only the part it is in.

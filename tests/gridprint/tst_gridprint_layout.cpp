@@ -390,6 +390,23 @@ private slots:
         QCOMPARE(DataRowsOfColumn(*Page(g, 5), 0), (QList<int>{5}));
     }
 
+    // A row that ends exactly where the footer's room begins still belongs to the page.
+    void aRowThatExactlyFitsStaysOnThePage() {
+        TFajny g;
+        FillGrid(g, 2, 4);
+        PlainOptions(g);
+        const int footerHeight = MeasuredHeight(g, 8, QString());
+        const int rowTop = MeasuredHeight(g, 12, QString()) + 20;
+        const int room = m_h - (20 + footerHeight) - rowTop;
+        QVERIFY(room > 60);
+        g.SetRowHeights(1, room - 30);
+        g.SetRowHeights(2, 30);
+        QCOMPARE(DataRowsOfColumn(*Page(g, 1), 0), (QList<int>{1, 2}));
+        QCOMPARE(DataRowsOfColumn(*Page(g, 2), 0), (QList<int>{3}));
+        g.SetRowHeights(2, 31);
+        QCOMPARE(DataRowsOfColumn(*Page(g, 1), 0), (QList<int>{1}));
+    }
+
     void cellColoursFormatsAndFrames() {
         TFajny g;
         FillGrid(g, 3, 6);

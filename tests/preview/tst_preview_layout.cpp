@@ -4,6 +4,7 @@
 #include <QtGui/QKeyEvent>
 #include <QtGui/QWheelEvent>
 #include <QtTest/QtTest>
+#include <QtWidgets/QScrollBar>
 
 using namespace movra;
 
@@ -185,6 +186,43 @@ private slots:
         QCOMPARE(pp->CurrentPage(), 1);
     }
 
+    // Over the scroll bars the wheel keeps the control's table: one notch is one increment,
+    // Ctrl zooms.
+    void wheelOverTheScrollBars() {
+        auto pp = MakePreview(QSize(500, 500));
+        pp->SetZoom(100);
+        QVERIFY(pp->VertBarVisible() && pp->HorzBarVisible());
+        for (QScrollBar* bar : {pp->verticalScrollBar(), pp->horizontalScrollBar()}) {
+            pp->SetVertPosition(0);
+            pp->SetHorzPosition(0);
+            const QPointF local(bar->width() / 2.0, bar->height() / 2.0);
+            QWheelEvent down(local, bar->mapToGlobal(local), QPoint(), QPoint(0, -120),
+                             Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(bar, &down);
+            QCOMPARE(pp->VertPosition(), pp->ScrollIncrement());
+            QCOMPARE(pp->HorzPosition(), 0);
+            const int zoom = pp->Zoom();
+            QWheelEvent zoomIn(local, bar->mapToGlobal(local), QPoint(), QPoint(0, 120),
+                               Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(bar, &zoomIn);
+            QCOMPARE(pp->Zoom(), zoom + pp->ZoomStep());
+            pp->SetZoom(100);
+        }
+    }
+
+    // The area around a smaller sheet shows the control's colour.
+    void surroundingsInTheControlsColour() {
+        auto pp = MakePreview(QSize(600, 600));
+        pp->SetZoom(30);
+        pp->SetColor(RGBColor(0, 0, 160));
+        const QImage img = pp->grab().toImage();
+        const QRect sheet = pp->PaperViewControl()->geometry();
+        QVERIFY(sheet.left() > 10 && sheet.top() > 10);
+        for (const QPoint p : {QPoint(2, 2), QPoint(sheet.left() - 3, sheet.center().y()),
+                               QPoint(sheet.center().x(), sheet.bottom() + 4)})
+            QCOMPARE(img.pixelColor(p), QColor(0, 0, 160));
+    }
+
     void keys() {
         auto pp = MakePreview(QSize(400, 400), 3);
         pp->SetZoom(100);
@@ -261,9 +299,17 @@ private slots:
         QCOMPARE(pp->HorzPosition(), 140); // moved with the mouse, leftwards
         QCOMPARE(pp->VertPosition(), 0);
         QCOMPARE(view->y(), viewPos.y());
+        // The sheet follows under the mouse: further moves keep the grip where it was taken.
+        const QPoint grip = viewPos + QPoint(300, 300);
+        Mouse(*view, QEvent::MouseMove, grip - QPoint(80, 0) - view->pos(), Qt::NoButton,
+              Qt::LeftButton);
+        QCOMPARE(pp->HorzPosition(), 180);
+        Mouse(*view, QEvent::MouseMove, grip - QPoint(50, 0) - view->pos(), Qt::NoButton,
+              Qt::LeftButton);
+        QCOMPARE(pp->HorzPosition(), 150);
         // Moves without the left button do not drag.
         Mouse(*view, QEvent::MouseMove, QPoint(200, 300), Qt::NoButton, Qt::NoButton);
-        QCOMPARE(pp->HorzPosition(), 140);
+        QCOMPARE(pp->HorzPosition(), 150);
         Mouse(*view, QEvent::MouseButtonRelease, QPoint(300, 300), Qt::LeftButton, Qt::NoButton);
         QVERIFY(!pp->Dragging());
         QCOMPARE(view->cursor().shape(), Qt::OpenHandCursor);

@@ -286,6 +286,34 @@ private slots:
         }
     }
 
+    // A printer whose printable area starts inside the sheet: the page still sits on the
+    // sheet's corner, so the red block stands 20 mm from the left and 60 mm from the top edge.
+    void thePageSitsOnTheSheetsCorner() {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
+            QSKIP("pdftoppm (poppler-utils) is not installed");
+        m_printer->setPageMargins(QMarginsF(15, 25, 10, 10), QPageLayout::Millimeter);
+        TPrintPreview pp;
+        RecordDocument(pp, 1);
+        pp.Print();
+        QVERIFY(!PrinterCaps(*m_printer).PhysicalOffset.isNull());
+        const QString base = m_dir.filePath(QStringLiteral("corner"));
+        Run(QStringLiteral("pdftoppm"),
+            {QStringLiteral("-r"), QStringLiteral("50"), QStringLiteral("-png"), m_pdf, base});
+        const QImage page(base + QStringLiteral("-1.png"));
+        QVERIFY(!page.isNull());
+        QRect red;
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 0; x < page.width(); ++x) {
+                const QColor c = page.pixelColor(x, y);
+                if (c.red() > 200 && c.green() < 60 && c.blue() < 60)
+                    red |= QRect(x, y, 1, 1);
+            }
+        const double mm = 50 / 25.4; // pixels per millimetre
+        QVERIFY2(std::abs(red.left() - 20 * mm) <= 2, qPrintable(QString::number(red.left())));
+        QVERIFY2(std::abs(red.top() - 60 * mm) <= 2, qPrintable(QString::number(red.top())));
+        QVERIFY2(std::abs(red.width() - 100 * mm) <= 3, qPrintable(QString::number(red.width())));
+    }
+
     void grayscalePrinting() {
         if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
             QSKIP("pdftoppm (poppler-utils) is not installed");

@@ -18,10 +18,12 @@
 #include <QtGui/QPainter>
 #include <QtPrintSupport/QPrinter>
 #include <QtTest/QTest>
+#include <QtWidgets/QAbstractItemView>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPlainTextEdit>
+#include <QtWidgets/QPushButton>
 
 using namespace movra;
 using namespace movra::test;
@@ -149,6 +151,19 @@ private slots:
         QVERIFY(greenRows(b) < greenRows(a));
     }
 
+    // An empty nickname is printed as "brak" after its label.
+    void anEmptyNicknamePrintsBrak() {
+        const auto utf16 = [](const QString& t) {
+            return QByteArray(reinterpret_cast<const char*>(t.utf16()), t.size() * 2);
+        };
+        TForm3 sheet;
+        sheet.BuildSheet(*form2);
+        QVERIFY(!sheet.PP1()->Pages(1)->Bytes().contains(utf16(QStringLiteral("brak"))));
+        form2->SetKsywa(QString());
+        sheet.BuildSheet(*form2);
+        QVERIFY(sheet.PP1()->Pages(1)->Bytes().contains(utf16(QStringLiteral("brak"))));
+    }
+
     void theZoomList() {
         TForm3 sheet;
         sheet.BuildSheet(*form2);
@@ -170,10 +185,47 @@ private slots:
         edit->setText(QStringLiteral("abc"));
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(pp.Zoom(), 500);
-        edit->setText(QStringLiteral("40%"));
-        QTest::keyClick(edit, Qt::Key_Return);
-        QCOMPARE(pp.Zoom(), 500);
         QCOMPARE(sheet.ZoomList()->count(), 9); // Enter never adds an item
+    }
+
+    // Only a choice changes the zoom: the focus passing through the list or a popup closed
+    // without a choice leaves the fitted page alone; a number typed as "200" or as "200%"
+    // applies on Enter; an item chosen in the popup applies.
+    void theZoomListChangesOnlyOnAChoice() {
+        TForm3 sheet;
+        sheet.BuildSheet(*form2);
+        sheet.show();
+        sheet.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&sheet));
+        TPrintPreview& pp = *sheet.PP1();
+        QComboBox* list = sheet.ZoomList();
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Tab);
+        QVERIFY(!list->hasFocus());
+        QCOMPARE(pp.ZoomState(), zsZoomToFit);
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_F4);
+        QTRY_VERIFY(list->view()->isVisible());
+        QTest::keyClick(list->view(), Qt::Key_F4);
+        QTRY_VERIFY(!list->view()->isVisible());
+        sheet.CloseButton()->setFocus();
+        QCOMPARE(pp.ZoomState(), zsZoomToFit);
+
+        list->setFocus();
+        list->lineEdit()->clear();
+        QTest::keyClicks(list, "200");
+        QCOMPARE(list->currentText(), QStringLiteral("200"));
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(pp.Zoom(), 200);
+        list->lineEdit()->setText(QStringLiteral("150%"));
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(pp.Zoom(), 150);
+
+        list->showPopup();
+        QTRY_VERIFY(list->view()->isVisible());
+        list->view()->setCurrentIndex(list->model()->index(8, 0));
+        QTest::keyClick(list->view(), Qt::Key_Return);
+        QCOMPARE(pp.Zoom(), 20);
     }
 
     // Keys typed by a user reach the focused zoom list itself, which hands them on to its text
