@@ -4,6 +4,7 @@
 // command and, where the engine's result code tells it, the likely cause; then the technical
 // text of the error for whoever has to look further.
 
+#include "db/SQLiteInterfaces.h"
 #include "platform/core/ErrorBox.h"
 
 #include <QtCore/QString>
@@ -11,8 +12,6 @@
 #include <exception>
 
 namespace movra {
-
-class ESQLiteException;
 
 enum class TAlbumCommand { Open, Create, Add, Save, Delete, Regenerate };
 
