@@ -36,11 +36,14 @@ QStringList ReadRecentAlbums(const TIniFile& ini) {
 }
 
 void WriteRecentAlbums(TIniFile& ini, const QStringList& albums) {
-    // Unused keys are written empty, so that an entry removed here does not come back from the
-    // file read at start.
-    for (int i = 0; i < kRecentAlbumsMax; ++i)
-        ini.WriteString(kSection, keyOf(i),
-                        i < albums.size() ? QDir::toNativeSeparators(albums[i]) : QString());
+    // Keys the file already has beyond the list are emptied, so that an entry removed here does
+    // not come back; a file that never had the section does not get an empty one.
+    for (int i = 0; i < kRecentAlbumsMax; ++i) {
+        if (i < albums.size())
+            ini.WriteString(kSection, keyOf(i), QDir::toNativeSeparators(albums[i]));
+        else if (ini.ValueExists(kSection, keyOf(i)))
+            ini.WriteString(kSection, keyOf(i), QString());
+    }
 }
 
 void NoteRecentAlbum(QStringList& albums, const QString& path) {

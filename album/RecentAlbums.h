@@ -16,7 +16,7 @@ inline constexpr int kRecentAlbumsMax = 8;
 // The list as the settings file holds it: full paths, empty and repeated entries dropped, at most
 // kRecentAlbumsMax.
 [[nodiscard]] QStringList ReadRecentAlbums(const TIniFile& ini);
-// Replaces the section with the list (keys Plik1.. in order).
+// Writes the list as keys Plik1.. in order, emptying the section's other keys.
 void WriteRecentAlbums(TIniFile& ini, const QStringList& albums);
 
 // path becomes the newest entry (moved up if it was listed); the oldest falls off past the cap.
