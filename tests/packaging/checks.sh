@@ -35,6 +35,9 @@ check_tree() {
     desktop-file-validate "$desktop" || fail "desktop-file-validate rejects $desktop"
     grep -qx 'Exec=movra %f' "$desktop" || fail "desktop entry does not run movra with the file"
     grep -qx 'MimeType=application/x-movra-album;' "$desktop" || fail "desktop entry does not take albums"
+    # On X11 the desktop matches windows to the entry by their WM_CLASS (Wayland: the desktop
+    # file name the program sets).
+    grep -qx 'StartupWMClass=Movra' "$desktop" || fail "desktop entry does not name the windows' class"
     grep -qx "Icon=$app_id" "$desktop" || fail "desktop entry names another icon"
     grep -qx 'Categories=Office;' "$desktop" || fail "desktop entry is not in category Office"
     grep -q '^Comment=.*zdjęciami' "$desktop" || fail "desktop entry's default comment is not Polish"
