@@ -35,7 +35,7 @@ def test(s):
         check(not os.path.exists(missing), "the missing album was created")
         s.quit()
 
-    with s.step("movra PATH opens an album from another folder; the window has icon and id"):
+    with s.step("movra PATH opens an album from another folder; the window has icon and class"):
         s.start_program(args=[klasa])
         w = s.main_window()
         check_equal(label_after(w, "Otwarty plik:"), "klasa.db3", "open file shown")
