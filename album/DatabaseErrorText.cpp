@@ -28,12 +28,18 @@ QString commandSentence(TAlbumCommand command) {
     return QStringLiteral("Polecenie na albumie nie powiodło się");
 }
 
-bool permissionErrno(int e) {
-    return e == EACCES || e == EPERM || e == EROFS;
-}
+const QString kReadOnly = QStringLiteral("plik albumu albo jego folder jest tylko do odczytu");
+const QString kNoPermission = QStringLiteral(
+    "brak uprawnień do pliku albumu albo jego folderu (na przykład są tylko do odczytu)");
 
-const QString kReadOnly =
-    QStringLiteral("plik albumu albo jego folder jest tylko do odczytu (brak prawa zapisu)");
+// The cause a refused file operation points to, empty for an errno that is no permission matter.
+QString permissionCause(int err) {
+    if (err == EROFS)
+        return kReadOnly;
+    if (err == EACCES || err == EPERM)
+        return kNoPermission;
+    return {};
+}
 
 // The likely cause as the engine's result code and the system's errno tell it; empty when they
 // say nothing a user could act on.
@@ -48,8 +54,8 @@ QString causeOf(const ESQLiteException& e) {
     case SQLITE_PERM:
         return kReadOnly;
     case SQLITE_CANTOPEN:
-        if (permissionErrno(err))
-            return kReadOnly;
+        if (!permissionCause(err).isEmpty())
+            return permissionCause(err);
         if (err == ENOENT)
             return QStringLiteral("takiego pliku nie ma (przeniesiono go albo usunięto)");
         if (err == EISDIR)
@@ -65,8 +71,8 @@ QString causeOf(const ESQLiteException& e) {
     case SQLITE_IOERR:
         if (err == ENOSPC)
             return QStringLiteral("na dysku zabrakło miejsca");
-        if (permissionErrno(err))
-            return kReadOnly;
+        if (!permissionCause(err).isEmpty())
+            return permissionCause(err);
         return QStringLiteral("wystąpił błąd odczytu lub zapisu dysku");
     default:
         return {};
