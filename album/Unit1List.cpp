@@ -162,7 +162,7 @@ void TForm1::LoadRecordList() {
         FillRecordList();
         NoteOpenedAlbum();
     } catch (const std::exception& e) {
-        // The design's warning first, then why and the technical text.
+        // The long-standing warning first, then the likely cause and the technical text.
         ShowWarning(this, QStringLiteral("Błąd podczas odczytu bazy danych!\n") +
                               DatabaseErrorText(TAlbumCommand::Open, e));
     }
