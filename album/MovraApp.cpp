@@ -8,18 +8,25 @@
 #include "record/help.h"
 #include "resources/Resources.h"
 
+#include <QtGui/QIcon>
 #include <QtWidgets/QApplication>
 
 namespace movra {
 
 void InitApplication(QApplication& app) {
     QApplication::setApplicationName(QStringLiteral("Movra"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.movra"));
     InstallPolish(app);
     InitResources();
+    // The theme's icon where the desktop has one installed, else the compiled-in copies.
+    QIcon builtIn;
+    for (const int size : {16, 32, 48, 64, 128, 256})
+        builtIn.addFile(QStringLiteral(":/movra/icons/%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.example.movra"), builtIn));
 }
 
-TMovraApp::TMovraApp() {
-    m_form1 = std::make_unique<TForm1>();
+TMovraApp::TMovraApp(const QString& startAlbum) {
+    m_form1 = std::make_unique<TForm1>(nullptr, startAlbum);
     m_form2 = std::make_unique<TForm2>(m_form1.get());
     m_form1->SetRecordWindow(m_form2.get());
     m_finddlg = std::make_unique<Tfinddlg>();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtCore/QString>
+
 #include <memory>
 
 class QApplication;
@@ -18,7 +20,8 @@ class TFhelp;
 // their own find dialogs and help windows; the instances made here are the program's idle ones.
 class TMovraApp {
 public:
-    TMovraApp();
+    // startAlbum: the album named on the command line, opened instead of the last one.
+    explicit TMovraApp(const QString& startAlbum = {});
     ~TMovraApp();
     TMovraApp(const TMovraApp&) = delete;
     TMovraApp& operator=(const TMovraApp&) = delete;
@@ -35,7 +38,8 @@ private:
     std::unique_ptr<TFhelp> m_fhelp;
 };
 
-// Application-wide set-up before any window: names, Polish locale and Qt's Polish texts.
+// Application-wide set-up before any window: names (the desktop entry's too, so the desktop
+// matches windows to it), the window icon, Polish locale and Qt's Polish texts.
 void InitApplication(QApplication& app);
 
 } // namespace movra

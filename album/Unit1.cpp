@@ -54,7 +54,7 @@ void setTextColor(QWidget* w, TColor c) {
 
 } // namespace
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+TForm1::TForm1(QWidget* parent, const QString& startAlbum) : QMainWindow(parent) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kCaption);
     setFont(arialPixels(13, true));
@@ -90,7 +90,12 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     if (m_albumPath.isEmpty())
         m_albumPath = AlbumPathFromSettings(m_label2->text());
     BuildEmptyRecordList();
-    if (QFileInfo(m_albumPath).isFile()) {
+    UpdateRecentMenu();
+    if (!startAlbum.isEmpty()) {
+        // Named by the user: a missing or unreadable file is reported (never created).
+        SetAlbumFile(startAlbum);
+        LoadRecordList();
+    } else if (QFileInfo(m_albumPath).isFile()) {
         LoadRecordList();
         UpdateRegenerate(m_albumPath);
     }
@@ -183,6 +188,7 @@ void TForm1::BuildMenu() {
            [this] { Nowa1Click(); });
     action(file1, "OpenDB1", QStringLiteral("Otwórz bazę"), QKeySequence(Qt::CTRL | Qt::Key_O), 2,
            [this] { OtwieramDB1Click(); });
+    BuildRecentMenu(file1);
     separator(file1, "N1");
     action(file1, "Regeneruj1", QStringLiteral("Regeneruj (odśwież) bazę"),
            QKeySequence(Qt::CTRL | Qt::Key_R), 4, [this] { Regeneruj1Click(); });

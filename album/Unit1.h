@@ -7,6 +7,7 @@
 #include "record/RecordWindowHost.h"
 
 #include <QtCore/QString>
+#include <QtCore/QStringList>
 #include <QtWidgets/QMainWindow>
 
 #include <array>
@@ -31,8 +32,9 @@ class TMemoSnapshotWindow;
 class TForm1 : public QMainWindow, public IRecordWindowHost {
     Q_OBJECT
 public:
-    // Builds the window, reads the settings and opens the album file of the last run.
-    explicit TForm1(QWidget* parent = nullptr);
+    // Builds the window, reads the settings and opens startAlbum (the album named on the command
+    // line) or else the album file of the last run.
+    explicit TForm1(QWidget* parent = nullptr, const QString& startAlbum = {});
     ~TForm1() override;
 
     // The windows made after this one (in the program's order); not owned.
@@ -56,13 +58,16 @@ public:
     [[nodiscard]] QString IdText() const;      // IDEdit (hidden)
     [[nodiscard]] QAction* Action(const QString& objectName) const;
     [[nodiscard]] QString SettingsPath() const;
+    // The albums opened last, newest first (full paths), as the Baza menu offers them.
+    [[nodiscard]] const QStringList& RecentAlbums() const { return m_recentAlbums; }
 
     // ---- commands (menu entries, grid events, record window buttons) ---------------------
     // Album file (Baza) and sorting.
     void Nowa1Click();
     void OtwieramDB1Click();
     void Regeneruj1Click();
-    void SortCommand(int key); // mnuSortuj2Click / 3 / 4
+    void OpenRecentAlbum(int index); // an entry of "Ostatnio otwierane"
+    void SortCommand(int key);       // mnuSortuj2Click / 3 / 4
     // Records (Edycja, Obraz).
     void G1Click();
     void PokazRekordu1Click();
@@ -135,6 +140,10 @@ private:
     void Run(const std::function<void()>& command);
     void BuildLayout();
     void BuildMenu();
+    void BuildRecentMenu(QMenu* parent);
+    void UpdateRecentMenu();
+    void NoteOpenedAlbum();
+    [[nodiscard]] bool RefuseOpenWhileRecordShown();
     void SetUpGrid();
     void BuildEmptyRecordList();
     void SetListLayout();
@@ -170,6 +179,7 @@ private:
     QLineEdit* m_idEdit = nullptr;      // ID of the current row (hidden)
     std::array<QLabel*, 8> m_carried{}; // lblLewa .. lblLiteryO (hidden)
     QMenu* m_obraz1 = nullptr;
+    QMenu* m_recentMenu = nullptr;
 
     // other windows (not owned)
     TForm2* m_form2 = nullptr;
@@ -181,6 +191,7 @@ private:
     QString m_albumPath;
     QString m_lastPictureFile;
     QString m_openDialogFile; // the open dialog is shared by album files and pictures
+    QStringList m_recentAlbums;
     TSortOptions m_sortOptions;
     int m_rowHeight = 22;
     std::int64_t m_currentId = 0;

@@ -1,6 +1,7 @@
 #include "album/Unit1.h"
 
 #include "album/AlbumFile.h"
+#include "album/DatabaseErrorText.h"
 #include "grid/Fajny.h"
 #include "platform/core/Dialogs.h"
 #include "platform/core/ProgramFolder.h"
@@ -61,20 +62,26 @@ void TForm1::Nowa1Click() {
             first.Ksywa = QStringLiteral("zero");
         }
         // The new connection replaces the old one (rolling back anything it had open).
-        m_database = CreateAlbumFile(*chosen, first);
+        m_database = WithDatabaseErrorText(TAlbumCommand::Create,
+                                           [&] { return CreateAlbumFile(*chosen, first); });
     }
     SetAlbumFile(*chosen);
     LoadRecordList();
     UpdateRegenerate(*chosen);
 }
 
+bool TForm1::RefuseOpenWhileRecordShown() {
+    if (!RecordWindowVisible())
+        return false;
+    ShowMessage(this, QStringLiteral("Otwieram bazy tylko przy zamkniętym oknie podglądu i "
+                                     "edycji rekordu\n\r                      Proszę uprzednio "
+                                     "zamknij to okno. "));
+    return true;
+}
+
 void TForm1::OtwieramDB1Click() {
-    if (RecordWindowVisible()) {
-        ShowMessage(this, QStringLiteral("Otwieram bazy tylko przy zamkniętym oknie podglądu i "
-                                         "edycji rekordu\n\r                      Proszę uprzednio "
-                                         "zamknij to okno. "));
+    if (RefuseOpenWhileRecordShown())
         return;
-    }
     FileDialogOptions o;
     o.InitialDir = m_programFolder;
     o.FileName = m_openDialogFile;
@@ -97,7 +104,8 @@ void TForm1::Regeneruj1Click() {
     }
     if (!m_database)
         return;
-    if (std::optional<TAlbumRecord> first = Regenerate(*m_database)) {
+    if (std::optional<TAlbumRecord> first = WithDatabaseErrorText(
+            TAlbumCommand::Regenerate, [this] { return Regenerate(*m_database); })) {
         m_currentId = first->Id;
         if (m_form2)
             FillRecordWindow(*first);
@@ -144,12 +152,15 @@ void TForm1::LoadRecordList() {
         m_labelCount->setText(QString::number(m_table->RowTotal()));
         m_labelCount->adjustSize();
         FillRecordList();
-    } catch (const std::exception&) {
+        NoteOpenedAlbum();
+    } catch (const std::exception& e) {
         // Nothing was loaded: neither the rows nor the count of an earlier or half-read list stay.
         g.SetRowCount(g.FixedRows());
         m_labelCount->setText(QStringLiteral("0"));
         m_labelCount->adjustSize();
-        ShowWarning(this, QStringLiteral("Błąd podczas odczytu bazy danych!"));
+        // The long-standing warning first, then the likely cause and the technical text.
+        ShowWarning(this, QStringLiteral("Błąd podczas odczytu bazy danych!\n") +
+                              DatabaseErrorText(TAlbumCommand::Open, e));
     }
     HideNotesColumns();
     g.InvalidateGrid();

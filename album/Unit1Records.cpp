@@ -1,6 +1,7 @@
 #include "album/Unit1.h"
 
 #include "album/AlbumFile.h"
+#include "album/DatabaseErrorText.h"
 #include "grid/Fajny.h"
 #include "platform/core/Dialogs.h"
 #include "platform/core/ErrorBox.h"
@@ -171,8 +172,10 @@ void TForm1::Dodaj1Click() {
     }
     if (!m_database)
         return;
-    m_currentId =
-        InsertRecord(*m_database, texts, m_form2->Photo(), m_form2->Placeholder().Jpeg(), kept);
+    m_currentId = WithDatabaseErrorText(TAlbumCommand::Add, [&] {
+        return InsertRecord(*m_database, texts, m_form2->Photo(), m_form2->Placeholder().Jpeg(),
+                            kept);
+    });
     ReloadRecordList();
     ShowMessage(this, QStringLiteral("Rekord dodany do bazy. "));
     m_form2->CloseQuietly();
@@ -183,8 +186,10 @@ void TForm1::Zmiana1Click() {
         return;
     TStoredTexts kept;
     const TAlbumTexts texts = TextsToWrite(kept);
-    if (!UpdateRecord(*m_database, m_currentId, texts, m_form2->Photo(),
-                      m_form2->Placeholder().Jpeg(), kept))
+    if (!WithDatabaseErrorText(TAlbumCommand::Save, [&] {
+            return UpdateRecord(*m_database, m_currentId, texts, m_form2->Photo(),
+                                m_form2->Placeholder().Jpeg(), kept);
+        }))
         throw EMovraError(QStringLiteral("Rekordu, który chcesz zapisać, nie ma już w bazie. "
                                          "Zmian nie zapisano - dodaj go jako nowy rekord."));
     // The message names the row of the record written, which need not be the selected one.
@@ -227,7 +232,7 @@ void TForm1::Zniszcz1Click() {
         Confirm3(this, QStringLiteral("Zniszczyć rekord ") + QString::number(row) +
                            QStringLiteral("  jesteś tego pewny ?"));
     if (answer == MsgResult::Yes)
-        movra::DeleteRecord(*m_database, id);
+        WithDatabaseErrorText(TAlbumCommand::Delete, [&] { movra::DeleteRecord(*m_database, id); });
     ReloadRecordList();
     if (m_form2)
         m_form2->CloseQuietly();

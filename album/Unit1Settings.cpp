@@ -1,5 +1,6 @@
 #include "album/Unit1.h"
 
+#include "album/RecentAlbums.h"
 #include "grid/Fajny.h"
 #include "platform/core/IniFile.h"
 
@@ -91,6 +92,8 @@ void TForm1::ReadSettings() {
 
     m_rowHeight =
         positiveOr(ini.ReadInteger(QStringLiteral("Form1"), QStringLiteral("WysRow"), 22), 22);
+
+    m_recentAlbums = ReadRecentAlbums(ini);
 }
 
 bool TForm1::WriteSettings() {
@@ -124,6 +127,7 @@ bool TForm1::WriteSettings() {
         ini.WriteInteger(QStringLiteral("Form2"), QString::fromLatin1(keys[i]), carried[i]);
     if (m_rowHeight > 0)
         ini.WriteInteger(QStringLiteral("Form1"), QStringLiteral("WysRow"), m_rowHeight);
+    WriteRecentAlbums(ini, m_recentAlbums);
     return ini.UpdateFile();
 }
 

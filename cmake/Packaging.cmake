@@ -22,6 +22,11 @@ install(FILES ${_movra_pkg}/${MOVRA_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${_movra_pkg}/${MOVRA_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# The album file type (*.db3, a kind of SQLite 3 database), so that file managers offer Movra for
+# albums; the desktop entry names it. Debian's shared-mime-info trigger rebuilds its cache.
+install(FILES ${_movra_pkg}/${MOVRA_APP_ID}.mime.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
+        RENAME ${MOVRA_APP_ID}.xml)
 foreach(_size ${MOVRA_ICON_SIZES})
     install(FILES ${_movra_pkg}/icons/${_size}x${_size}/${MOVRA_APP_ID}.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${_size}x${_size}/apps)
@@ -30,7 +35,7 @@ install(FILES ${_movra_pkg}/icons/${MOVRA_APP_ID}.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
 # Debian wants the licence, a changelog and a manual page, the last two compressed; -n keeps the
-# file's time out of the archive, so the package is the same from one build to the next.
+# file's time out of the archive.
 set(_movra_gz ${CMAKE_BINARY_DIR}/packaging)
 file(MAKE_DIRECTORY ${_movra_gz})
 foreach(_f changelog movra.1)
@@ -77,4 +82,20 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, qt6-qpa-plugins, fonts-liberation2")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+# Reproducible packages: every time stamp in the .deb is SOURCE_DATE_EPOCH. Unless the caller set
+# one, it is the date of the newest entry of packaging/changelog (as dpkg-buildpackage does), so
+# the same sources give the same package whenever and wherever cpack runs. The program itself is
+# built with -ffile-prefix-map (cmake/Hardening.cmake) and stripped, so the build folder leaves
+# no trace in it either.
+execute_process(COMMAND dpkg-parsechangelog -l ${_movra_pkg}/changelog -STimestamp
+                OUTPUT_VARIABLE MOVRA_SOURCE_DATE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE
+                RESULT_VARIABLE _sde_result ERROR_QUIET)
+if(NOT _sde_result EQUAL 0 OR NOT MOVRA_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
+    message(FATAL_ERROR "could not read the date of packaging/changelog (dpkg-parsechangelog, "
+                        "package dpkg-dev)")
+endif()
+configure_file(${PROJECT_SOURCE_DIR}/cmake/CPackProjectConfig.cmake.in
+               ${CMAKE_BINARY_DIR}/CPackProjectConfig.cmake @ONLY)
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/CPackProjectConfig.cmake)
 include(CPack)

@@ -22,10 +22,12 @@ TSQLiteDatabase::TSQLiteDatabase(const std::string& fileName, TSQLiteOpenMode mo
     m_db.reset(raw);
     if (rc != SQLITE_OK) {
         if (!m_db) {
-            throw ESQLiteException("Failed to open database \"" + fileName + "\" : unknown error");
+            throw ESQLiteException("Failed to open database \"" + fileName + "\" : unknown error",
+                                   rc);
         }
-        throw ESQLiteException("Failed to open database \"" + fileName +
-                               "\" : " + sqlite3_errmsg(m_db.get()));
+        throw ESQLiteException(
+            "Failed to open database \"" + fileName + "\" : " + sqlite3_errmsg(m_db.get()),
+            sqlite3_extended_errcode(m_db.get()), sqlite3_system_errno(m_db.get()));
     }
     // Statements cannot write the schema table or other internals directly, so a crafted
     // statement cannot corrupt the file.

@@ -16,9 +16,25 @@ namespace movra {
 //  - a column index outside the table raises std::out_of_range;
 //  - FirstAsInt on a value that is not a 32-bit integer raises std::invalid_argument.
 // Messages are bytes: statement texts and file names appear in them as they were given.
+//
+// An error that came from the engine also carries its extended result code and the operating
+// system's error number (0 where there is none), so that a caller can tell the user why without
+// parsing the message; the message itself stays as the engine phrased it.
 class ESQLiteException : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit ESQLiteException(const std::string& message, int extendedCode = 0, int systemErrno = 0)
+        : std::runtime_error(message), m_extendedCode(extendedCode), m_systemErrno(systemErrno) {}
+
+    // The engine's extended result code (for example SQLITE_BUSY_SNAPSHOT), 0 when unknown.
+    [[nodiscard]] int ExtendedCode() const noexcept { return m_extendedCode; }
+    // The primary result code (SQLITE_BUSY, SQLITE_FULL, ...): the low byte of the extended one.
+    [[nodiscard]] int ResultCode() const noexcept { return m_extendedCode & 0xFF; }
+    // errno of the file operation that failed, as the engine recorded it; 0 when none.
+    [[nodiscard]] int SystemErrno() const noexcept { return m_systemErrno; }
+
+private:
+    int m_extendedCode = 0;
+    int m_systemErrno = 0;
 };
 
 // Column kinds of a result table; the numbers are the ones the file format's readers use.

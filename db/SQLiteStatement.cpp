@@ -18,13 +18,17 @@ std::string_view UpToZero(std::string_view text) {
 
 void RaiseStatementError(sqlite3* db, std::string_view base, std::string_view sql) {
     std::string message(base);
+    int code = 0;
+    int systemErrno = 0;
     if (db != nullptr && sqlite3_errcode(db) != SQLITE_OK) {
         message += " \"";
         message += UpToZero(sql);
         message += "\" : ";
         message += sqlite3_errmsg(db);
+        code = sqlite3_extended_errcode(db);
+        systemErrno = sqlite3_system_errno(db);
     }
-    throw ESQLiteException(message);
+    throw ESQLiteException(message, code, systemErrno);
 }
 
 TStatement Prepare(sqlite3* db, std::string_view sql, std::string_view failedBase) {

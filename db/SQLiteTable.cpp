@@ -87,7 +87,7 @@ TSQLiteTable::TSQLiteTable(sqlite3* db, std::string_view sql, const TSQLiteParam
     int rc = sqlite3_step(statement.get());
     while (rc != SQLITE_DONE) {
         if (rc == SQLITE_BUSY) {
-            throw ESQLiteException("Could not prepare SQL statement");
+            throw ESQLiteException("Could not prepare SQL statement", SQLITE_BUSY);
         }
         if (rc != SQLITE_ROW) {
             sqlite_detail::RaiseStatementError(db, "Could not retrieve data", sql);

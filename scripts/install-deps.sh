@@ -13,7 +13,7 @@ poppler-utils"
 # Tests as a user sees the program: a real X server, the accessibility bus, the sqlite3 shell.
 PACKAGES="$PACKAGES xvfb xauth xdotool x11-apps imagemagick dbus at-spi2-core python3 python3-pyatspi sqlite3"
 # Packaging and its checks; libFuzzer (clang 14 with its runtime).
-PACKAGES="$PACKAGES dpkg-dev file desktop-file-utils appstream clang-14 libclang-rt-14-dev"
+PACKAGES="$PACKAGES dpkg-dev file desktop-file-utils appstream libxml2-utils shared-mime-info clang-14 libclang-rt-14-dev"
 
 missing=""
 for p in $PACKAGES; do

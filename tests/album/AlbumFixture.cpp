@@ -137,8 +137,8 @@ AlbumFixture::~AlbumFixture() {
     }
 }
 
-void AlbumFixture::start() {
-    m_app = std::make_unique<TMovraApp>();
+void AlbumFixture::start(const QString& startAlbum) {
+    m_app = std::make_unique<TMovraApp>(startAlbum);
     form1().show();
     QVERIFY(QTest::qWaitForWindowExposed(&form1()));
 }

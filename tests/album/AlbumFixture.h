@@ -50,8 +50,9 @@ public:
     TempProgramFolder folder;
     TestDialogsScope dialogs;
 
-    // Makes the program's windows (reads movra.ini of the folder) and shows the main window.
-    void start();
+    // Makes the program's windows (reads movra.ini of the folder) and shows the main window;
+    // startAlbum as if named on the command line.
+    void start(const QString& startAlbum = {});
     // Closes the main window as the user would (writes the settings) and destroys the windows.
     void stop();
 

@@ -395,12 +395,12 @@ class Session:
             env.update(extra)
         return env
 
-    def start_program(self, extra_env=None):
+    def start_program(self, extra_env=None, args=()):
         check(self.proc is None or self.proc.poll() is not None, "the program is already running")
         self.runs += 1
         env = self.program_env(extra_env)
         logpath = os.path.join(self.out, f"movra-run{self.runs}.log")
-        self.proc = subprocess.Popen([self.exe], cwd=self.home, env=env,
+        self.proc = subprocess.Popen([self.exe, *args], cwd=self.home, env=env,
                                      stdout=open(logpath, "w"), stderr=subprocess.STDOUT)
         self.logpath = logpath
         pid = self.proc.pid

@@ -33,7 +33,11 @@ check_tree() {
     # The desktop entry: valid, Polish by default, starting the installed program with its icon.
     local desktop=$share/applications/$app_id.desktop
     desktop-file-validate "$desktop" || fail "desktop-file-validate rejects $desktop"
-    grep -qx 'Exec=movra' "$desktop" || fail "desktop entry does not run movra"
+    grep -qx 'Exec=movra %f' "$desktop" || fail "desktop entry does not run movra with the file"
+    grep -qx 'MimeType=application/x-movra-album;' "$desktop" || fail "desktop entry does not take albums"
+    # On X11 the desktop matches windows to the entry by their WM_CLASS (Wayland: the desktop
+    # file name the program sets).
+    grep -qx 'StartupWMClass=Movra' "$desktop" || fail "desktop entry does not name the windows' class"
     grep -qx "Icon=$app_id" "$desktop" || fail "desktop entry names another icon"
     grep -qx 'Categories=Office;' "$desktop" || fail "desktop entry is not in category Office"
     grep -q '^Comment=.*zdjęciami' "$desktop" || fail "desktop entry's default comment is not Polish"
@@ -53,6 +57,20 @@ check_tree() {
     for shot in $shots; do
         [ -f "$here/../../docs/$shot" ] || fail "metainfo names $shot, which docs/ lacks"
     done
+
+    # The album file type: well-formed, and the freedesktop.org database with it added knows *.db3
+    # as a Movra album and that as a kind of SQLite 3 database (Debian's name for that type).
+    local mime=$share/mime/packages/$app_id.xml mimedb=$root.mime
+    xmllint --noout "$mime" || fail "$mime is not well-formed XML"
+    mkdir -p "$mimedb/packages"
+    cp /usr/share/mime/packages/freedesktop.org.xml "$mime" "$mimedb/packages/"
+    update-mime-database "$mimedb" >"$mimedb.log" 2>&1 || { cat "$mimedb.log" >&2; fail "update-mime-database rejects $mime"; }
+    grep -qx 'application/vnd.sqlite3' "$mimedb/types" \
+        || fail "this system's MIME database has no application/vnd.sqlite3"
+    grep -qx 'application/x-movra-album application/vnd.sqlite3' "$mimedb/subclasses" \
+        || fail "a Movra album is not a sub-class of application/vnd.sqlite3"
+    grep -q ':application/x-movra-album:\*\.db3' "$mimedb/globs2" || fail "*.db3 is not a Movra album"
+    rm -rf "$mimedb" "$mimedb.log"
 
     # Icons: each PNG is the size its folder says, and the scalable one is an SVG.
     local f size

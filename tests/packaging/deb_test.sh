@@ -3,13 +3,17 @@
 # the unpacked program there as a user would: under a real X server, with an empty home, closed
 # through its own "Koniec" command. The settings file must then be in the user's data folder,
 # because the program's own folder is not writable.
-# Usage: deb_test.sh BUILD_DIR VERSION PROGRAM
+# It also checks what makes the package fit to ship: the program built with Debian's hardening
+# flags, and the package reproducible (a second cpack run, later and without SOURCE_DATE_EPOCH,
+# gives the same bytes).
+# Usage: deb_test.sh BUILD_DIR VERSION PROGRAM [HARDENED (ON/OFF)]
 set -euo pipefail
 source "$(dirname "$0")/checks.sh"
 build=$(cd "${1:?build folder}" && pwd)
 version=${2:?project version}
 need_program "${3:?path of the built program}"
-need cpack dpkg dpkg-deb Xvfb xdotool desktop-file-validate appstreamcli file setpriv
+hardened=${4:-ON}
+need cpack dpkg dpkg-deb Xvfb xdotool desktop-file-validate appstreamcli file setpriv xmllint update-mime-database readelf
 
 # Under /tmp rather than $TMPDIR: the unprivileged user below must reach the unpacked tree.
 work=$(mktemp -d /tmp/movra-deb.XXXXXX)
@@ -25,7 +29,8 @@ trap cleanup EXIT
 
 # --- The package ---------------------------------------------------------------------------
 start=$(date +%s)
-(cd "$build" && cpack -G DEB -B "$work/pkg" --config "$build/CPackConfig.cmake") >"$work/cpack.log" 2>&1 \
+# Nobody sets SOURCE_DATE_EPOCH here: the package must be reproducible without it.
+(cd "$build" && env -u SOURCE_DATE_EPOCH cpack -G DEB -B "$work/pkg" --config "$build/CPackConfig.cmake") >"$work/cpack.log" 2>&1 \
     || { cat "$work/cpack.log" >&2; fail "cpack failed"; }
 echo "cpack took $(($(date +%s) - start)) s"
 arch=$(dpkg --print-architecture)
@@ -61,11 +66,45 @@ grep -Eq '^-rwxr-xr-x root/root .* \./usr/bin/movra$' <<<"$listing" || fail "usr
 grep -E '^-' <<<"$listing" | grep -v '\./usr/bin/movra$' | grep -Ev '^-rw-r--r-- root/root ' \
     && fail "a data file is not 0644 root/root"
 
+# --- Reproducible ---------------------------------------------------------------------------
+# Every time stamp is the date of the newest changelog entry, so a second run a moment later
+# makes the same bytes.
+epoch=$(dpkg-parsechangelog -l "$here/../../packaging/changelog" -STimestamp)
+stamp=$(date -u -d "@$epoch" '+%Y-%m-%d %H:%M')
+dpkg-deb --fsys-tarfile "$deb" | tar -tv --utc | grep -v " $stamp " \
+    && fail "files in the package are not dated $stamp (the changelog's date)"
+sleep 1
+(cd "$build" && env -u SOURCE_DATE_EPOCH cpack -G DEB -B "$work/pkg2" --config "$build/CPackConfig.cmake") >"$work/cpack2.log" 2>&1 \
+    || { cat "$work/cpack2.log" >&2; fail "the second cpack run failed"; }
+cmp "$deb" "$work/pkg2/$(basename "$deb")" || fail "two cpack runs made different packages"
+rm -rf "$work/pkg2"
+
 # --- The unpacked tree ---------------------------------------------------------------------
 root=$work/root
 dpkg-deb -x "$deb" "$root"
 check_tree "$root" "$version"
 file "$root/usr/bin/movra" | grep -q ', stripped' || fail "usr/bin/movra is not stripped"
+
+# --- Hardening ------------------------------------------------------------------------------
+# What Debian's hardening flags leave in the program: a position-independent executable, full
+# RELRO (read-only after relocation, all symbols bound at start), calls to the stack protector's
+# failure routine and fortified (_chk) library calls.
+bin=$root/usr/bin/movra
+if [ "$hardened" = ON ]; then
+    readelf -hW "$bin" | grep -Eq 'Type: +DYN' || fail "usr/bin/movra is not position independent"
+    readelf -lW "$bin" | grep -q 'GNU_RELRO' || fail "usr/bin/movra has no RELRO segment"
+    readelf -dW "$bin" | grep -Eq '\((FLAGS|FLAGS_1)\) .*(BIND_NOW| NOW)' || fail "usr/bin/movra is not linked with -z now"
+    syms=$(readelf --dyn-syms -W "$bin")
+    grep -q ' __stack_chk_fail' <<<"$syms" || fail "usr/bin/movra has no stack protector"
+    grep -Eq ' __[a-z0-9_]+_chk(@|$)' <<<"$syms" || fail "usr/bin/movra calls no fortified function"
+    echo "hardening: PIE, RELRO, BIND_NOW, stack protector, fortified calls"
+else
+    echo "hardening not checked: this build was configured without it (MOVRA_HARDENING)"
+fi
+
+# The command line answers without any display.
+env -i PATH=/usr/bin:/bin HOME="$work" "$bin" --version | grep -qx "Movra $version" \
+    || fail "the packaged movra --version does not print Movra $version"
 
 # A private X server; -displayfd picks a free display. Without -auth any local client may
 # connect, the unprivileged one below included. -noreset: by default the server resets when its

@@ -7,7 +7,7 @@ source "$(dirname "$0")/checks.sh"
 build=${1:?build folder}
 version=${2:?project version}
 need_program "${3:?path of the built program}"
-need cmake desktop-file-validate appstreamcli file
+need cmake desktop-file-validate appstreamcli file xmllint update-mime-database
 
 stage=$(mktemp -d "${TMPDIR:-/tmp}/movra-install.XXXXXX")
 trap 'rm -rf "$stage" "$stage.validate-tree.log"' EXIT

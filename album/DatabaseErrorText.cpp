@@ -1,0 +1,94 @@
+#include "album/DatabaseErrorText.h"
+
+#include "db/SQLiteInterfaces.h"
+
+#include <sqlite3.h>
+
+#include <cerrno>
+
+namespace movra {
+
+namespace {
+
+QString commandSentence(TAlbumCommand command) {
+    switch (command) {
+    case TAlbumCommand::Open:
+        return QStringLiteral("Nie udało się otworzyć albumu");
+    case TAlbumCommand::Create:
+        return QStringLiteral("Nie udało się utworzyć nowego albumu");
+    case TAlbumCommand::Add:
+        return QStringLiteral("Nie udało się dodać rekordu do albumu");
+    case TAlbumCommand::Save:
+        return QStringLiteral("Nie udało się zapisać zmian w rekordzie");
+    case TAlbumCommand::Delete:
+        return QStringLiteral("Nie udało się usunąć rekordu z albumu");
+    case TAlbumCommand::Regenerate:
+        return QStringLiteral("Nie udało się zregenerować albumu");
+    }
+    return QStringLiteral("Polecenie na albumie nie powiodło się");
+}
+
+const QString kReadOnly = QStringLiteral("plik albumu albo jego folder jest tylko do odczytu");
+const QString kNoPermission = QStringLiteral(
+    "brak uprawnień do pliku albumu albo jego folderu (na przykład są tylko do odczytu)");
+
+// The cause a refused file operation points to, empty for an errno that is no permission matter.
+QString permissionCause(int err) {
+    if (err == EROFS)
+        return kReadOnly;
+    if (err == EACCES || err == EPERM)
+        return kNoPermission;
+    return {};
+}
+
+// The likely cause as the engine's result code and the system's errno tell it; empty when they
+// say nothing a user could act on.
+QString causeOf(const ESQLiteException& e) {
+    const int err = e.SystemErrno();
+    switch (e.ResultCode()) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("album jest zablokowany przez inny program - zamknij go i spróbuj "
+                              "ponownie");
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        return kReadOnly;
+    case SQLITE_CANTOPEN:
+        if (!permissionCause(err).isEmpty())
+            return permissionCause(err);
+        if (err == ENOENT)
+            return QStringLiteral("takiego pliku nie ma (przeniesiono go albo usunięto)");
+        if (err == EISDIR)
+            return QStringLiteral("wskazano folder, a nie plik albumu");
+        if (err == ENOSPC)
+            return QStringLiteral("na dysku zabrakło miejsca");
+        return QStringLiteral("pliku albumu nie da się otworzyć");
+    case SQLITE_FULL:
+        return QStringLiteral("na dysku zabrakło miejsca");
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return QStringLiteral("plik jest uszkodzony albo nie jest albumem");
+    case SQLITE_IOERR:
+        if (err == ENOSPC)
+            return QStringLiteral("na dysku zabrakło miejsca");
+        if (!permissionCause(err).isEmpty())
+            return permissionCause(err);
+        return QStringLiteral("wystąpił błąd odczytu lub zapisu dysku");
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+QString DatabaseErrorText(TAlbumCommand command, const std::exception& error) {
+    QString sentence = commandSentence(command);
+    if (const auto* db = dynamic_cast<const ESQLiteException*>(&error)) {
+        const QString cause = causeOf(*db);
+        if (!cause.isEmpty())
+            sentence += QStringLiteral(": ") + cause;
+    }
+    return sentence + QStringLiteral(".\n\n") + ErrorText(error);
+}
+
+} // namespace movra
