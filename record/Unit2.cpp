@@ -124,6 +124,10 @@ void TForm2::Impl::Build() {
         field->installEventFilter(q);
     PanelOpisu->installEventFilter(q);
 
+    BuildKeys();
+    NameForScreenReaders();
+    AcceptPhotoDrops();
+
     q->resize(454, 714);
 }
 

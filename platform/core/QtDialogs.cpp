@@ -163,6 +163,16 @@ std::optional<QString> QtDialogs::SaveFile(QWidget* parent, const FileDialogOpti
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     ConfigureFileDialog(dialog, o);
+    // A name typed without extension gets the one of the file type chosen (a PDF document
+    // beside a metafile); a type of many or any extensions gives the default one.
+    const QString defaultSuffix = dialog.defaultSuffix();
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, defaultSuffix](const QString& filter) {
+                         static const QRegularExpression single(
+                             QStringLiteral("\\(\\*\\.([A-Za-z0-9]+)\\)\\s*$"));
+                         const QRegularExpressionMatch m = single.match(filter);
+                         dialog.setDefaultSuffix(m.hasMatch() ? m.captured(1) : defaultSuffix);
+                     });
     return runFileDialog(dialog);
 }
 

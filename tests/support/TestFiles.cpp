@@ -78,4 +78,37 @@ bool WriteJpeg(const QString& path, int width, int height, const QColor& color, 
     return f.write(bytes) == bytes.size();
 }
 
+QByteArray MakeQuadrantJpegWithOrientation(int width, int height, int orientation) {
+    QImage image(width, height, QImage::Format_RGB32);
+    const int hw = width / 2;
+    const int hh = height / 2;
+    image.fill(Qt::white);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (x < hw || y < hh)
+                image.setPixel(x, y, x < hw ? (y < hh ? qRgb(255, 0, 0) : qRgb(0, 0, 255))
+                                            : qRgb(0, 255, 0));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "JPG", 95) || jpeg.size() < 2)
+        return QByteArray();
+    if (orientation == 0)
+        return jpeg;
+
+    // "Exif\0\0", TIFF header (MM, 42, first directory at 8), one entry: tag 0x0112, type
+    // SHORT, count 1, the value left-aligned in the 4-byte field; no next directory.
+    const char body[] = {'E', 'x', 'i', 'f', 0, 0,                      //
+                         'M', 'M', 0, 42, 0, 0, 0, 8,                   //
+                         0, 1,                                          //
+                         0x01, 0x12, 0, 3, 0, 0, 0, 1,                  //
+                         0, static_cast<char>(orientation), 0, 0,       //
+                         0, 0, 0, 0};
+    QByteArray app1("\xFF\xE1", 2);
+    const int length = static_cast<int>(sizeof body) + 2;
+    app1.append(static_cast<char>(length >> 8)).append(static_cast<char>(length & 0xFF));
+    app1.append(body, sizeof body);
+    return jpeg.left(2) + app1 + jpeg.mid(2);
+}
+
 } // namespace movra::test
