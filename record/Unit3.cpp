@@ -87,7 +87,6 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     m_lblPage->adjustSize();
     m_zoomList = new QComboBox(m_panel1);
     m_zoomList->setObjectName(QStringLiteral("ZoomList"));
-    m_zoomList->setAccessibleName(QStringLiteral("Rozmiar strony"));
     m_zoomList->setEditable(true);
     m_zoomList->setInsertPolicy(QComboBox::NoInsert);
     m_zoomList->addItems({QStringLiteral("200%"), QStringLiteral("175%"), QStringLiteral("150%"),
@@ -96,6 +95,11 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     m_zoomList->setCurrentIndex(-1);
     m_zoomList->setEditText(QStringLiteral("40%"));
     m_zoomList->setGeometry(319, 9, 93, m_zoomList->sizeHint().height());
+    // Spoken by its caption: screen readers on Linux give a combo box its text as its name and
+    // take the caption from the label relation; its text field carries the name itself.
+    m_lblPage->setBuddy(m_zoomList);
+    m_zoomList->setAccessibleName(QStringLiteral("Rozmiar strony"));
+    m_zoomList->lineEdit()->setAccessibleName(QStringLiteral("Rozmiar strony"));
     // Keys reach the focused list itself, which hands them to its text field without passing
     // them through the field's filters; so both are watched.
     m_zoomList->installEventFilter(this);

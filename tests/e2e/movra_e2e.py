@@ -762,7 +762,8 @@ class RecordWindow:
         self.s.type_into(RECORD_TITLE, f, text)
 
     def button(self, key):
-        return find(self.w, "push button", description=self.BUTTONS[key])
+        # A screen reader speaks each button by its accessible name, its tooltip.
+        return find(self.w, "push button", self.BUTTONS[key])
 
     def press(self, key):
         press(self.button(key))

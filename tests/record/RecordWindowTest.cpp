@@ -8,10 +8,10 @@
 #include <QtCore/QMimeData>
 #include <QtCore/QUrl>
 #include <QtGui/QAccessible>
-#include <QtGui/QDragEnterEvent>
-#include <QtGui/QDropEvent>
 #include <QtGui/QAction>
 #include <QtGui/QClipboard>
+#include <QtGui/QDragEnterEvent>
+#include <QtGui/QDropEvent>
 #include <QtGui/QGuiApplication>
 #include <QtTest/QSignalSpy>
 #include <QtTest/QTest>

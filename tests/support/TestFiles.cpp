@@ -86,8 +86,8 @@ QByteArray MakeQuadrantJpegWithOrientation(int width, int height, int orientatio
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             if (x < hw || y < hh)
-                image.setPixel(x, y, x < hw ? (y < hh ? qRgb(255, 0, 0) : qRgb(0, 0, 255))
-                                            : qRgb(0, 255, 0));
+                image.setPixel(
+                    x, y, x < hw ? (y < hh ? qRgb(255, 0, 0) : qRgb(0, 0, 255)) : qRgb(0, 255, 0));
     QByteArray jpeg;
     QBuffer buffer(&jpeg);
     buffer.open(QIODevice::WriteOnly);
@@ -98,12 +98,22 @@ QByteArray MakeQuadrantJpegWithOrientation(int width, int height, int orientatio
 
     // "Exif\0\0", TIFF header (MM, 42, first directory at 8), one entry: tag 0x0112, type
     // SHORT, count 1, the value left-aligned in the 4-byte field; no next directory.
-    const char body[] = {'E', 'x', 'i', 'f', 0, 0,                      //
-                         'M', 'M', 0, 42, 0, 0, 0, 8,                   //
-                         0, 1,                                          //
-                         0x01, 0x12, 0, 3, 0, 0, 0, 1,                  //
-                         0, static_cast<char>(orientation), 0, 0,       //
-                         0, 0, 0, 0};
+    const char body[] = {'E',  'x',
+                         'i',  'f',
+                         0,    0, //
+                         'M',  'M',
+                         0,    42,
+                         0,    0,
+                         0,    8, //
+                         0,    1, //
+                         0x01, 0x12,
+                         0,    3,
+                         0,    0,
+                         0,    1, //
+                         0,    static_cast<char>(orientation),
+                         0,    0, //
+                         0,    0,
+                         0,    0};
     QByteArray app1("\xFF\xE1", 2);
     const int length = static_cast<int>(sizeof body) + 2;
     app1.append(static_cast<char>(length >> 8)).append(static_cast<char>(length & 0xFF));

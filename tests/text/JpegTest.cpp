@@ -443,8 +443,8 @@ void JpegTest::phonePhotoStandsUpright() {
     const int qx = img.width() / 4;
     const int qy = img.height() / 4;
     QString got;
-    for (const QPoint p : {QPoint(qx, qy), QPoint(3 * qx, qy), QPoint(qx, 3 * qy),
-                           QPoint(3 * qx, 3 * qy)})
+    for (const QPoint p :
+         {QPoint(qx, qy), QPoint(3 * qx, qy), QPoint(qx, 3 * qy), QPoint(3 * qx, 3 * qy)})
         got += letter(img.pixel(p));
     QCOMPARE(got, shown);
     QCOMPARE(TJpegPhoto::FromJpeg(bytes).Image(), img);
