@@ -98,26 +98,18 @@ QByteArray MakeQuadrantJpegWithOrientation(int width, int height, int orientatio
 
     // "Exif\0\0", TIFF header (MM, 42, first directory at 8), one entry: tag 0x0112, type
     // SHORT, count 1, the value left-aligned in the 4-byte field; no next directory.
-    const char body[] = {'E',  'x',
-                         'i',  'f',
-                         0,    0, //
-                         'M',  'M',
-                         0,    42,
-                         0,    0,
-                         0,    8, //
-                         0,    1, //
-                         0x01, 0x12,
-                         0,    3,
-                         0,    0,
-                         0,    1, //
-                         0,    static_cast<char>(orientation),
-                         0,    0, //
-                         0,    0,
-                         0,    0};
+    QByteArray body("Exif\0\0"                 // APP1 identifier
+                    "MM\0\x2A\0\0\0\x08"       // big-endian TIFF, first directory at 8
+                    "\0\x01"                   // one entry
+                    "\x01\x12\0\x03\0\0\0\x01" // Orientation, SHORT, count 1
+                    "\0\0\0\0"                 // its value (set below)
+                    "\0\0\0\0",                // no next directory
+                    32);
+    body[25] = static_cast<char>(orientation);
     QByteArray app1("\xFF\xE1", 2);
-    const int length = static_cast<int>(sizeof body) + 2;
+    const int length = static_cast<int>(body.size()) + 2;
     app1.append(static_cast<char>(length >> 8)).append(static_cast<char>(length & 0xFF));
-    app1.append(body, sizeof body);
+    app1.append(body);
     return jpeg.left(2) + app1 + jpeg.mid(2);
 }
 
