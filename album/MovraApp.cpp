@@ -1,6 +1,7 @@
 #include "album/MovraApp.h"
 
 #include "album/Unit1.h"
+#include "grid/Fajny.h"
 #include "grid/UnitPokazuj.h"
 #include "platform/core/PolishLocale.h"
 #include "record/MemoSnapshot.h"

@@ -5,7 +5,10 @@
 
 #include <QtGui/QAction>
 #include <QtGui/QKeyEvent>
+#include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QPlainTextEdit>
+#include <QtWidgets/QScrollArea>
 #include <QtWidgets/QToolButton>
 
 namespace movra {
