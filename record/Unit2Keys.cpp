@@ -17,7 +17,9 @@ namespace {
 
 // Text fields claim some of these keys for themselves (Ctrl+Del deletes the next word, Esc
 // undoes a line edit's completion); in this window the record command wins, as it does in the
-// main window whatever has the focus there.
+// main window whatever has the focus there. The releases of a command's keys edit nothing, so
+// they do not count as a change of the record shown after it (else moving on with the keyboard
+// would ask about changes at the next move).
 class TRecordKeyGuard : public QObject {
 public:
     TRecordKeyGuard(QList<QKeySequence> keys, QObject* parent)
@@ -25,18 +27,52 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
-        if (e->type() == QEvent::ShortcutOverride) {
-            const auto* key = static_cast<QKeyEvent*>(e);
-            const QKeySequence pressed(key->keyCombination());
-            for (const QKeySequence& k : m_keys)
-                if (k.matches(pressed) == QKeySequence::ExactMatch)
-                    return true; // not claimed: the window's shortcut runs
+        switch (e->type()) {
+        case QEvent::ShortcutOverride:
+            if (IsCommandKey(*static_cast<QKeyEvent*>(e))) {
+                m_commandKeysDown = true;
+                return true; // not claimed: the window's shortcut runs
+            }
+            break;
+        case QEvent::KeyPress:
+            m_commandKeysDown = false;
+            break;
+        case QEvent::KeyRelease:
+            if (m_commandKeysDown && IsCommandKeyRelease(*static_cast<QKeyEvent*>(e)))
+                return true;
+            break;
+        default:
+            break;
         }
         return QObject::eventFilter(watched, e);
     }
 
 private:
+    [[nodiscard]] bool IsCommandKey(const QKeyEvent& key) const {
+        const QKeySequence pressed(key.keyCombination());
+        for (const QKeySequence& k : m_keys)
+            if (k.matches(pressed) == QKeySequence::ExactMatch)
+                return true;
+        return false;
+    }
+    [[nodiscard]] bool IsCommandKeyRelease(const QKeyEvent& key) const {
+        switch (key.key()) {
+        case Qt::Key_Control:
+        case Qt::Key_Alt:
+        case Qt::Key_Shift:
+        case Qt::Key_Meta:
+            return true;
+        default:
+            break;
+        }
+        for (const QKeySequence& k : m_keys)
+            if (k.count() == 1 && k[0].key() == key.key())
+                return true;
+        return false;
+    }
+
     QList<QKeySequence> m_keys;
+    bool m_commandKeysDown = false;
 };
 
 } // namespace

@@ -656,6 +656,8 @@ private slots:
         QTest::keyClick(w->Memo1(), Qt::Key_End, Qt::AltModifier);
         QCOMPARE(host.calls, QStringList({"DeleteRecord", "SaveRecord", "AddRecord", "FirstRecord",
                                           "PreviousRecord", "NextRecord", "LastRecord"}));
+        // Releasing a command's keys is no edit: the next move asks no question.
+        QVERIFY(!w->Changed());
 
         w->Memo2()->setFocus();
         for (const char* name : {"btnPierwszy", "btnPoprzedni", "btnNastepny", "btnOstatni",
