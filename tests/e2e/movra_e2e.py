@@ -795,7 +795,8 @@ class Grid:
     """The record list as AT-SPI shows it: a table whose header cells are the column titles."""
 
     def __init__(self, window):
-        self.acc = find(window, "table")
+        # Found as a screen reader names it.
+        self.acc = find(window, "table", "Lista osób")
 
     @property
     def table(self):
