@@ -1,6 +1,8 @@
 #include "album/MovraApp.h"
 
 #include "album/Unit1.h"
+#include "grid/Fajny.h"
+#include "grid/UnitPokazuj.h"
 #include "platform/core/PolishLocale.h"
 #include "record/MemoSnapshot.h"
 #include "record/Unit2.h"
@@ -33,6 +35,8 @@ TMovraApp::TMovraApp(const QString& startAlbum) {
     m_form111 = std::make_unique<TForm111>();
     m_form222 = std::make_unique<TForm222>();
     m_form1->SetSnapshotWindows(m_form111.get(), m_form222.get());
+    m_pokazuj = std::make_unique<TPokazuj>();
+    m_form1->SetGridPreviewWindow(m_pokazuj.get());
     m_fhelp = std::make_unique<TFhelp>();
 }
 

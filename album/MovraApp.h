@@ -14,10 +14,12 @@ class Tfinddlg;
 class TForm111;
 class TForm222;
 class TFhelp;
+class TPokazuj;
 
 // The program's windows, made in the program's order: the main window, the record window, the
-// find dialog, the memo snapshot windows and the help window. The main window's commands make
-// their own find dialogs and help windows; the instances made here are the program's idle ones.
+// find dialog, the memo snapshot windows, the grid's print preview and the help window. The main
+// window's commands make their own find dialogs and help windows; the instances made here are the
+// program's idle ones.
 class TMovraApp {
 public:
     // startAlbum: the album named on the command line, opened instead of the last one.
@@ -35,6 +37,7 @@ private:
     std::unique_ptr<Tfinddlg> m_finddlg;
     std::unique_ptr<TForm111> m_form111;
     std::unique_ptr<TForm222> m_form222;
+    std::unique_ptr<TPokazuj> m_pokazuj; // the grid's print preview, for the list of people
     std::unique_ptr<TFhelp> m_fhelp;
 };
 

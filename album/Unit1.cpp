@@ -1,6 +1,7 @@
 #include "album/Unit1.h"
 
 #include "grid/Fajny.h"
+#include "grid/UnitPokazuj.h"
 #include "platform/core/Dialogs.h"
 #include "platform/core/ErrorBox.h"
 #include "platform/core/ProgramFolder.h"
@@ -141,6 +142,7 @@ void TForm1::BuildLayout() {
     inner->setSpacing(0);
     m_g1 = new TFajny(m_panel1);
     m_g1->setObjectName(QStringLiteral("G1"));
+    m_g1->setAccessibleName(QStringLiteral("Lista osób"));
     inner->addWidget(m_g1, 1);
     m_pnlHide = new QFrame(m_panel1);
     m_pnlHide->setObjectName(QStringLiteral("pnlHide"));
@@ -192,6 +194,9 @@ void TForm1::BuildMenu() {
     separator(file1, "N1");
     action(file1, "Regeneruj1", QStringLiteral("Regeneruj (odśwież) bazę"),
            QKeySequence(Qt::CTRL | Qt::Key_R), 4, [this] { Regeneruj1Click(); });
+    separator(file1, "N9");
+    action(file1, "DrukujListe1", QStringLiteral("Drukuj listę osób..."), {}, 0,
+           [this] { DrukujListe1Click(); });
 
     QMenu* edycja1 = menu("Edycja1", QStringLiteral("&Edycja"));
     action(edycja1, "PokazRekordu1", QStringLiteral("&Edycja aktualnego rekordu"),
@@ -457,6 +462,9 @@ void TForm1::closeEvent(QCloseEvent* e) {
     if (!WriteSettings())
         ShowWarning(this, QStringLiteral("Nie udało się zapisać ustawień programu do pliku ") +
                               SettingsPath() + QStringLiteral("."));
+    // The list's print preview would otherwise keep the program running without its main window.
+    if (m_pokazuj)
+        m_pokazuj->close();
     e->accept();
 }
 

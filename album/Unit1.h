@@ -25,6 +25,7 @@ namespace movra {
 class TFajny;
 class TForm2;
 class TMemoSnapshotWindow;
+class TPokazuj;
 
 // The main window: the open album file's record list in the grid G1, the status line, the menu
 // with the commands on the file and on records, and the settings file movra.ini. It owns the one
@@ -40,6 +41,7 @@ public:
     // The windows made after this one (in the program's order); not owned.
     void SetRecordWindow(TForm2* form2);
     void SetSnapshotWindows(TMemoSnapshotWindow* notes, TMemoSnapshotWindow* address);
+    void SetGridPreviewWindow(TPokazuj* pokazuj);
 
     // ---- state the other windows and the tests read --------------------------------------
     [[nodiscard]] TFajny* Grid() const { return m_g1; }
@@ -67,6 +69,7 @@ public:
     void OtwieramDB1Click();
     void Regeneruj1Click();
     void OpenRecentAlbum(int index); // an entry of "Ostatnio otwierane"
+    void DrukujListe1Click();        // the list of people in the grid's print preview window
     void SortCommand(int key);       // mnuSortuj2Click / 3 / 4
     // Records (Edycja, Obraz).
     void G1Click();
@@ -81,6 +84,8 @@ public:
     void Finduj1Click();
     void FindujNastClick();
     void Load1Click();
+    // Load1Click after its dialog: the chosen (or dropped) file into the record window's photo.
+    void LoadPictureFile(const QString& path);
     void Export1Click();
     void Drukowanie1Click();
     // Settings and help.
@@ -122,6 +127,9 @@ public:
     }
     void ExportPicture() override {
         Run([this] { Export1Click(); });
+    }
+    void ImportPictureFile(const QString& path) override {
+        Run([this, &path] { LoadPictureFile(path); });
     }
     void PrintRecord() override {
         Run([this] { Drukowanie1Click(); });
@@ -185,6 +193,7 @@ private:
     TForm2* m_form2 = nullptr;
     TMemoSnapshotWindow* m_form111 = nullptr;
     TMemoSnapshotWindow* m_form222 = nullptr;
+    TPokazuj* m_pokazuj = nullptr;
 
     // state
     QString m_programFolder;

@@ -287,13 +287,19 @@ void TForm1::Load1Click() {
     const std::optional<QString> chosen = Dialogs().OpenFile(this, o);
     if (!chosen)
         return;
-    m_lastPictureFile = *chosen;
-    m_openDialogFile = *chosen;
-    if (QFileInfo(*chosen).suffix().toUpper() != QStringLiteral("JPG")) {
+    LoadPictureFile(*chosen);
+}
+
+void TForm1::LoadPictureFile(const QString& path) {
+    if (!m_form2)
+        return;
+    m_lastPictureFile = path;
+    m_openDialogFile = path;
+    if (QFileInfo(path).suffix().toUpper() != QStringLiteral("JPG")) {
         ShowMessage(this, QStringLiteral("Przyjmuję tylko pliki .JPG"));
         return;
     }
-    m_form2->SetPhoto(TJpegPhoto::FromFile(*chosen));
+    m_form2->SetPhoto(TJpegPhoto::FromFile(path));
 }
 
 void TForm1::Export1Click() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtCore/QString>
+
 #include <array>
 
 namespace movra {
@@ -27,6 +29,9 @@ public:
     // Obraz menu: photo import (loads a chosen JPEG file into the window's photo) and export.
     virtual void ImportPicture() = 0;
     virtual void ExportPicture() = 0;
+    // The photo import of a file already chosen (dropped on the photo): the same checks and
+    // messages as ImportPicture after its dialog.
+    virtual void ImportPictureFile(const QString& path) = 0;
     // Drukowanie: the record sheet of the shown record.
     virtual void PrintRecord() = 0;
 

@@ -121,6 +121,10 @@ void TForm2::Impl::Build() {
     for (QWidget* w : q->findChildren<QWidget*>())
         w->installEventFilter(q);
 
+    BuildKeys();
+    NameForScreenReaders();
+    AcceptPhotoDrops();
+
     q->resize(454, 714);
 }
 

@@ -106,6 +106,15 @@ struct TForm2::Impl {
     [[nodiscard]] bool IsField(const QObject* o) const;
     [[nodiscard]] bool IsMenuShortcut(const QKeyEvent& key) const;
     void RunHost(void (IRecordWindowHost::*command)());
+
+    // Unit2Keys.cpp: the keyboard and screen readers.
+    void BuildKeys();
+    void NameForScreenReaders();
+    [[nodiscard]] std::array<QToolButton*, 7> Buttons() const;
+
+    // Unit2Drop.cpp: a JPEG file dropped on the photo.
+    void AcceptPhotoDrops();
+    void ImportDroppedFile(const QString& path);
 };
 
 // The question asked before edits would be lost.

@@ -2,7 +2,9 @@
 
 #include "platform/core/Dialogs.h"
 #include "platform/core/ErrorBox.h"
+#include "platform/core/Font.h"
 #include "platform/emf/Metafile.h"
+#include "platform/emf/MetafilePdf.h"
 #include "platform/printer/Printer.h"
 #include "preview/PrintPreview.h"
 #include "record/MemoSnapshot.h"
@@ -98,6 +100,11 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     m_zoomList->setCurrentIndex(-1);
     m_zoomList->setEditText(QStringLiteral("40%"));
     m_zoomList->setGeometry(319, 9, 93, m_zoomList->sizeHint().height());
+    // Spoken by its caption: screen readers on Linux give a combo box its text as its name and
+    // take the caption from the label relation; its text field carries the name itself.
+    m_lblPage->setBuddy(m_zoomList);
+    m_zoomList->setAccessibleName(QStringLiteral("Rozmiar strony"));
+    m_zoomList->lineEdit()->setAccessibleName(QStringLiteral("Rozmiar strony"));
     // Keys reach the focused list itself, which hands them to its text field without passing
     // them through the field's filters; so both are watched.
     m_zoomList->installEventFilter(this);
@@ -241,15 +248,26 @@ void TForm3::btnPrintClick() {
 void TForm3::btnZapisClick() {
     FileDialogOptions o;
     o.FileName = QStringLiteral("foto.emf");
-    o.Filter = QStringLiteral("Pliki WindowsMetaFile (*.emf)|*.emf|Dowolne pliki   (*.*)|*.*");
+    o.Filter = QStringLiteral("Pliki WindowsMetaFile (*.emf)|*.emf|Dokument PDF (*.pdf)|*.pdf|"
+                              "Dowolne pliki   (*.*)|*.*");
     o.DefaultExt = QStringLiteral("emf");
     std::optional<QString> chosen = Dialogs().SaveFile(this, o);
     if (!chosen)
         return;
     if (QFileInfo(*chosen).suffix().isEmpty())
         *chosen += QStringLiteral(".emf");
-    if (TMetafile* page = m_pp1->Pages(m_pp1->CurrentPage()))
+    TMetafile* page = m_pp1->Pages(m_pp1->CurrentPage());
+    if (!page)
+        return;
+    // A name ending in .pdf asks for a document anyone can open, print or send; every other
+    // name keeps the page's own metafile bytes.
+    if (QFileInfo(*chosen).suffix().compare(QStringLiteral("pdf"), Qt::CaseInsensitive) == 0) {
+        const QSize hiMetric = ConvertUnits(QSize(m_pp1->PaperWidth(), m_pp1->PaperHeight()),
+                                            ScreenPixelsPerInch(), m_pp1->Units(), mmHiMetric);
+        SaveMetafileAsPdf(*page, *chosen, QSizeF(hiMetric) / 100.0);
+    } else {
         page->SaveToFile(*chosen);
+    }
 }
 
 void TForm3::btnCloseClick() {

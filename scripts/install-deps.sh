@@ -6,7 +6,7 @@ set -eu
 # Build and run.
 PACKAGES="cmake ninja-build g++ pkg-config ccache
 qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
-libsqlite3-dev libturbojpeg0-dev libjpeg62-turbo-dev
+libsqlite3-dev libturbojpeg0-dev libjpeg62-turbo-dev libexif-dev
 libuemf-dev libsimpleini-dev
 fonts-liberation2 libbenchmark-dev
 poppler-utils"

@@ -3,7 +3,9 @@
 // ends in a photo or in EJpegError: no crash, no other exception, no sanitizer report, no
 // allocation beyond what the picture's size calls for. A photo that imports keeps the file's
 // bytes unchanged (they are what the album stores and the export writes) and its picture is what
-// the window shows; a small one is encoded again, as a picture without JPEG bytes would be.
+// the window shows, turned upright as its EXIF orientation tag asks (the tag is read by libexif
+// on every import, so hostile APP1 segments reach it); the header's size is the upright one too.
+// A small photo is encoded again, as a picture without JPEG bytes would be.
 
 #include "fuzz/support/FuzzFiles.h"
 #include "platform/text/Jpeg.h"

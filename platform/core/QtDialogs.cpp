@@ -126,7 +126,18 @@ void ConfigureFileDialog(QFileDialog& dialog, const FileDialogOptions& o) {
     const QStringList filters = QtNameFilters(o.Filter);
     if (!filters.isEmpty())
         dialog.setNameFilters(filters);
-    dialog.setDefaultSuffix(BareExtension(o.DefaultExt));
+    const QString defaultSuffix = BareExtension(o.DefaultExt);
+    dialog.setDefaultSuffix(defaultSuffix);
+    // Saving, a name typed without extension gets the one of the file type chosen (a PDF
+    // document beside a metafile); a type of several or any extensions gives the default one.
+    if (dialog.acceptMode() == QFileDialog::AcceptSave)
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [d = &dialog, defaultSuffix](const QString& filter) {
+                             static const QRegularExpression single(
+                                 QStringLiteral("\\(\\*\\.([A-Za-z0-9]+)\\)\\s*$"));
+                             const QRegularExpressionMatch m = single.match(filter);
+                             d->setDefaultSuffix(m.hasMatch() ? m.captured(1) : defaultSuffix);
+                         });
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !o.ConfirmOverwrite);
     if (!o.FileName.isEmpty())
         dialog.selectFile(name.isAbsolute() ? o.FileName : name.fileName());

@@ -102,11 +102,7 @@ QImage DecodeCmyk(tjhandle handle, const QByteArray& jpeg, const THeaderInfo& in
     return image;
 }
 
-} // namespace
-
-namespace detail {
-
-QImage DecodeJpeg(const QByteArray& jpeg, long long maxPixels, const QString* file) {
+QImage DecodeStored(const QByteArray& jpeg, long long maxPixels, const QString* file) {
     tj::Handle handle = NewDecompressor();
     const THeaderInfo info = ReadHeader(handle.get(), jpeg, maxPixels, file);
     if (info.Colorspace == TJCS_CMYK || info.Colorspace == TJCS_YCCK)
@@ -120,11 +116,29 @@ QImage DecodeJpeg(const QByteArray& jpeg, long long maxPixels, const QString* fi
     return image;
 }
 
+} // namespace
+
+namespace detail {
+
+QImage DecodeJpeg(const QByteArray& jpeg, long long maxPixels, const QString* file) {
+    // Phones store a portrait photo as landscape rows with a tag saying how to turn it; the
+    // picture every caller gets (shown, printed, laid out, measured) is the upright one, while
+    // the bytes kept and exported stay the file's own.
+    QImage stored = DecodeStored(jpeg, maxPixels, file);
+    const QSize size = stored.size();
+    QImage upright = ApplyOrientation(std::move(stored), ReadJpegOrientation(jpeg));
+    if (upright.isNull())
+        throw EJpegError(jpegmsg::OutOfMemory(file, size.width(), size.height()).toStdString());
+    return upright;
+}
+
 } // namespace detail
 
 TJpegHeader ReadJpegHeader(const QByteArray& jpeg) {
     tj::Handle handle = NewDecompressor();
     const THeaderInfo info = ReadHeader(handle.get(), jpeg, MaxJpegPixels, nullptr);
+    if (detail::SwapsSides(detail::ReadJpegOrientation(jpeg)))
+        return {info.Height, info.Width};
     return {info.Width, info.Height};
 }
 

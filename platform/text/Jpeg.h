@@ -22,11 +22,13 @@ struct TJpegHeader {
 // Pictures larger than this are refused before any allocation.
 constexpr long long MaxJpegPixels = 120'000'000LL;
 
-// Reads the size from the header; throws EJpegError for data that is not a readable JPEG or
-// that exceeds MaxJpegPixels.
+// Reads the size from the header, as the picture is shown: width and height swapped when the
+// EXIF orientation tag turns it on its side. Throws EJpegError for data that is not a readable JPEG
+// or that exceeds MaxJpegPixels.
 [[nodiscard]] TJpegHeader ReadJpegHeader(const QByteArray& jpeg);
-// Decodes at full size into QImage::Format_RGB32, the format Qt's pixmaps and smooth scaling work
-// in, so showing or scaling a photo converts nothing. Throws EJpegError; never ends the process.
+// Decodes at full size, turned upright as the EXIF orientation tag asks, into QImage::Format_RGB32,
+// the format Qt's pixmaps and smooth scaling work in, so showing or scaling a photo converts
+// nothing. Throws EJpegError; never ends the process.
 [[nodiscard]] QImage DecodeJpeg(const QByteArray& jpeg);
 // As DecodeJpeg, with a lower limit than MaxJpegPixels (for callers that want small pictures
 // only, such as fuzzing).
@@ -36,8 +38,8 @@ constexpr long long MaxJpegPixels = 120'000'000LL;
 // for a null picture.
 [[nodiscard]] QByteArray EncodeJpeg(const QImage& image, int quality = 100);
 
-// A photo: its original JPEG bytes and the decoded picture. Storing or exporting a photo writes
-// Jpeg() unchanged.
+// A photo: its original JPEG bytes (EXIF tags and all) and the decoded, upright picture. Storing
+// or exporting a photo writes Jpeg() unchanged.
 class TJpegPhoto {
 public:
     TJpegPhoto() = default;

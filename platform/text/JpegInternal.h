@@ -11,7 +11,16 @@ namespace movra {
 
 namespace detail {
 // DecodeJpeg with a pixel limit; file, when given, is named in the messages.
+// The picture turned upright as the file's EXIF orientation tag asks (JpegOrientation.cpp).
 QImage DecodeJpeg(const QByteArray& jpeg, long long maxPixels, const QString* file);
+
+// The EXIF orientation (1 to 8) of a JPEG file's bytes; 1 (as stored) when the file has no
+// readable tag.
+int ReadJpegOrientation(const QByteArray& jpeg);
+// The decoded picture as the orientation asks it to be shown.
+QImage ApplyOrientation(QImage image, int orientation);
+// Whether the orientation turns the picture on its side, swapping width and height.
+bool SwapsSides(int orientation);
 } // namespace detail
 
 namespace jpegmsg {

@@ -2,6 +2,7 @@
 #include "tests/album/AlbumFixture.h"
 
 #include "grid/Fajny.h"
+#include "grid/UnitPokazuj.h"
 #include "record/Unit2.h"
 
 #include <QtCore/QFileInfo>
@@ -10,6 +11,7 @@
 #include <QtGui/QMouseEvent>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 
 using namespace movra;
@@ -246,6 +248,31 @@ private slots:
         QCOMPARE(f.form1().SortKey(), 3);
         f.form2().close();
         QVERIFY(f.form1().Action("Regeneruj1")->isEnabled());
+    }
+
+    // "Drukuj listę osób..." shows the grid's print preview on the list; closing the main window
+    // closes it too, so the program ends.
+    void theListOfPeoplePrintsThroughTheGridPreview() {
+        AlbumFixture f;
+        WriteRawAlbum(f.folder.file("klasa.db3"), polishClass());
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=klasa.db3\n"));
+        f.start();
+        QAction* entry = f.form1().Action("DrukujListe1");
+        QVERIFY(entry);
+        QCOMPARE(entry->text(), QStringLiteral("Drukuj listę osób..."));
+        entry->trigger();
+        TPokazuj* preview = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<TPokazuj*>(w))
+                preview = p;
+        QVERIFY(preview);
+        QVERIFY(preview->isVisible());
+        QCOMPARE(preview->Grid(), f.form1().Grid());
+        QVERIFY(!preview->PrintImage().isNull());
+        QCOMPARE(preview->findChild<QLabel*>("lblpages")->text(), QStringLiteral("strona z 1"));
+
+        QVERIFY(f.form1().close());
+        QVERIFY(!preview->isVisible());
     }
 };
 

@@ -7,15 +7,21 @@
 #include "record/asfind.h"
 
 #include <QtCore/QFileInfo>
+#include <QtCore/QMimeData>
 #include <QtCore/QRandomGenerator>
 #include <QtCore/QStringDecoder>
+#include <QtCore/QUrl>
 #include <QtGui/QAction>
+#include <QtGui/QDragEnterEvent>
+#include <QtGui/QDropEvent>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QCheckBox>
+#include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPlainTextEdit>
 #include <QtWidgets/QRadioButton>
+#include <QtWidgets/QScrollArea>
 #include <QtWidgets/QToolButton>
 
 using namespace movra;
@@ -103,6 +109,24 @@ bool sameRecords(const std::vector<QByteArrayList>& actual,
                 return false;
             }
     return true;
+}
+
+// Drags files from a file manager onto a widget and drops them there; false when the widget
+// refused the drag.
+bool dropFiles(QWidget* target, const QStringList& paths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& p : paths)
+        urls << QUrl::fromLocalFile(p);
+    data.setUrls(urls);
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
 }
 
 void selectRow(TForm1& w, int row) {
@@ -554,6 +578,56 @@ private slots:
         f.dialogs->expectBox(MsgResult::Ok);
         f.form1().ExportPicture();
         QCOMPARE(f.dialogs->last().msgKind, MsgKind::Error);
+    }
+
+    // A portrait photo from a phone (stored lying, with an orientation tag) dragged from a file
+    // manager onto the photo: imported as the import command imports, shown upright, stored and
+    // exported with its bytes, tag and all, unchanged.
+    void aPhonePhotoDroppedOnThePhotoStandsUpright() {
+        AlbumFixture f;
+        open(f);
+        selectRow(f.form1(), 3); // Czarnecka (ID 1) with a 640 x 480 photo
+        f.form1().PokazRekordu1Click();
+        QWidget* photoArea = f.form2().findChild<QScrollArea*>("ScrollBox1")->viewport();
+
+        QVERIFY(f.folder.write("zdjecie.png", "not really"));
+        QVERIFY(f.folder.write("drugie.jpg", photo640));
+        QVERIFY(!dropFiles(photoArea, {f.folder.file("drugie.jpg"), f.folder.file("zdjecie.png")}));
+        f.dialogs->expectBox(MsgResult::Ok);
+        QVERIFY(dropFiles(photoArea, {f.folder.file("zdjecie.png")}));
+        QCOMPARE(f.dialogs->last().text, QStringLiteral("Przyjmuję tylko pliki .JPG"));
+        QCOMPARE(f.form2().Photo().Jpeg(), photo640);
+        QVERIFY(!f.form2().Changed());
+
+        const QByteArray phone = MakeQuadrantJpegWithOrientation(64, 48, 6);
+        QVERIFY(f.folder.write("telefon.jpg", phone));
+        QVERIFY(dropFiles(photoArea, {f.folder.file("telefon.jpg")}));
+        QCOMPARE(f.form2().Photo().Jpeg(), phone);
+        QVERIFY(f.form2().Changed());
+        // Upright: 48 wide and 64 high, the blue quadrant (stored bottom left) at the top left.
+        const auto* image1 = f.form2().findChild<QLabel*>("Image1");
+        QCOMPARE(image1->size(), QSize(48, 64));
+        const QImage shown = image1->pixmap().toImage();
+        QCOMPARE(shown.size(), QSize(48, 64));
+        const QRgb topLeft = shown.pixel(8, 8);
+        QVERIFY2(qBlue(topLeft) > 200 && qRed(topLeft) < 60 && qGreen(topLeft) < 60,
+                 qPrintable(QString::number(topLeft, 16)));
+        // The next import from the dialog starts where the dropped file was.
+        QVERIFY(f.folder.write("inne.jpg", photo640));
+        f.dialogs->expectOpenFile(f.folder.file("inne.jpg"));
+        f.form2().findChild<QAction*>("Load1")->trigger();
+        QCOMPARE(f.dialogs->last().file.FileName, f.folder.file("telefon.jpg"));
+        QVERIFY(dropFiles(photoArea, {f.folder.file("telefon.jpg")}));
+
+        f.dialogs->expectBox(MsgResult::Ok);
+        f.form1().Zmiana1Click();
+        QCOMPARE(RawValue(albumPath(f), 1, "Picture"), phone);
+        selectRow(f.form1(), 3);
+        f.form1().PokazRekordu1Click();
+        QCOMPARE(f.form2().RememberedPhotoSize(), QSize(48, 64));
+        f.dialogs->expectSaveFile(f.folder.file("fotka.jpg"));
+        f.form1().Export1Click();
+        QCOMPARE(f.folder.read("fotka.jpg"), phone);
     }
 
     void aBrokenPhotoLeavesTheWindowAsItWas() {

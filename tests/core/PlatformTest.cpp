@@ -16,6 +16,7 @@
 #include <QtPrintSupport/QPrinter>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QComboBox>
 #include <QtWidgets/QFileDialog>
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QPushButton>
@@ -185,6 +186,29 @@ private slots:
         QFileDialog second;
         ConfigureFileDialog(second, p);
         QCOMPARE(QDir(second.directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
+    }
+
+    // Choosing the PDF type and typing a bare name saves a .pdf, not a file of the default type.
+    void savedNameTakesTheChosenTypesExtension() {
+        FileDialogOptions o;
+        o.FileName = QStringLiteral("foto.emf");
+        o.Filter = QStringLiteral("Pliki WindowsMetaFile (*.emf)|*.emf|Dokument PDF (*.pdf)|*.pdf|"
+                                  "Dowolne pliki   (*.*)|*.*");
+        o.DefaultExt = QStringLiteral("emf");
+        QFileDialog dialog;
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        ConfigureFileDialog(dialog, o);
+        auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        QVERIFY(types);
+        // The type list as a user steps through it with the keyboard.
+        auto choose = [&](Qt::Key key) {
+            QTest::keyClick(types, key);
+            dialog.selectFile(QStringLiteral("strona"));
+            return QFileInfo(dialog.selectedFiles().value(0)).fileName();
+        };
+        QCOMPARE(choose(Qt::Key_Down), QStringLiteral("strona.pdf"));
+        QCOMPARE(choose(Qt::Key_Down), QStringLiteral("strona.emf")); // any files
+        QCOMPARE(choose(Qt::Key_Home), QStringLiteral("strona.emf"));
     }
 
     void filterMatchesRegardlessOfCase() {

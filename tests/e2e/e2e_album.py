@@ -185,6 +185,20 @@ def test(s):
         close_window(RECORD_TITLE)
         s.wait_window_gone(RECORD_TITLE)
 
+    with s.step("the record window from the keyboard: Alt+PgDown moves, Esc asks, Nie closes"):
+        # Shown with a double click, so that no key has been released in a field yet.
+        click(g.cell(row_of("Śliwińska"), 3), double=True)
+        r = RecordWindow(s)
+        r.wait_texts(["Agnieszka", "Śliwińska", "Aga", "Świetnie śpiewa.", "Kraków, Rynek 1"])
+        s.key(RECORD_TITLE, "alt+Next")
+        wait_equal("position after Alt+PgDown", r.position, "3 z 4")
+        r.type_into("Ksywa:", "Klawiatura")
+        s.key(RECORD_TITLE, "Escape")
+        s.answer("Nie", CHANGE_QUESTION)
+        s.wait_window_gone(RECORD_TITLE)
+        check("Klawiatura" not in [x["Ksywa"] for x in album_rows(album)],
+              "Esc and Nie wrote the edit into the file")
+
     with s.step("Koniec: the program ends and its first settings file names the new album"):
         s.quit()
         settings = read_ini(ini)

@@ -9,7 +9,7 @@ import time
 
 from movra_e2e import (MAIN_TITLE, RECORD_TITLE, SHEET_TITLE, SLOWNESS, Grid, RecordWindow, check,
                        check_equal, children, close_window, extents, find, find_all, focused, log,
-                       make_jpeg, press, run, seed_album, set_text, text_of, wait_equal,
+                       make_jpeg, press, role, run, seed_album, set_text, text_of, wait_equal,
                        wait_for)
 
 PERSON = ("Łucja", "Żółkiewska", "Lusia", "Lubi góry.\nGra na skrzypcach.", "ul. Długa 5\nKraków")
@@ -53,8 +53,9 @@ def test(s):
         r.wait_texts(PERSON)
         s.menu(r.w, "Drukowanie")
         sheet = s.window(SHEET_TITLE)
-        panel = find(sheet, "push button", "Druk").parent
-        zoom_list = find(panel, "combo box")
+        # Found as a screen reader names it: its text field carries the caption's words.
+        zoom_list = find(sheet, "text", "Rozmiar strony").parent
+        check_equal(role(zoom_list), "combo box", "the zoom list")
         check_equal(zoom_list.name, "40%", "zoom list text at opening")
         items = [i.name for i in find_all(zoom_list, "list item", only_showing=False)]
         check_equal(items, ["200%", "175%", "150%", "125%", "100%", "50%", "40%", "30%", "20%"],

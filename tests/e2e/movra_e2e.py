@@ -762,7 +762,8 @@ class RecordWindow:
         self.s.type_into(RECORD_TITLE, f, text)
 
     def button(self, key):
-        return find(self.w, "push button", description=self.BUTTONS[key])
+        # A screen reader speaks each button by its accessible name, its tooltip.
+        return find(self.w, "push button", self.BUTTONS[key])
 
     def press(self, key):
         press(self.button(key))
@@ -794,7 +795,8 @@ class Grid:
     """The record list as AT-SPI shows it: a table whose header cells are the column titles."""
 
     def __init__(self, window):
-        self.acc = find(window, "table")
+        # Found as a screen reader names it.
+        self.acc = find(window, "table", "Lista osób")
 
     @property
     def table(self):

@@ -52,7 +52,7 @@ for p in qt6-translations-l10n qt6-qpa-plugins fonts-liberation2; do
     grep -Eq "(^|, )$p(,|$| )" <<<"$depends" || fail "Depends lacks $p: $depends"
 done
 # Found by dpkg-shlibdeps from the linked libraries, with their versions.
-for p in libc6 libqt6widgets6 libqt6gui6 libqt6core6 libqt6printsupport6 libsqlite3-0 libturbojpeg0; do
+for p in libc6 libqt6widgets6 libqt6gui6 libqt6core6 libqt6printsupport6 libsqlite3-0 libturbojpeg0 libexif12; do
     grep -Eq "(^|, )$p \(>= [^)]+\)" <<<"$depends" || fail "Depends lacks a versioned $p: $depends"
 done
 # Never a sanitizer runtime or a test library.

@@ -39,6 +39,11 @@ public:
             onImport();
     }
     void ExportPicture() override { calls << QStringLiteral("ExportPicture"); }
+    void ImportPictureFile(const QString& path) override {
+        calls << QStringLiteral("ImportPictureFile:") + path;
+        if (onImport)
+            onImport();
+    }
     void PrintRecord() override { calls << QStringLiteral("PrintRecord"); }
     void SetPictureMenuEnabled(bool on) override {
         calls << QStringLiteral("PictureMenu:%1").arg(on ? "on" : "off");

@@ -5,9 +5,13 @@
 #include "tests/support/TestDialogs.h"
 #include "tests/support/TestFiles.h"
 
+#include <QtCore/QMimeData>
+#include <QtCore/QUrl>
 #include <QtGui/QAccessible>
 #include <QtGui/QAction>
 #include <QtGui/QClipboard>
+#include <QtGui/QDragEnterEvent>
+#include <QtGui/QDropEvent>
 #include <QtGui/QGuiApplication>
 #include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
@@ -655,6 +659,77 @@ private slots:
         dialogs->expectBox(MsgResult::Ok, QStringLiteral("Brak następnego rekordu"));
         QTest::mouseClick(child<QToolButton>("btnNastepny"), Qt::LeftButton);
         QCOMPARE(dialogs->last().msgKind, MsgKind::Error);
+    }
+
+    // The window without the mouse: the record commands' keys work from any field (also those
+    // a text field would take for itself), Tab reaches the buttons, Esc closes with the question.
+    void worksFromTheKeyboard() {
+        showOnTextTab();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        w->SetImie(QStringLiteral("Jan Maria"));
+        w->Edit1()->setFocus();
+        w->Edit1()->setCursorPosition(0);
+        host.calls.clear();
+        QTest::keyClick(w->Edit1(), Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(w->Imie(), QStringLiteral("Jan Maria")); // no word deleted
+        w->Memo1()->setFocus();
+        QTest::keyClick(w->Memo1(), Qt::Key_Insert);
+        QTest::keyClick(w->Memo1(), Qt::Key_D, Qt::ControlModifier);
+        QTest::keyClick(w->Memo1(), Qt::Key_P, Qt::ControlModifier);
+        QTest::keyClick(w->Memo1(), Qt::Key_PageUp, Qt::AltModifier);
+        QTest::keyClick(w->Memo1(), Qt::Key_PageDown, Qt::AltModifier);
+        QTest::keyClick(w->Memo1(), Qt::Key_End, Qt::AltModifier);
+        QCOMPARE(host.calls, QStringList({"DeleteRecord", "SaveRecord", "AddRecord", "FirstRecord",
+                                          "PreviousRecord", "NextRecord", "LastRecord"}));
+        // Releasing a command's keys is no edit: the next move asks no question.
+        QVERIFY(!w->Changed());
+
+        w->Memo2()->setFocus();
+        for (const char* name : {"btnPierwszy", "btnPoprzedni", "btnNastepny", "btnOstatni",
+                                 "btnDodaj", "btnZniszcz", "btnZmiana"}) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), child<QWidget>(name));
+        }
+        host.calls.clear();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QCOMPARE(host.calls, QStringList({"SaveRecord"}));
+
+        w->Edit2()->setFocus();
+        w->SetChanged(true);
+        TestDialogsScope dialogs;
+        // Presses only: the release reaches whatever has the focus once the window is gone.
+        dialogs->expectBox(MsgResult::Yes, Question);
+        QTest::keyPress(w->Edit2(), Qt::Key_Escape);
+        QVERIFY(w->isVisible());
+        dialogs->expectBox(MsgResult::No, Question);
+        QTest::keyPress(w->Edit2(), Qt::Key_Escape);
+        QVERIFY(!w->isVisible());
+        QVERIFY(!w->Changed());
+    }
+
+    // A web address is refused at the door; a local file goes to the import and its size check.
+    void photoTakesOneDroppedLocalFile() {
+        w->ShowRecord();
+        QWidget* area = child<QScrollArea>("ScrollBox1")->viewport();
+        auto dragged = [area](const QList<QUrl>& urls) {
+            QMimeData data;
+            data.setUrls(urls);
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QApplication::sendEvent(area, &enter);
+            if (!enter.isAccepted())
+                return false;
+            QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(area, &drop);
+            return drop.isAccepted();
+        };
+        w->SetRememberedPhotoSize(QSize(64, 48));
+        host.onImport = [&] { w->SetPhoto(TJpegPhoto::FromJpeg(MakeJpeg(50, 40))); };
+        QVERIFY(!dragged({QUrl(QStringLiteral("https://example.org/a.jpg"))}));
+        QVERIFY(host.calls.filter(QStringLiteral("ImportPictureFile")).isEmpty());
+        QVERIFY(dragged({QUrl::fromLocalFile(QStringLiteral("/tmp/a.jpg"))}));
+        QVERIFY(host.calls.contains(QStringLiteral("ImportPictureFile:/tmp/a.jpg")));
+        QVERIFY(w->Changed()); // another size than the remembered one
     }
 
     void labels() {

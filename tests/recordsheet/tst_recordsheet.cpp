@@ -42,6 +42,7 @@ public:
     void SaveRecord() override {}
     void ImportPicture() override {}
     void ExportPicture() override {}
+    void ImportPictureFile(const QString&) override {}
     void PrintRecord() override {}
     void SetPictureMenuEnabled(bool) override {}
     void SetRegenerateEnabled(bool) override {}
@@ -258,13 +259,54 @@ private slots:
         QCOMPARE(d.file.FileName, QStringLiteral("foto.emf"));
         QCOMPARE(d.file.DefaultExt, QStringLiteral("emf"));
         QCOMPARE(d.file.Filter,
-                 QStringLiteral("Pliki WindowsMetaFile (*.emf)|*.emf|Dowolne pliki   (*.*)|*.*"));
+                 QStringLiteral("Pliki WindowsMetaFile (*.emf)|*.emf|Dokument PDF (*.pdf)|*.pdf|"
+                                "Dowolne pliki   (*.*)|*.*"));
         QFile saved(dir.filePath("strona.emf"));
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QCOMPARE(saved.readAll(), sheet.PP1()->Pages(1)->Bytes());
         TMetafile back;
         back.LoadFromFile(dir.filePath("strona.emf"));
         QCOMPARE(back.Bytes(), sheet.PP1()->Pages(1)->Bytes());
+    }
+
+    // A PDF document of the sheet's size whose texts are text, not pictures of letters.
+    void savingThePageAsPdf() {
+        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+        const QString pdfinfo = QStandardPaths::findExecutable(QStringLiteral("pdfinfo"));
+        if (pdftotext.isEmpty() || pdfinfo.isEmpty())
+            QSKIP("poppler-utils is not installed");
+        TestDialogsScope dialogs;
+        QTemporaryDir dir;
+        TForm3 sheet;
+        sheet.BuildSheet(*form2);
+        const QString path = dir.filePath("Arkusz.PDF");
+        dialogs->expectSaveFile(path);
+        sheet.btnZapisClick();
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(saved.read(5) == "%PDF-");
+
+        QProcess info;
+        info.start(pdfinfo, {path});
+        QVERIFY(info.waitForFinished());
+        const QString meta = QString::fromUtf8(info.readAllStandardOutput());
+        QVERIFY2(meta.contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))),
+                 qPrintable(meta));
+        QVERIFY2(meta.contains(QRegularExpression(QStringLiteral("Page size:\\s+842 x 595 pts"))),
+                 qPrintable(meta));
+        QProcess text;
+        text.start(pdftotext, {path, QStringLiteral("-")});
+        QVERIFY(text.waitForFinished());
+        const QString words = QString::fromUtf8(text.readAllStandardOutput());
+        for (const char* w :
+             {"Zestawienie danych osobowych", "Imię:", "Łucja", "Nazwisko:", "Żółkiewska",
+              "Ksywa:", "Lusia", "Adnotacje i uwagi:", "Adres i źródła kontaktu:"})
+            QVERIFY2(words.contains(QString::fromUtf8(w)), w);
+
+        // A folder that is not there: an error, and nothing is made.
+        dialogs->expectSaveFile(dir.filePath("brak/strona.pdf"));
+        QVERIFY_THROWS_EXCEPTION(EMetafileError, sheet.btnZapisClick());
+        QVERIFY(!QFileInfo::exists(dir.filePath("brak")));
     }
 
     void printingReachesAPdf() {

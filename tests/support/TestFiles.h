@@ -45,4 +45,10 @@ private:
 [[nodiscard]] bool WriteJpeg(const QString& path, int width, int height,
                              const QColor& color = QColor(200, 60, 30), bool patterned = false);
 
+// A phone's kind of photo: four quadrants of plain colours (top left red, top right green,
+// bottom left blue, bottom right white) encoded as JPEG, with an APP1 Exif segment right after
+// the start marker whose first directory holds one Orientation tag (big-endian TIFF, as many
+// cameras write). orientation 0 leaves the segment out.
+[[nodiscard]] QByteArray MakeQuadrantJpegWithOrientation(int width, int height, int orientation);
+
 } // namespace movra::test

@@ -1,4 +1,5 @@
 #include "platform/text/Jpeg.h"
+#include "tests/support/TestFiles.h"
 
 #include <QtCore/QBuffer>
 #include <QtCore/QDir>
@@ -181,6 +182,8 @@ private slots:
     void encodesEveryImageFormatFaithfully();
     void encodeRefusesWhatCannotBeWritten();
     void photoKeepsItsOriginalBytes();
+    void phonePhotoStandsUpright_data();
+    void phonePhotoStandsUpright();
     void photoFromImageShowsWhatItStores();
     void photoFromFile();
     void photoFromFileFailures();
@@ -388,6 +391,63 @@ void JpegTest::photoKeepsItsOriginalBytes() {
     QCOMPARE(photo.Image(), DecodeJpeg(bytes));
 
     QVERIFY_THROWS_EXCEPTION(EJpegError, TJpegPhoto::FromJpeg(QByteArray("nie jpeg")));
+}
+
+// Quadrant colours of the picture as shown, read left to right, top to bottom: R red, G green,
+// B blue, W white. Stored, the picture is "RGBW" and 48 x 32.
+void JpegTest::phonePhotoStandsUpright_data() {
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("onItsSide");
+    QTest::newRow("no tag") << 0 << u"RGBW"_s << false;
+    QTest::newRow("1 as stored") << 1 << u"RGBW"_s << false;
+    QTest::newRow("2 mirrored") << 2 << u"GRWB"_s << false;
+    QTest::newRow("3 upside down") << 3 << u"WBGR"_s << false;
+    QTest::newRow("4 flipped") << 4 << u"BWRG"_s << false;
+    QTest::newRow("5 transposed") << 5 << u"RBGW"_s << true;
+    QTest::newRow("6 quarter clockwise") << 6 << u"BRWG"_s << true;
+    QTest::newRow("7 transversed") << 7 << u"WGBR"_s << true;
+    QTest::newRow("8 quarter anticlockwise") << 8 << u"GWRB"_s << true;
+    QTest::newRow("9 not an orientation") << 9 << u"RGBW"_s << false;
+}
+
+void JpegTest::phonePhotoStandsUpright() {
+    QFETCH(int, orientation);
+    QFETCH(QString, shown);
+    QFETCH(bool, onItsSide);
+    const QByteArray bytes = movra::test::MakeQuadrantJpegWithOrientation(48, 32, orientation);
+    QVERIFY(!bytes.isEmpty());
+    const QSize upright = onItsSide ? QSize(32, 48) : QSize(48, 32);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"telefon.jpg"_s);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+    f.close();
+    const TJpegPhoto photo = TJpegPhoto::FromFile(path);
+    QCOMPARE(photo.Jpeg(), bytes); // the tag stays in what is stored and exported
+    QCOMPARE(QSize(photo.Width(), photo.Height()), upright);
+    const movra::TJpegHeader header = movra::ReadJpegHeader(bytes);
+    QCOMPARE(QSize(header.Width, header.Height), upright);
+    QCOMPARE(photo.Image().format(), QImage::Format_RGB32);
+
+    auto letter = [](QRgb c) {
+        const QRgb names[] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255),
+                              qRgb(255, 255, 255)};
+        for (int i = 0; i < 4; ++i)
+            if (Near(c, QColor(names[i]), 24))
+                return QChar(u"RGBW"[i]);
+        return QChar(u'?');
+    };
+    const QImage& img = photo.Image();
+    const int qx = img.width() / 4;
+    const int qy = img.height() / 4;
+    QString got;
+    for (const QPoint p :
+         {QPoint(qx, qy), QPoint(3 * qx, qy), QPoint(qx, 3 * qy), QPoint(3 * qx, 3 * qy)})
+        got += letter(img.pixel(p));
+    QCOMPARE(got, shown);
+    QCOMPARE(TJpegPhoto::FromJpeg(bytes).Image(), img);
 }
 
 void JpegTest::photoFromImageShowsWhatItStores() {

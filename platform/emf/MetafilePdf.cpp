@@ -1,0 +1,53 @@
+#include "platform/emf/MetafilePdf.h"
+
+#include <QtCore/QFileInfo>
+#include <QtCore/QSaveFile>
+#include <QtGui/QPageLayout>
+#include <QtGui/QPainter>
+#include <QtGui/QPdfWriter>
+
+namespace movra {
+
+namespace {
+
+[[noreturn]] void Refuse(const QString& path, const QString& reason) {
+    throw EMetafileError(QStringLiteral("Nie można zapisać pliku „%1”: %2")
+                             .arg(QFileInfo(path).fileName(), reason)
+                             .toStdString());
+}
+
+} // namespace
+
+void SaveMetafileAsPdf(const TMetafile& page, const QString& path, QSizeF paperMillimetres) {
+    if (page.Empty())
+        Refuse(path, QStringLiteral("strona jest pusta"));
+    if (!paperMillimetres.isValid() || paperMillimetres.isEmpty())
+        Refuse(path, QStringLiteral("nieznany rozmiar strony"));
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        Refuse(path, file.errorString());
+    {
+        QPdfWriter writer(&file);
+        writer.setCreator(QStringLiteral("Movra"));
+        // A landscape sheet is described as such (a portrait paper turned), so that viewers
+        // and printers know which way is up.
+        const bool landscape = paperMillimetres.width() > paperMillimetres.height();
+        const QSizeF portrait = landscape ? paperMillimetres.transposed() : paperMillimetres;
+        const QPageLayout layout(QPageSize(portrait, QPageSize::Millimeter),
+                                 landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                                 QMarginsF(0, 0, 0, 0));
+        if (!writer.setPageLayout(layout))
+            Refuse(path, QStringLiteral("nieprawidłowy rozmiar strony"));
+        QPainter painter;
+        if (!painter.begin(&writer))
+            Refuse(path, QStringLiteral("nie udało się rozpocząć dokumentu PDF"));
+        page.Play(painter, QRectF(0, 0, writer.width(), writer.height()));
+        if (!painter.end())
+            Refuse(path, QStringLiteral("nie udało się zakończyć dokumentu PDF"));
+    }
+    if (file.error() != QFileDevice::NoError || !file.commit())
+        Refuse(path, file.errorString());
+}
+
+} // namespace movra
