@@ -2,6 +2,7 @@
 
 #include "platform/core/Dialogs.h"
 #include "platform/core/ErrorBox.h"
+#include "platform/core/ScreenPlace.h"
 #include "platform/emf/Metafile.h"
 #include "platform/printer/Printer.h"
 #include "preview/PrintPreview.h"
@@ -200,6 +201,7 @@ void TForm3::showEvent(QShowEvent* e) {
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+    KeepOnScreen(this);
 }
 
 void TForm3::btnPrintClick() {
