@@ -18,8 +18,7 @@ namespace {
 QMargins FrameOf(const QWidget* w) {
     const QRect f = w->frameGeometry();
     const QRect g = w->geometry();
-    return {g.left() - f.left(), g.top() - f.top(), f.right() - g.right(),
-            f.bottom() - g.bottom()};
+    return {g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom()};
 }
 
 // Windows of one program get the same decoration, so a framed window tells how large the
