@@ -81,7 +81,7 @@ def test(s):
                    record_place)
 
     with s.step("moved off the screen's edges by the user, closed and shown again: still there"):
-        subprocess.run(["xdotool", "windowmove", "--sync", x_window(RECORD_TITLE), "300", "100"],
+        subprocess.run(["xdotool", "windowmove", "--sync", x_window(RECORD_TITLE), "300", "40"],
                        check=True, timeout=30)
         wait_for("the record window moved", lambda: frame_geometry(RECORD_TITLE) != record_place)
         record_place = settled_frame(RECORD_TITLE, screen)

@@ -516,7 +516,8 @@ class Session:
     # -- keyboard and mouse
 
     def focus_window(self, title):
-        """Gives the named window the keyboard (there is no window manager to do it)."""
+        """Gives the named window the keyboard, as a click on its title bar does: the window
+        manager activates it (raises and focuses it)."""
         wid = wait_for(f"X window {title!r}", lambda: x_window(title))
 
         def focus():
@@ -525,7 +526,7 @@ class Session:
             return p.stdout.strip()
 
         if focus() != wid:
-            subprocess.run(["xdotool", "windowfocus", wid], check=True, timeout=30)
+            subprocess.run(["xdotool", "windowactivate", wid], check=True, timeout=30)
             wait_equal(f"the keyboard in {title!r}", focus, wid)
         return wid
 
@@ -770,6 +771,12 @@ def choose_file(session, title, path, button):
     """Fills a file dialog's file name with a full path and confirms it."""
     d = session.window(title)
     field = find(d, "text", "Nazwa pliku:")
+    # The name goes into the field the keyboard is in, as typing does: the dialog adds a name
+    # typed elsewhere to the file already selected in its list instead of replacing it.
+    session.focus_window(title)
+    if not focused(field):
+        field.queryComponent().grabFocus()
+    wait_for("the keyboard in the file name field", lambda: focused(field))
     set_text(field, path)
     wait_equal("the file name typed", lambda: text_of(field), path)
     press(find(d, "push button", button))
