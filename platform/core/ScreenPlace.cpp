@@ -41,32 +41,32 @@ void Fit(QWidget* w, const QMargins& frame) {
         w->setGeometry(fitted);
 }
 
-const QString kCheckName = QStringLiteral("movraFirstExposeCheck");
+const QString kCheckName = QStringLiteral("movraFramedCheck");
 
-// Checks a window once more when it first appears: only then is its real frame known.
-class TFirstExposeCheck final : public QObject {
+// Checks a window once more when the window manager has framed it (it appears, or the frame
+// moves it): only then is its real frame known. Without a window manager it never is, and no
+// frame needs room.
+class TFramedCheck final : public QObject {
 public:
-    explicit TFirstExposeCheck(QWidget* window) : QObject(window), m_window(window) {
+    explicit TFramedCheck(QWidget* window) : QObject(window), m_window(window) {
         setObjectName(kCheckName);
         window->windowHandle()->installEventFilter(this);
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
-        if (e->type() == QEvent::Expose) {
-            auto* handle = qobject_cast<QWindow*>(watched);
-            if (handle && handle->isExposed()) {
-                handle->removeEventFilter(this);
-                // Not inside the platform's expose handling: the check may move the window.
-                QMetaObject::invokeMethod(
-                    m_window,
-                    [w = m_window] {
-                        if (w && w->isVisible())
-                            Fit(w, FrameOf(w));
-                    },
-                    Qt::QueuedConnection);
-                deleteLater();
-            }
+        if ((e->type() == QEvent::Expose || e->type() == QEvent::Move) && m_window &&
+            !FrameOf(m_window).isNull()) {
+            watched->removeEventFilter(this);
+            // Not inside the platform's event handling: the check may move the window.
+            QMetaObject::invokeMethod(
+                m_window,
+                [w = m_window] {
+                    if (w && w->isVisible())
+                        Fit(w, FrameOf(w));
+                },
+                Qt::QueuedConnection);
+            deleteLater();
         }
         return false;
     }
@@ -127,7 +127,7 @@ void KeepOnScreen(QWidget* window) {
     Fit(window, FrameOfAnotherWindow(window));
     if (window->windowHandle() &&
         !window->findChild<QObject*>(kCheckName, Qt::FindDirectChildrenOnly))
-        new TFirstExposeCheck(window);
+        new TFramedCheck(window);
 }
 
 } // namespace movra

@@ -18,9 +18,11 @@ if [ "${1:-}" = "--inside" ]; then
     HOME=$MOVRA_E2E_WORKDIR/wm XDG_CONFIG_HOME=$MOVRA_E2E_WORKDIR/wm/.config \
         openbox --sm-disable >"$out/openbox.log" 2>&1 &
     wm=$!
-    # A window manager that has taken the screen names its check window on the root window.
+    # A window manager that has taken the screen names its check window and what it supports
+    # on the root window (the program reads the latter once, when it starts).
     tries=0
-    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' &&
+        xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_FRAME_EXTENTS; do
         tries=$((tries + 1))
         if [ "$tries" -gt 400 ] || ! kill -0 "$wm" 2>/dev/null; then
             echo "run-e2e.sh: openbox did not take the screen (see $out/openbox.log)" >&2
