@@ -87,8 +87,8 @@ cp "$movra" "$work/movra"
 cp "$repo/resources/runtime/Movra.rtf" "$work/"
 
 # --- Portraits: a soft gradient with the person's initials --------------------------------
-# The font by its file: ImageMagick finds fonts by name only through packages install-deps.sh
-# does not install.
+# The font by its file (fonts-liberation2), as the end-to-end tests name theirs: a look-up by
+# name could pick another font, or none, on another machine.
 font=/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf
 [ -f "$font" ] || fail "no font $font (fonts-liberation2)"
 portrait() { # file initials top-colour bottom-colour
