@@ -5,6 +5,7 @@
 #include "platform/core/Dialogs.h"
 #include "platform/core/ErrorBox.h"
 #include "platform/core/ProgramFolder.h"
+#include "platform/core/ScreenPlace.h"
 #include "record/Unit2.h"
 
 #include <QtCore/QFileInfo>
@@ -355,6 +356,9 @@ void TForm1::ApplyGridSizes() {
 
 void TForm1::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
+    // A design place or one stored on another monitor may lie partly off this screen.
+    if (!e->spontaneous())
+        KeepOnScreen(this);
     ApplyGridSizes();
 }
 

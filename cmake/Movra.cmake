@@ -1,10 +1,14 @@
 # Shared helpers for the project's targets.
 
-# Warnings are errors in our own code only; system headers (Qt, libUEMF) are included as SYSTEM.
+# Warnings in our own code only; system headers (Qt, libUEMF) are included as SYSTEM. They are
+# errors with MOVRA_WERROR (CI and the developer builds).
 function(movra_warnings target)
     target_compile_options(${target} PRIVATE
-        -Wall -Wextra -Wpedantic -Werror
+        -Wall -Wextra -Wpedantic
         -Wno-missing-field-initializers)
+    if(MOVRA_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
 endfunction()
 
 # movra_library(<name> [SOURCES_GLOB <dir>] LIBS <deps...>)

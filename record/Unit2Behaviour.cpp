@@ -2,6 +2,7 @@
 
 #include "platform/core/Dialogs.h"
 #include "platform/core/ErrorBox.h"
+#include "platform/core/ScreenPlace.h"
 #include "record/Unit2Impl.h"
 
 #include <QtGui/QAction>
@@ -152,8 +153,8 @@ void TForm2::Impl::ChooseColour(ColourRow row) {
 void TForm2::Impl::PrepareShowing() {
     if (host) {
         const TCarriedSettings s = host->CarriedSettings();
-        q->move(s[0], s[1]);
-        q->resize(s[2], s[3]);
+        q->setGeometry(s[0], s[1], s[2], s[3]);
+        KeepOnScreen(q);
         kolorF = s[4];
         kolorO = s[5];
         literyF = s[6];
@@ -173,10 +174,11 @@ void TForm2::Impl::PrepareShowing() {
 void TForm2::Impl::WriteBack() {
     if (!host)
         return;
-    // Left and top are the frame's place, as move() takes them; width and height the client
-    // size, as resize() takes it, so that the values survive any number of showings unchanged.
+    // The client area, as showing sets it: a frame's top-left read back as the client's would
+    // move the window up by its title bar at each showing.
+    const QRect g = q->geometry();
     host->SetCarriedSettings(
-        {q->x(), q->y(), q->width(), q->height(), kolorF, kolorO, literyF, literyO});
+        {g.x(), g.y(), g.width(), g.height(), kolorF, kolorO, literyF, literyO});
 }
 
 void TForm2::showEvent(QShowEvent* e) {

@@ -3,6 +3,7 @@
 #include "platform/core/Dialogs.h"
 #include "platform/core/ErrorBox.h"
 #include "platform/core/Font.h"
+#include "platform/core/ScreenPlace.h"
 #include "platform/emf/Metafile.h"
 #include "platform/emf/MetafilePdf.h"
 #include "platform/printer/Printer.h"
@@ -233,6 +234,7 @@ void TForm3::showEvent(QShowEvent* e) {
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+    KeepOnScreen(this);
 }
 
 void TForm3::btnPrintClick() {

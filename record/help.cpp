@@ -4,9 +4,11 @@
 #include "platform/core/ErrorBox.h"
 #include "platform/core/Font.h"
 #include "platform/core/ProgramFolder.h"
+#include "platform/core/ScreenPlace.h"
 #include "platform/rtf/RtfReader.h"
 
 #include <QtGui/QKeyEvent>
+#include <QtGui/QShowEvent>
 #include <QtGui/QTextCursor>
 #include <QtGui/QTextDocument>
 #include <QtWidgets/QFrame>
@@ -99,6 +101,13 @@ void TFhelp::LoadHelpText() {
     RichEdit1->moveCursor(QTextCursor::Start);
     RichEdit1->verticalScrollBar()->setValue(0);
     emit TextLoaded();
+}
+
+void TFhelp::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Qt moves a dialog inside the screen but never shrinks one larger than it.
+    if (!event->spontaneous())
+        KeepOnScreen(this);
 }
 
 void TFhelp::resizeEvent(QResizeEvent* event) {

@@ -14,6 +14,7 @@ seconds=${MOVRA_FUZZ_SECONDS:-20}
 started=$(date +%s)
 
 CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DMOVRA_WERROR=ON \
     -DMOVRA_FUZZ=ON -DMOVRA_BENCHMARKS=OFF >/dev/null
 # shellcheck disable=SC2086
 cmake --build "$build" --target $MOVRA_FUZZ_TARGETS

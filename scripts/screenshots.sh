@@ -87,11 +87,15 @@ cp "$movra" "$work/movra"
 cp "$repo/resources/runtime/Movra.rtf" "$work/"
 
 # --- Portraits: a soft gradient with the person's initials --------------------------------
+# The font by its file (fonts-liberation2), as the end-to-end tests name theirs: a look-up by
+# name could pick another font, or none, on another machine.
+font=/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf
+[ -f "$font" ] || fail "no font $font (fonts-liberation2)"
 portrait() { # file initials top-colour bottom-colour
     convert -size 360x450 "gradient:$3-$4" \
         -fill 'rgba(255,255,255,0.22)' -draw 'circle 180,200 180,60' \
         -fill 'rgba(255,255,255,0.14)' -draw 'ellipse 180,470 150,120 0,360' \
-        -font Liberation-Sans-Bold -pointsize 120 -gravity center \
+        -font "$font" -pointsize 120 -gravity center \
         -fill 'rgba(0,0,0,0.18)' -annotate +4-21 "$2" \
         -fill white -annotate +0-25 "$2" \
         -quality 88 -sampling-factor 2x2 -interlace none "$work/$1"

@@ -516,7 +516,8 @@ class Session:
     # -- keyboard and mouse
 
     def focus_window(self, title):
-        """Gives the named window the keyboard (there is no window manager to do it)."""
+        """Gives the named window the keyboard, as a click on its title bar does: the window
+        manager activates it (raises and focuses it)."""
         wid = wait_for(f"X window {title!r}", lambda: x_window(title))
 
         def focus():
@@ -525,7 +526,7 @@ class Session:
             return p.stdout.strip()
 
         if focus() != wid:
-            subprocess.run(["xdotool", "windowfocus", wid], check=True, timeout=30)
+            subprocess.run(["xdotool", "windowactivate", wid], check=True, timeout=30)
             wait_equal(f"the keyboard in {title!r}", focus, wid)
         return wid
 
@@ -695,6 +696,62 @@ def close_window(title):
         x11.XCloseDisplay(display)
 
 
+def frame_geometry(title):
+    """(x, y, width, height) of a window as the user sees it on the screen: with the frame the
+    window manager put around it (the top-level window that holds the program's window)."""
+    import ctypes
+    import ctypes.util
+
+    wid = wait_for(f"X window {title!r}", lambda: x_window(title))
+    x11 = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11") or "libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    x11.XFree.argtypes = [ctypes.c_void_p]
+    x11.XQueryTree.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong),
+                               ctypes.POINTER(ctypes.c_ulong),
+                               ctypes.POINTER(ctypes.POINTER(ctypes.c_ulong)),
+                               ctypes.POINTER(ctypes.c_uint)]
+    uint = ctypes.c_uint
+    x11.XGetGeometry.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong),
+                                 ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_int),
+                                 ctypes.POINTER(uint), ctypes.POINTER(uint), ctypes.POINTER(uint),
+                                 ctypes.POINTER(uint)]
+    display = x11.XOpenDisplay(None)
+    check(display, "cannot open the X display")
+    try:
+        window = int(wid)
+        while True:
+            root, parent = ctypes.c_ulong(), ctypes.c_ulong()
+            kids, count = ctypes.POINTER(ctypes.c_ulong)(), ctypes.c_uint()
+            check(x11.XQueryTree(display, window, ctypes.byref(root), ctypes.byref(parent),
+                                 ctypes.byref(kids), ctypes.byref(count)) != 0,
+                  f"the window {title!r} went away")
+            if kids:
+                x11.XFree(kids)
+            if parent.value == root.value:
+                break
+            window = parent.value
+        r, x, y = ctypes.c_ulong(), ctypes.c_int(), ctypes.c_int()
+        w, h, border, depth = uint(), uint(), uint(), uint()
+        check(x11.XGetGeometry(display, window, ctypes.byref(r), ctypes.byref(x),
+                               ctypes.byref(y), ctypes.byref(w), ctypes.byref(h),
+                               ctypes.byref(border), ctypes.byref(depth)) != 0,
+              f"no geometry for {title!r}")
+        b = border.value
+        return (x.value, y.value, w.value + 2 * b, h.value + 2 * b)
+    finally:
+        x11.XCloseDisplay(display)
+
+
+def screen_size():
+    """Width and height of the X screen."""
+    p = subprocess.run(["xdotool", "getdisplaygeometry"], capture_output=True, text=True,
+                       check=True, timeout=30)
+    w, h = p.stdout.split()
+    return (int(w), int(h))
+
+
 def click_at(x, y, button=1, double=False):
     # No --sync: it waits for a pointer motion, and there is none when the pointer is there
     # already; the server takes the move before the click in any case.
@@ -714,6 +771,12 @@ def choose_file(session, title, path, button):
     """Fills a file dialog's file name with a full path and confirms it."""
     d = session.window(title)
     field = find(d, "text", "Nazwa pliku:")
+    # The name goes into the field the keyboard is in, as typing does: the dialog adds a name
+    # typed elsewhere to the file already selected in its list instead of replacing it.
+    session.focus_window(title)
+    if not focused(field):
+        field.queryComponent().grabFocus()
+    wait_for("the keyboard in the file name field", lambda: focused(field))
     set_text(field, path)
     wait_equal("the file name typed", lambda: text_of(field), path)
     press(find(d, "push button", button))
@@ -838,15 +901,21 @@ class Grid:
 
 # ---- pictures ------------------------------------------------------------------------------------
 
+# The label's font, named by its file: ImageMagick's default font comes from packages that a
+# machine set up by scripts/install-deps.sh does not have (fonts-liberation2 it has).
+LABEL_FONT = "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf"
+
+
 def make_jpeg(path, width, height, colour, label):
     """A small photo made with ImageMagick for this run."""
     convert = shutil.which("convert")
     if not convert:
         raise Skip("ImageMagick's convert is not installed")
+    check(os.path.isfile(LABEL_FONT), f"no font {LABEL_FONT} (fonts-liberation2)")
     subprocess.run([convert, "-size", f"{width}x{height}", f"xc:{colour}", "-fill", "white",
                     "-draw", f"circle {width // 2},{height // 2} {width // 2},{height // 4}",
-                    "-fill", "black", "-pointsize", "14", "-annotate", "+4+16", label,
-                    "-quality", "85", path], check=True, timeout=60)
+                    "-fill", "black", "-font", LABEL_FONT, "-pointsize", "14",
+                    "-annotate", "+4+16", label, "-quality", "85", path], check=True, timeout=60)
     with open(path, "rb") as f:
         data = f.read()
     check(data[:2] == b"\xff\xd8" and len(data) < 20000, f"{path} is not a small JPEG")

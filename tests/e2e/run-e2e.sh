@@ -2,11 +2,42 @@
 # Runs one end-to-end test of Movra as a user's session would be:
 #   run-e2e.sh <movra executable> <test script.py>
 # A fresh program folder (the executable and the help text copied into a temporary folder, so
-# that movra.ini and the album files land there), a fresh home, an X server (xvfb-run) and a
-# session bus (dbus-run-session); the test itself starts the accessibility bus and the program.
+# that movra.ini and the album files land there), a fresh home, an X server (xvfb-run) with a
+# real window manager (openbox: it frames, places and focuses the windows as a desktop does) and
+# a session bus (dbus-run-session); the test itself starts the accessibility bus and the program.
+# The screen is 1280x1024 unless MOVRA_E2E_SCREEN names another size (WIDTHxHEIGHT).
 # The folder is removed after a pass and kept after a failure (its path is printed), or always
 # kept with MOVRA_E2E_KEEP=1.
 set -eu
+
+# Inside the X server: the window manager first, the test once it manages the screen.
+if [ "${1:-}" = "--inside" ]; then
+    script=$2
+    out=$MOVRA_E2E_WORKDIR/out
+    # Its own home, so that no user's openbox settings take part.
+    HOME=$MOVRA_E2E_WORKDIR/wm XDG_CONFIG_HOME=$MOVRA_E2E_WORKDIR/wm/.config \
+        openbox --sm-disable >"$out/openbox.log" 2>&1 &
+    wm=$!
+    # A window manager that has taken the screen names its check window and what it supports
+    # on the root window (the program reads the latter once, when it starts).
+    tries=0
+    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' &&
+        xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_FRAME_EXTENTS; do
+        tries=$((tries + 1))
+        if [ "$tries" -gt 400 ] || ! kill -0 "$wm" 2>/dev/null; then
+            echo "run-e2e.sh: openbox did not take the screen (see $out/openbox.log)" >&2
+            kill "$wm" 2>/dev/null || true
+            exit 1
+        fi
+        sleep 0.05
+    done
+    set +e
+    dbus-run-session -- /usr/bin/python3 -u "$script"
+    code=$?
+    kill "$wm" 2>/dev/null
+    wait "$wm" 2>/dev/null
+    exit "$code"
+fi
 
 if [ $# -ne 2 ]; then
     echo "usage: $0 <movra executable> <test script.py>" >&2
@@ -16,7 +47,7 @@ exe=$1
 script=$2
 here=$(cd "$(dirname "$0")" && pwd)
 
-for tool in xvfb-run xauth dbus-run-session xdotool xwd sqlite3; do
+for tool in xvfb-run xauth dbus-run-session xdotool xwd xprop openbox sqlite3; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "run-e2e.sh: $tool is not installed (see scripts/install-deps.sh)" >&2
         exit 1
@@ -28,7 +59,7 @@ if [ ! -x /usr/libexec/at-spi-bus-launcher ] || ! /usr/bin/python3 -c 'import py
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/movra-e2e.XXXXXX")
-mkdir -p "$work/prog" "$work/home" "$work/files" "$work/out"
+mkdir -p "$work/prog" "$work/home" "$work/wm" "$work/files" "$work/out"
 cp "$exe" "$work/prog/movra"
 rtf="$(dirname "$exe")/Movra.rtf"
 if [ -f "$rtf" ]; then
@@ -49,8 +80,9 @@ first=$(( $(od -An -N2 -tu2 /dev/urandom | tr -d ' ') % 800 + 100 ))
 # -noreset: the server must not restart when its last client leaves (a program started at that
 # moment would be turned away).
 set +e
-xvfb-run -a -n "$first" -e "$work/out/xvfb.log" -s "-screen 0 1280x1024x24 -nolisten tcp -noreset" \
-    dbus-run-session -- /usr/bin/python3 -u "$script"
+screen=${MOVRA_E2E_SCREEN:-1280x1024}
+xvfb-run -a -n "$first" -e "$work/out/xvfb.log" -s "-screen 0 ${screen}x24 -nolisten tcp -noreset" \
+    sh "$here/run-e2e.sh" --inside "$script"
 code=$?
 set -e
 

@@ -447,8 +447,7 @@ private slots:
         w->ShowRecord();
         QCOMPARE(host.settingsRead, 1);
         QVERIFY(host.calls.contains(QStringLiteral("Regenerate:off")));
-        QCOMPARE(w->pos(), QPoint(100, 120));
-        QCOMPARE(w->size(), QSize(500, 650));
+        QCOMPARE(w->geometry(), QRect(100, 120, 500, 650));
         for (const char* name : {"PanelOpisu", "PanelTop", "ScrollBox1"}) {
             QCOMPARE(child<QWidget>(name)->palette().color(QPalette::Window), ToQColor(clBtnFace));
             QCOMPARE(child<QWidget>(name)->palette().color(QPalette::WindowText),
@@ -472,11 +471,10 @@ private slots:
         w->ShowRecord();
         QCOMPARE(host.settingsRead, 1);
 
-        w->move(150, 160);
-        w->resize(520, 640);
+        w->setGeometry(150, 60, 520, 640);
         QVERIFY(w->close());
         QCOMPARE(host.written.size(), std::size_t(1));
-        const TCarriedSettings expected{150, 160, 520, 640, clBtnFace, fields, captions, letters};
+        const TCarriedSettings expected{150, 60, 520, 640, clBtnFace, fields, captions, letters};
         QCOMPARE(host.written.back(), expected);
 
         // Shown and closed again unchanged: the same values, system colours included.
