@@ -4,6 +4,7 @@
 #include "db/SQLiteParam.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -16,9 +17,18 @@ namespace movra {
 //  - a column index outside the table raises std::out_of_range;
 //  - FirstAsInt on a value that is not a 32-bit integer raises std::invalid_argument.
 // Messages are bytes: statement texts and file names appear in them as they were given.
+// Code() is the engine's primary result code when the engine reported the failure (for instance
+// SQLITE_FULL or SQLITE_INTERRUPT), 0 when the layer itself refused.
 class ESQLiteException : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit ESQLiteException(const std::string& message, int code = 0)
+        : std::runtime_error(message), m_code(code) {}
+    explicit ESQLiteException(const char* message, int code = 0)
+        : std::runtime_error(message), m_code(code) {}
+    [[nodiscard]] int Code() const noexcept { return m_code; }
+
+private:
+    int m_code = 0;
 };
 
 // Column kinds of a result table; the numbers are the ones the file format's readers use.
@@ -75,6 +85,10 @@ enum class TSQLiteOpenMode {
     Create    // create an empty database file
 };
 
+// Told how far long work has come (an estimate in percent, 0 to 100); returning false asks the
+// engine to stop.
+using TSQLiteProgress = std::function<bool(int percent)>;
+
 // One connection to a database file. Releasing the last reference with a transaction open rolls
 // the transaction back. No busy timeout is set: a file locked by another connection makes a
 // statement fail at once.
@@ -106,6 +120,14 @@ public:
                                                 const TSQLiteParams& params) = 0;
     virtual void Execute(std::string_view sql, const TSQLiteParams& params) = 0;
     [[nodiscard]] virtual std::int64_t Changes() const = 0;
+
+    // Rebuilds the whole file compactly (VACUUM) in one transaction. The rebuilt copy is made in
+    // a temporary file, never in memory, so the memory used does not grow with the file. When
+    // progress is given it is called every few thousand steps of the engine; a false answer stops
+    // the work, which raises with Code() SQLITE_INTERRUPT. On every failure (SQLITE_FULL when the
+    // disk is full, SQLITE_BUSY when another connection reads the file) the file is left as it
+    // was.
+    virtual void Compact(const TSQLiteProgress& progress) = 0;
 };
 
 using ISQLiteDatabasePtr = std::shared_ptr<ISQLiteDatabase>;

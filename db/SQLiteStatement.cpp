@@ -18,13 +18,14 @@ std::string_view UpToZero(std::string_view text) {
 
 void RaiseStatementError(sqlite3* db, std::string_view base, std::string_view sql) {
     std::string message(base);
-    if (db != nullptr && sqlite3_errcode(db) != SQLITE_OK) {
+    const int code = db != nullptr ? sqlite3_errcode(db) & 0xff : SQLITE_OK;
+    if (code != SQLITE_OK) {
         message += " \"";
         message += UpToZero(sql);
         message += "\" : ";
         message += sqlite3_errmsg(db);
     }
-    throw ESQLiteException(message);
+    throw ESQLiteException(message, code);
 }
 
 TStatement Prepare(sqlite3* db, std::string_view sql, std::string_view failedBase) {
