@@ -2,6 +2,8 @@
 
 #include "platform/core/Dialogs.h"
 #include "platform/core/ErrorBox.h"
+#include "platform/core/Font.h"
+#include "platform/core/Geometry.h"
 #include "platform/emf/Metafile.h"
 #include "platform/printer/Printer.h"
 #include "preview/PrintPreview.h"
@@ -20,6 +22,7 @@
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 
 namespace movra {
@@ -130,39 +133,80 @@ void TForm3::SetMemoPictures(const QImage& notes, const QImage& address) {
     m_image22 = address;
 }
 
+namespace {
+
+// The photo as the screen needs it: at most the pixels its box takes at twice the natural size on
+// this screen. Decimating a camera's photo here costs far less than resampling it finely and
+// playing the result back at every first paint; saving and printing draw the page again with the
+// whole photo (FullQualityPage).
+QImage ScreenPhoto(const QImage& photo) {
+    const int dpi = ScreenPixelsPerInch();
+    const int width = 2 * MulDiv(1000, dpi, 254);  // the box is 100 mm wide
+    const int height = 2 * MulDiv(1500, dpi, 254); // and 150 mm high
+    if (photo.width() <= width && photo.height() <= height)
+        return photo;
+    return photo.scaled(std::min(width, photo.width()), std::min(height, photo.height()),
+                        Qt::IgnoreAspectRatio, Qt::FastTransformation);
+}
+
+} // namespace
+
+void TForm3::DrawSheet(TCanvas& c, const QImage& photo) const {
+    setSheetFont(c, 20, clBlue);
+    c.TextOut(900, 120, QStringLiteral("Zestawienie danych osobowych"));
+    setSheetFont(c, 16, clGreen);
+    c.TextOut(250, 250, QStringLiteral("Imię: "));
+    c.TextOut(900, 250, QStringLiteral("Nazwisko: "));
+    c.TextOut(1800, 250, QStringLiteral("Ksywa: "));
+    c.Font.Color = clBlack;
+    c.TextOut(450, 250, m_content.Imie);
+    c.TextOut(1250, 250, m_content.Nazwisko);
+    c.TextOut(2100, 250, m_content.Ksywa.isEmpty() ? QStringLiteral("brak") : m_content.Ksywa);
+    if (!photo.isNull())
+        c.StretchDraw(TRect(250, 400, 1250, 1900), photo);
+    else
+        c.Font.SetSize(10);
+    c.Font.Color = clGreen;
+    c.TextOut(1590, 400, QStringLiteral("Adnotacje i uwagi:"));
+    c.TextOut(1590, 1100, QStringLiteral("Adres i źródła kontaktu:"));
+    if (!m_image11.isNull())
+        c.StretchDraw(TRect(1600, 550, 2650, 1050), m_image11);
+    if (!m_image22.isNull())
+        c.StretchDraw(TRect(1600, 1250, 2650, 1750), m_image22);
+}
+
 void TForm3::BuildSheet(const TForm2& record) {
+    m_content = TSheetContent{record.Imie(), record.Nazwisko(), record.Ksywa(),
+                              record.Photo().IsNull() ? QImage() : record.Photo().Image()};
+    const QImage shown = ScreenPhoto(m_content.Photo);
+    m_photoReduced = shown.size() != m_content.Photo.size();
     TPrintPreview& pp = *m_pp1;
     pp.Clear();
     pp.BeginDoc();
     try {
-        TCanvas& c = pp.Canvas();
-        setSheetFont(c, 20, clBlue);
-        c.TextOut(900, 120, QStringLiteral("Zestawienie danych osobowych"));
-        setSheetFont(c, 16, clGreen);
-        c.TextOut(250, 250, QStringLiteral("Imię: "));
-        c.TextOut(900, 250, QStringLiteral("Nazwisko: "));
-        c.TextOut(1800, 250, QStringLiteral("Ksywa: "));
-        c.Font.Color = clBlack;
-        c.TextOut(450, 250, record.Imie());
-        c.TextOut(1250, 250, record.Nazwisko());
-        const QString ksywa = record.Ksywa();
-        c.TextOut(2100, 250, ksywa.isEmpty() ? QStringLiteral("brak") : ksywa);
-        if (!record.Photo().IsNull())
-            c.StretchDraw(TRect(250, 400, 1250, 1900), record.Photo().Image());
-        else
-            c.Font.SetSize(10);
-        c.Font.Color = clGreen;
-        c.TextOut(1590, 400, QStringLiteral("Adnotacje i uwagi:"));
-        c.TextOut(1590, 1100, QStringLiteral("Adres i źródła kontaktu:"));
-        if (!m_image11.isNull())
-            c.StretchDraw(TRect(1600, 550, 2650, 1050), m_image11);
-        if (!m_image22.isNull())
-            c.StretchDraw(TRect(1600, 1250, 2650, 1750), m_image22);
+        DrawSheet(pp.Canvas(), shown);
     } catch (...) {
         pp.EndDoc();
         throw;
     }
     pp.EndDoc();
+}
+
+std::optional<TMetafile> TForm3::FullQualityPage() const {
+    if (!m_photoReduced)
+        return std::nullopt;
+    // Recorded as the preview records its pages: the same size, font and mapping.
+    TMetafile page;
+    page.SetSize(std::max(1, m_pp1->PagePixelSize().width()),
+                 std::max(1, m_pp1->PagePixelSize().height()));
+    {
+        TMetafileCanvas canvas(page);
+        canvas.Font = m_pp1->Font();
+        m_pp1->PrepareCanvas(canvas);
+        DrawSheet(canvas, m_content.Photo);
+        canvas.Finish();
+    }
+    return page;
 }
 
 void TForm3::ZoomListClick(int index) {
@@ -208,8 +252,13 @@ void TForm3::btnPrintClick() {
         ShowError(this, QStringLiteral("Drukarka nie jest podłączona!"));
         return;
     }
-    if (m_pp1->PageCount() > 0)
-        m_pp1->Print();
+    if (m_pp1->PageCount() == 0)
+        return;
+    // The printer gets the whole photo: the shown page becomes the full one, in place.
+    if (std::optional<TMetafile> full = FullQualityPage())
+        m_pp1->Pages(1)->SetBytes(full->Bytes());
+    m_photoReduced = false;
+    m_pp1->Print();
 }
 
 void TForm3::btnZapisClick() {
@@ -222,7 +271,12 @@ void TForm3::btnZapisClick() {
         return;
     if (QFileInfo(*chosen).suffix().isEmpty())
         *chosen += QStringLiteral(".emf");
-    if (TMetafile* page = m_pp1->Pages(m_pp1->CurrentPage()))
+    TMetafile* page = m_pp1->Pages(m_pp1->CurrentPage());
+    if (!page)
+        return;
+    if (const std::optional<TMetafile> full = FullQualityPage())
+        full->SaveToFile(*chosen);
+    else
         page->SaveToFile(*chosen);
 }
 

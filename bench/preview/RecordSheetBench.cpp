@@ -1,0 +1,218 @@
+// The record sheet's first paint, beside its floor (goal: at most 2 times):
+// - Movra: a fresh sheet window (TForm3) builds the page of a record with a 4000 x 3000 photo and
+//   both memo pictures, is shown, and the clock stops once its paper view has painted the page;
+// - floor: the same page (title, names, the photo stretched into its box, both memo pictures)
+//   drawn with QPainter onto a QImage of the paper's size on screen. Like the program, it starts
+//   from the photo already decoded (the record window holds it) and the memo pictures already
+//   taken.
+// Run it on a real X server (xvfb-run), where showing the window is real work; on the offscreen
+// platform it still runs.
+
+#include "bench/app/PaintWatch.h"
+#include "bench/support/MedianReporter.h"
+#include "platform/text/Jpeg.h"
+#include "preview/PrintPreview.h"
+#include "record/MemoSnapshot.h"
+#include "record/RecordWindowHost.h"
+#include "record/Unit2.h"
+#include "record/Unit3.h"
+#include "resources/Resources.h"
+
+#include <QtCore/QBuffer>
+#include <QtGui/QImage>
+#include <QtGui/QPainter>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QPlainTextEdit>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+
+using namespace movra;
+using namespace movra::bench;
+
+namespace {
+
+class TQuietHost : public IRecordWindowHost {
+public:
+    void FirstRecord() override {}
+    void PreviousRecord() override {}
+    void NextRecord() override {}
+    void LastRecord() override {}
+    void AddRecord() override {}
+    void DeleteRecord() override {}
+    void SaveRecord() override {}
+    void ImportPicture() override {}
+    void ExportPicture() override {}
+    void PrintRecord() override {}
+    void SetPictureMenuEnabled(bool) override {}
+    void SetRegenerateEnabled(bool) override {}
+    [[nodiscard]] TCarriedSettings CarriedSettings() const override {
+        return {10, 10, 454, 714, clSilver, clWhite, 0, 0};
+    }
+    void SetCarriedSettings(const TCarriedSettings&) override {}
+};
+
+// A 4000 x 3000 photo with detail everywhere, as a camera gives it.
+QByteArray LargeJpeg() {
+    QImage image(4000, 3000, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            row[x] = qRgb((x * 7 + y) % 256, (y * 3) % 256, ((x ^ y) * 5) % 256);
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG", 90);
+    return bytes;
+}
+
+struct TSetup {
+    TQuietHost Host;
+    std::unique_ptr<TForm2> Record;
+    QImage Notes;
+    QImage Address;
+    QSize ShownPaper;
+
+    TSetup() {
+        Record = std::make_unique<TForm2>(&Host);
+        Record->SetImie(QStringLiteral("Żaneta"));
+        Record->SetNazwisko(QStringLiteral("Wiśniewska-Dąbrowska"));
+        Record->SetKsywa(QStringLiteral("Źrebię"));
+        Record->SetNotes(QStringLiteral("Pierwsza linia uwag\r\nDruga linia uwag\r\nTrzecia"));
+        Record->SetAdres(QStringLiteral("ul. Źródlana 5\r\n65-001 Zielona Góra"));
+        Record->SetPhoto(TJpegPhoto::FromJpeg(LargeJpeg()));
+        TForm111 notes;
+        TForm222 address;
+        Notes = notes.Snapshot(*Record->Memo1());
+        Address = address.Snapshot(*Record->Memo2());
+    }
+};
+
+TSetup& Setup() {
+    static TSetup setup;
+    return setup;
+}
+
+bool ShowSheetOnce(QSize* shownPaper = nullptr) {
+    TSetup& s = Setup();
+    auto sheet = std::make_unique<TForm3>();
+    sheet->SetMemoPictures(s.Notes, s.Address);
+    sheet->BuildSheet(*s.Record);
+    TPaintWatch watch(sheet->PP1()->PaperViewControl());
+    sheet->show();
+    const bool painted = WaitForPaint(watch);
+    if (shownPaper != nullptr) {
+        const TRect r = sheet->PP1()->PaperViewControl()->GetPageRect();
+        *shownPaper = QSize(r.Width(), r.Height());
+    }
+    return painted;
+}
+
+void BM_RecordSheet_Movra(benchmark::State& state) {
+    for (auto _ : state) {
+        if (!ShowSheetOnce()) {
+            state.SkipWithError("the sheet's page was not painted");
+            break;
+        }
+        state.PauseTiming();
+        QCoreApplication::processEvents(); // the closed window's leftovers, outside the clock
+        state.ResumeTiming();
+    }
+}
+
+// The sheet's twelve steps with QPainter, positions in tenths of a millimetre on 2970 x 2100.
+QImage DrawSheetFloor(const TSetup& s, QSize paper) {
+    QImage page(paper, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter p(&page);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setBackgroundMode(Qt::OpaqueMode);
+    p.setBackground(Qt::white);
+    p.scale(paper.width() / 2970.0, paper.height() / 2100.0);
+    const auto text = [&p](int x, int y, const QString& t) {
+        p.drawText(QRectF(x, y, 2970 - x, 400), Qt::AlignLeft | Qt::AlignTop, t);
+    };
+    QFont font(QStringLiteral("Arial"));
+    font.setBold(true);
+    // Points on paper: 1 pt = 254/72 tenths of a millimetre.
+    font.setPixelSize(20 * 254 / 72);
+    p.setFont(font);
+    p.setPen(QColor(0, 0, 255));
+    text(900, 120, QStringLiteral("Zestawienie danych osobowych"));
+    font.setPixelSize(16 * 254 / 72);
+    p.setFont(font);
+    p.setPen(QColor(0, 128, 0));
+    text(250, 250, QStringLiteral("Imię: "));
+    text(900, 250, QStringLiteral("Nazwisko: "));
+    text(1800, 250, QStringLiteral("Ksywa: "));
+    p.setPen(Qt::black);
+    text(450, 250, s.Record->Imie());
+    text(1250, 250, s.Record->Nazwisko());
+    text(2100, 250, s.Record->Ksywa());
+    p.drawImage(QRectF(250, 400, 1000, 1500), s.Record->Photo().Image());
+    p.setPen(QColor(0, 128, 0));
+    text(1590, 400, QStringLiteral("Adnotacje i uwagi:"));
+    text(1590, 1100, QStringLiteral("Adres i źródła kontaktu:"));
+    p.drawImage(QRectF(1600, 550, 1050, 500), s.Notes);
+    p.drawImage(QRectF(1600, 1250, 1050, 500), s.Address);
+    p.end();
+    return page;
+}
+
+void BM_RecordSheet_Floor(benchmark::State& state) {
+    const TSetup& s = Setup();
+    for (auto _ : state) {
+        const QImage page = DrawSheetFloor(s, s.ShownPaper);
+        benchmark::DoNotOptimize(page.constBits());
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_RecordSheet_Movra)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(10)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_RecordSheet_Floor)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(10)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    InitResources();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    // One showing first: fonts and the window system warmed up, and the paper's size on screen.
+    if (!ShowSheetOnce(&Setup().ShownPaper)) {
+        std::fprintf(stderr, "the sheet's page was not painted\n");
+        return 1;
+    }
+    std::printf("platform %s, paper shown at %d x %d pixels\n",
+                qPrintable(QGuiApplication::platformName()), Setup().ShownPaper.width(),
+                Setup().ShownPaper.height());
+
+    TMedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    const double movra = reporter.Medians["BM_RecordSheet_Movra"];
+    const double floor = reporter.Medians["BM_RecordSheet_Floor"];
+    if (floor > 0)
+        std::printf("record sheet first paint: %.2f ms / floor %.2f ms = %.2f (goal: at most "
+                    "2.00)\n",
+                    movra, floor, movra / floor);
+    Setup().Record.reset();
+    return 0;
+}
