@@ -11,6 +11,7 @@
 #include "record/Unit2.h"
 
 #include <QtCore/QFileInfo>
+#include <QtGui/QGuiApplication>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QScreen>
 #include <QtPrintSupport/QPrinter>
@@ -24,6 +25,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace movra {
 
@@ -124,6 +126,11 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     connect(m_btnZapis, &QPushButton::clicked, this,
             [this] { RunCommand(this, [this] { btnZapisClick(); }); });
     connect(m_btnClose, &QPushButton::clicked, this, [this] { btnCloseClick(); });
+    // Closer than the natural size, the screen's copy of the photo would show its coarseness.
+    m_pp1->OnZoomChange = [this](TPrintPreview*) {
+        if (m_photoReduced && m_pp1->Zoom() > 100)
+            ShowWholePhoto();
+    };
 }
 
 TForm3::~TForm3() = default;
@@ -135,15 +142,18 @@ void TForm3::SetMemoPictures(const QImage& notes, const QImage& address) {
 
 namespace {
 
-// The photo as the screen needs it: at most the pixels its box takes at twice the natural size on
-// this screen. Decimating a camera's photo here costs far less than resampling it finely and
-// playing the result back at every first paint; saving and printing draw the page again with the
-// whole photo (FullQualityPage).
+// The photo as the screen needs it: the pixels its box takes on this screen at the natural size
+// (zoom 100). Decimating a camera's photo costs far less than resampling it finely
+// and playing the result back at the first paint. A closer zoom, saving and printing draw the
+// page again with the whole photo (FullQualityPage).
 QImage ScreenPhoto(const QImage& photo) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int scale = screen ? static_cast<int>(std::ceil(screen->devicePixelRatio())) : 1;
     const int dpi = ScreenPixelsPerInch();
-    const int width = 2 * MulDiv(1000, dpi, 254);  // the box is 100 mm wide
-    const int height = 2 * MulDiv(1500, dpi, 254); // and 150 mm high
-    if (photo.width() <= width && photo.height() <= height)
+    const int width = scale * MulDiv(1000, dpi, 254);  // the box is 100 mm wide
+    const int height = scale * MulDiv(1500, dpi, 254); // and 150 mm high
+    // A photo little above that is cheap enough as it is.
+    if (qint64(photo.width()) * photo.height() <= 2 * qint64(width) * height)
         return photo;
     return photo.scaled(std::min(width, photo.width()), std::min(height, photo.height()),
                         Qt::IgnoreAspectRatio, Qt::FastTransformation);
@@ -209,6 +219,19 @@ std::optional<TMetafile> TForm3::FullQualityPage() const {
     return page;
 }
 
+bool TForm3::ShowWholePhoto() {
+    try {
+        if (std::optional<TMetafile> full = FullQualityPage()) {
+            m_pp1->Pages(1)->SetBytes(full->Bytes());
+            m_photoReduced = false;
+        }
+        return true;
+    } catch (const std::exception&) {
+        // The shown page stays as it was (only coarser); printing and saving report the error.
+        return false;
+    }
+}
+
 void TForm3::ZoomListClick(int index) {
     if (index < 0 || index >= static_cast<int>(kZooms.size()))
         return;
@@ -255,9 +278,10 @@ void TForm3::btnPrintClick() {
     if (m_pp1->PageCount() == 0)
         return;
     // The printer gets the whole photo: the shown page becomes the full one, in place.
-    if (std::optional<TMetafile> full = FullQualityPage())
+    if (std::optional<TMetafile> full = FullQualityPage()) {
         m_pp1->Pages(1)->SetBytes(full->Bytes());
-    m_photoReduced = false;
+        m_photoReduced = false;
+    }
     m_pp1->Print();
 }
 

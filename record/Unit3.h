@@ -74,6 +74,8 @@ private:
     // The page as BuildSheet draws it but with the photo at full quality, for saving and
     // printing; nothing when the shown page already has it.
     [[nodiscard]] std::optional<TMetafile> FullQualityPage() const;
+    // Puts the full page in place of the shown one; false (the shown page kept) on failure.
+    bool ShowWholePhoto();
 
     TSheetContent m_content;
     bool m_photoReduced = false;
