@@ -19,9 +19,10 @@ namespace {
 // stay responsive, rarely enough to cost nothing measurable.
 constexpr int kProgressSteps = 50;
 
-// The share of a compaction's time, in percent, spent rebuilding the copy: the engine then copies
-// it back into the file in a single step the progress handler never sees.
-constexpr sqlite3_int64 kRebuildShare = 50;
+// The share of a compaction's time, in percent, spent rebuilding the copy (about a third, measured
+// on albums of 0.2 to 4 GB): the engine then copies it back into the file in a single step the
+// progress handler never sees.
+constexpr sqlite3_int64 kRebuildShare = 30;
 
 struct TCompactProgress {
     sqlite3* Db = nullptr;
