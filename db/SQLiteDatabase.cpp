@@ -3,73 +3,12 @@
 #include "db/SQLiteStatement.h"
 #include "db/SQLiteTable.h"
 
-#include <algorithm>
-#include <exception>
-
 namespace movra {
 
 using sqlite_detail::Bind;
 using sqlite_detail::Prepare;
 using sqlite_detail::RaiseStatementError;
 using sqlite_detail::TStatement;
-
-namespace {
-
-// Engine steps between two calls of a compaction's progress handler: often enough for a window to
-// stay responsive, rarely enough to cost nothing measurable.
-constexpr int kProgressSteps = 50;
-
-// The share of a compaction's time, in percent, spent rebuilding the copy (about a third, measured
-// on albums of 0.2 to 4 GB): the engine then copies it back into the file in a single step the
-// progress handler never sees.
-constexpr sqlite3_int64 kRebuildShare = 30;
-
-struct TCompactProgress {
-    sqlite3* Db = nullptr;
-    const TSQLiteProgress* Report = nullptr;
-    // The rebuild reads every page in use once, each one a page the cache misses.
-    sqlite3_int64 PagesInUse = 1;
-    int MissesBefore = 0;
-    std::exception_ptr Error;
-};
-
-int CacheMisses(sqlite3* db) {
-    int current = 0;
-    int highest = 0;
-    sqlite3_db_status(db, SQLITE_DBSTATUS_CACHE_MISS, &current, &highest, 0);
-    return current;
-}
-
-int OnCompactProgress(void* context) noexcept {
-    auto* p = static_cast<TCompactProgress*>(context);
-    const sqlite3_int64 done = CacheMisses(p->Db) - p->MissesBefore;
-    const int percent = static_cast<int>(
-        std::clamp<sqlite3_int64>(done * kRebuildShare / p->PagesInUse, 0, kRebuildShare));
-    try {
-        return (*p->Report)(percent) ? 0 : 1;
-    } catch (...) {
-        // Nothing may cross the engine's C frames: stop it and raise the error afterwards.
-        p->Error = std::current_exception();
-        return 1;
-    }
-}
-
-// Puts the connection back as normal statements expect it, whatever way the compaction ended.
-class TCompactionScope {
-public:
-    explicit TCompactionScope(sqlite3* db) : m_db(db) {}
-    ~TCompactionScope() {
-        sqlite3_progress_handler(m_db, 0, nullptr, nullptr);
-        sqlite3_exec(m_db, "PRAGMA temp_store = MEMORY;", nullptr, nullptr, nullptr);
-    }
-    TCompactionScope(const TCompactionScope&) = delete;
-    TCompactionScope& operator=(const TCompactionScope&) = delete;
-
-private:
-    sqlite3* m_db;
-};
-
-} // namespace
 
 TSQLiteDatabase::TSQLiteDatabase(const std::string& fileName, TSQLiteOpenMode mode) {
     // Without SQLITE_OPEN_CREATE a missing file is an open error, so a mistyped or vanished
@@ -214,31 +153,6 @@ std::int64_t TSQLiteDatabase::LastRowId() const {
 
 std::int64_t TSQLiteDatabase::Changes() const {
     return sqlite3_changes64(m_db.get());
-}
-
-void TSQLiteDatabase::Compact(const TSQLiteProgress& progress) {
-    // With temp_store MEMORY, which the connection otherwise keeps, VACUUM would build its copy
-    // of the whole file in memory. In a temporary file the memory stays that of the page caches.
-    Execute("PRAGMA temp_store = FILE;");
-    TCompactionScope scope(m_db.get());
-    TCompactProgress state;
-    if (progress) {
-        state.Db = m_db.get();
-        state.Report = &progress;
-        state.PagesInUse = std::max<sqlite3_int64>(1, QueryInt64("PRAGMA page_count") -
-                                                          QueryInt64("PRAGMA freelist_count"));
-        state.MissesBefore = CacheMisses(m_db.get());
-        sqlite3_progress_handler(m_db.get(), kProgressSteps, OnCompactProgress, &state);
-    }
-    try {
-        // A plain VACUUM: this engine takes a name after it as an attached database's.
-        Execute("VACUUM");
-    } catch (const ESQLiteException&) {
-        if (state.Error) {
-            std::rethrow_exception(state.Error);
-        }
-        throw;
-    }
 }
 
 void TSQLiteDatabase::SetBusyWait(std::int32_t milliseconds) {

@@ -121,12 +121,12 @@ public:
     virtual void Execute(std::string_view sql, const TSQLiteParams& params) = 0;
     [[nodiscard]] virtual std::int64_t Changes() const = 0;
 
-    // Rebuilds the whole file compactly (VACUUM) in one transaction. The rebuilt copy is made in
-    // a temporary file, never in memory, so the memory used does not grow with the file. When
-    // progress is given it is called every few thousand steps of the engine; a false answer stops
-    // the work, which raises with Code() SQLITE_INTERRUPT. On every failure (SQLITE_FULL when the
-    // disk is full, SQLITE_BUSY when another connection reads the file) the file is left as it
-    // was.
+    // Rebuilds the whole file compactly, as VACUUM does: into a temporary copy, never in memory
+    // (the memory used does not grow with the file), which then replaces the file's pages in one
+    // transaction. When progress is given it is told an estimate every few engine steps; a
+    // false answer stops the work, which raises with Code() SQLITE_INTERRUPT. On every failure
+    // (SQLITE_FULL when the disk is full, SQLITE_BUSY when another connection reads the file)
+    // the file is left as it was.
     virtual void Compact(const TSQLiteProgress& progress) = 0;
 };
 

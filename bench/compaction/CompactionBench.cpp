@@ -66,8 +66,7 @@ int CompactChild(const char* path) {
             last = std::chrono::steady_clock::now();
             return true;
         });
-        // How long the end ran without a report (the engine copies the rebuilt file back in one
-        // step): the time a progress window cannot move.
+        // How long the end ran without a report: the time a progress window cannot move.
         const double tail =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - last).count();
         std::printf("%ld %ld %d %f\n", idle, StatusKb("VmHWM:"), reports, tail);

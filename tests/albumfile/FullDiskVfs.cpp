@@ -11,12 +11,10 @@ namespace {
 std::int64_t g_allowance = -1;
 std::int64_t g_grown = 0;
 std::int64_t g_peak = 0;
-std::int64_t g_tempBytes = 0;
 
 struct TFile {
     sqlite3_file Base;
     sqlite3_file* Real; // placed right after this struct, in the space the engine allocates
-    bool Temp;
     bool DeleteOnClose;
 };
 
@@ -49,8 +47,6 @@ int Write(sqlite3_file* f, const void* buffer, int amount, sqlite3_int64 offset)
         return SQLITE_FULL;
     g_grown += growth;
     g_peak = std::max(g_peak, g_grown);
-    if (reinterpret_cast<TFile*>(f)->Temp)
-        g_tempBytes += amount;
     return Real(f)->pMethods->xWrite(Real(f), buffer, amount, offset);
 }
 int Truncate(sqlite3_file* f, sqlite3_int64 size) {
@@ -108,7 +104,6 @@ int Open(sqlite3_vfs* vfs, sqlite3_filename name, sqlite3_file* file, int flags,
     auto* f = reinterpret_cast<TFile*>(file);
     f->Base.pMethods = nullptr;
     f->Real = reinterpret_cast<sqlite3_file*>(f + 1);
-    f->Temp = (flags & SQLITE_OPEN_TEMP_DB) != 0;
     f->DeleteOnClose = (flags & SQLITE_OPEN_DELETEONCLOSE) != 0;
     const int rc = real->xOpen(real, name, f->Real, flags, outFlags);
     if (f->Real->pMethods != nullptr)
@@ -149,7 +144,6 @@ void TFullDiskVfs::SetAllowance(std::int64_t bytes) {
     g_allowance = bytes;
     g_grown = 0;
     g_peak = 0;
-    g_tempBytes = 0;
 }
 
 std::int64_t TFullDiskVfs::Grown() const {
@@ -158,10 +152,6 @@ std::int64_t TFullDiskVfs::Grown() const {
 
 std::int64_t TFullDiskVfs::Peak() const {
     return g_peak;
-}
-
-std::int64_t TFullDiskVfs::TempBytes() const {
-    return g_tempBytes;
 }
 
 } // namespace movra::test

@@ -24,8 +24,6 @@ public:
     [[nodiscard]] std::int64_t Grown() const;
     // The most Grown() reached.
     [[nodiscard]] std::int64_t Peak() const;
-    // Bytes written into temporary databases since the last SetAllowance.
-    [[nodiscard]] std::int64_t TempBytes() const;
 
 private:
     sqlite3_vfs m_vfs{};

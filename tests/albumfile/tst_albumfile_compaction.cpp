@@ -89,8 +89,17 @@ private slots:
         QCOMPARE(reports, 20);
         QVERIFY(!JournalLeft(path));
         QVERIFY(FileBytes(path) == before);
+        // "Anuluj" while the rebuilt copy is being written back over the file.
+        bool late = false;
+        QVERIFY_THROWS_EXCEPTION(ERegenerateCancelled, (void)Regenerate(*db, [&](int percent) {
+                                     late = percent > 60;
+                                     return !late;
+                                 }));
+        QVERIFY(late);
+        QVERIFY(!JournalLeft(path));
+        QVERIFY(FileBytes(path) == before);
         // The connection goes on working, and a later compaction runs to its end, its estimate
-        // rising on the way through the part it can see (the copy back is one step).
+        // rising all the way.
         int last = -1;
         bool rising = true;
         QVERIFY(Regenerate(*db, [&](int percent) {
@@ -99,7 +108,7 @@ private slots:
                     return true;
                 }).has_value());
         QVERIFY(rising);
-        QVERIFY2(last >= 25 && last <= 30, qPrintable(QString::number(last)));
+        QCOMPARE(last, 100);
         QVERIFY(QFileInfo(path).size() < before.size());
     }
 
@@ -114,7 +123,6 @@ private slots:
         }
         // The most the files held at once beyond the album.
         const std::int64_t needed = disk.Peak();
-        QVERIFY2(disk.TempBytes() > 0, "the compacted copy was not written to a file");
         // The disk fills while the copy is built, while the journal is written, near the end.
         for (const double share : {0.05, 0.5, 0.95}) {
             const QString path = FreshCopy();
