@@ -144,9 +144,9 @@ void TForm3::SetMemoPictures(const QImage& notes, const QImage& address) {
 namespace {
 
 // The photo as the screen needs it: the pixels its box takes on this screen at the natural size
-// (zoom 100). Decimating a camera's photo costs far less than resampling it finely
-// and playing the result back at the first paint. A closer zoom, saving and printing draw the
-// page again with the whole photo (FullQualityPage).
+// (zoom 100). Decimating a camera's photo costs far less than resampling it finely and playing
+// the result back at the first paint. A closer zoom, saving and printing draw the page again
+// with the whole photo (FullQualityPage).
 QImage ScreenPhoto(const QImage& photo) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const int scale = screen ? static_cast<int>(std::ceil(screen->devicePixelRatio())) : 1;
