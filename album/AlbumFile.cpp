@@ -3,6 +3,8 @@
 #include "platform/core/ErrorBox.h"
 #include "platform/text/Cp1250.h"
 
+#include <sqlite3.h>
+
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 
@@ -333,10 +335,30 @@ void DeleteRecord(ISQLiteDatabase& db, qint64 id) {
     db.Execute("DELETE FROM album WHERE ID=" + Decimal(id));
 }
 
-std::optional<TAlbumRecord> Regenerate(ISQLiteDatabase& db) {
-    // A plain VACUUM: this engine takes a name after it as an attached database's and rejects
-    // "album".
-    db.Execute("VACUUM");
+ERegenerateCancelled::ERegenerateCancelled()
+    : EMovraError(QStringLiteral("Regenerację bazy przerwano. Plik bazowy pozostał bez zmian.")) {}
+
+std::optional<TAlbumRecord> Regenerate(ISQLiteDatabase& db, const TSQLiteProgress& progress) {
+    try {
+        db.Compact(progress);
+    } catch (const ESQLiteException& e) {
+        switch (e.Code()) {
+        case SQLITE_INTERRUPT:
+            throw ERegenerateCancelled();
+        case SQLITE_FULL:
+            // The rebuilt copy and the journal of the original each take about the file's size.
+            throw EMovraError(QStringLiteral(
+                "Za mało miejsca na dysku, by zregenerować bazę: potrzeba wolnego miejsca około "
+                "dwa razy tyle, ile zajmuje plik bazowy. Plik bazowy pozostał bez zmian."));
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            throw EMovraError(QStringLiteral("Plik bazowy jest w tej chwili używany przez inny "
+                                             "program, więc nie można go zregenerować. Plik "
+                                             "bazowy pozostał bez zmian."));
+        default:
+            throw;
+        }
+    }
     const ISQLiteTablePtr table = db.Query(kFirstRecordSql);
     if (table->Rows() == 0) {
         return std::nullopt;

@@ -9,6 +9,7 @@
 // arguments, EJpegError for a stored photo that is not a readable JPEG.
 
 #include "db/SQLiteInterfaces.h"
+#include "platform/core/ErrorBox.h"
 #include "platform/text/Jpeg.h"
 
 #include <QtCore/QByteArray>
@@ -151,7 +152,18 @@ void StorePicture(ISQLiteDatabase& db, qint64 id, const TJpegPhoto& photo,
 
 void DeleteRecord(ISQLiteDatabase& db, qint64 id);
 
+// The user stopped a compaction; the message tells that the file stayed as it was.
+class ERegenerateCancelled : public EMovraError {
+public:
+    ERegenerateCancelled();
+};
+
 // Compacts the whole file, then reads the first record in ID order; nothing for an empty album.
-[[nodiscard]] std::optional<TAlbumRecord> Regenerate(ISQLiteDatabase& db);
+// Memory does not grow with the file (the rebuilt copy goes to a temporary file). progress is
+// told the estimated percent now and then and may answer false to stop: that raises
+// ERegenerateCancelled. A full disk or a file another program is using raise EMovraError with a
+// Polish message. On every failure the file is left exactly as it was.
+[[nodiscard]] std::optional<TAlbumRecord> Regenerate(ISQLiteDatabase& db,
+                                                     const TSQLiteProgress& progress = {});
 
 } // namespace movra

@@ -104,8 +104,20 @@ void TForm1::Regeneruj1Click() {
     }
     if (!m_database)
         return;
-    if (std::optional<TAlbumRecord> first = WithDatabaseErrorText(
-            TAlbumCommand::Regenerate, [this] { return Regenerate(*m_database); })) {
+    std::optional<TAlbumRecord> first;
+    try {
+        const std::unique_ptr<IProgressWindow> progress =
+            Dialogs().Progress(this, QStringLiteral("Regeneruję plik bazowy  ") + m_label2->text() +
+                                         QStringLiteral("…"));
+        first = WithDatabaseErrorText(TAlbumCommand::Regenerate, [&] {
+            return Regenerate(*m_database,
+                              [&progress](int percent) { return progress->Advance(percent); });
+        });
+    } catch (const ERegenerateCancelled& e) {
+        ShowInformation(this, e.Message());
+        return;
+    }
+    if (first) {
         m_currentId = first->Id;
         if (m_form2)
             FillRecordWindow(*first);

@@ -39,6 +39,7 @@ public:
     [[nodiscard]] ISQLiteTablePtr Query(std::string_view sql, const TSQLiteParams& params) override;
     void Execute(std::string_view sql, const TSQLiteParams& params) override;
     [[nodiscard]] std::int64_t Changes() const override;
+    void Compact(const TSQLiteProgress& progress) override;
 
 private:
     struct THandleCloser {

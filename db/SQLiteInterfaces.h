@@ -4,6 +4,7 @@
 #include "db/SQLiteParam.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -26,9 +27,13 @@ public:
         : std::runtime_error(message), m_extendedCode(extendedCode), m_systemErrno(systemErrno) {}
 
     // The engine's extended result code (for example SQLITE_BUSY_SNAPSHOT), 0 when unknown.
+    explicit ESQLiteException(const char* message, int extendedCode = 0, int systemErrno = 0)
+        : std::runtime_error(message), m_extendedCode(extendedCode), m_systemErrno(systemErrno) {}
+
     [[nodiscard]] int ExtendedCode() const noexcept { return m_extendedCode; }
     // The primary result code (SQLITE_BUSY, SQLITE_FULL, ...): the low byte of the extended one.
     [[nodiscard]] int ResultCode() const noexcept { return m_extendedCode & 0xFF; }
+    [[nodiscard]] int Code() const noexcept { return ResultCode(); }
     // errno of the file operation that failed, as the engine recorded it; 0 when none.
     [[nodiscard]] int SystemErrno() const noexcept { return m_systemErrno; }
 
@@ -91,6 +96,10 @@ enum class TSQLiteOpenMode {
     Create    // create an empty database file
 };
 
+// Told how far long work has come (an estimate in percent, 0 to 100); returning false asks the
+// engine to stop.
+using TSQLiteProgress = std::function<bool(int percent)>;
+
 // One connection to a database file. Releasing the last reference with a transaction open rolls
 // the transaction back. No busy timeout is set: a file locked by another connection makes a
 // statement fail at once.
@@ -122,6 +131,14 @@ public:
                                                 const TSQLiteParams& params) = 0;
     virtual void Execute(std::string_view sql, const TSQLiteParams& params) = 0;
     [[nodiscard]] virtual std::int64_t Changes() const = 0;
+
+    // Rebuilds the whole file compactly, as VACUUM does: into a temporary copy, never in memory
+    // (the memory used does not grow with the file), which then replaces the file's pages in one
+    // transaction. When progress is given it is told an estimate every few engine steps; a
+    // false answer stops the work, which raises with Code() SQLITE_INTERRUPT. On every failure
+    // (SQLITE_FULL when the disk is full, SQLITE_BUSY when another connection reads the file)
+    // the file is left as it was.
+    virtual void Compact(const TSQLiteProgress& progress) = 0;
 };
 
 using ISQLiteDatabasePtr = std::shared_ptr<ISQLiteDatabase>;

@@ -3,6 +3,7 @@
 #include "platform/core/Dialogs.h"
 #include "platform/core/ErrorBox.h"
 #include "platform/core/Font.h"
+#include "platform/core/Geometry.h"
 #include "platform/core/ScreenPlace.h"
 #include "platform/emf/Metafile.h"
 #include "platform/emf/MetafilePdf.h"
@@ -12,6 +13,7 @@
 #include "record/Unit2.h"
 
 #include <QtCore/QFileInfo>
+#include <QtGui/QGuiApplication>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QScreen>
 #include <QtPrintSupport/QPrinter>
@@ -24,8 +26,11 @@
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QVBoxLayout>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <utility>
+#include <vector>
 
 namespace movra {
 
@@ -139,6 +144,11 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     connect(m_btnZapis, &QPushButton::clicked, this,
             [this] { RunCommand(this, [this] { btnZapisClick(); }); });
     connect(m_btnClose, &QPushButton::clicked, this, [this] { btnCloseClick(); });
+    // Closer than the natural size, the screen's copy of the photo would show its coarseness.
+    m_pp1->OnZoomChange = [this](TPrintPreview*) {
+        if (m_photoReduced && m_pp1->Zoom() > 100)
+            ShowWholePhoto();
+    };
 }
 
 TForm3::~TForm3() = default;
@@ -148,39 +158,112 @@ void TForm3::SetMemoPictures(const QImage& notes, const QImage& address) {
     m_image22 = address;
 }
 
+namespace {
+
+// The photo as the screen needs it: the pixels its box takes on this screen at the natural size
+// (zoom 100). Decimating a camera's photo costs far less than resampling it finely and playing
+// the result back at the first paint. A closer zoom, saving and printing draw the page again
+// with the whole photo (FullQualityPage).
+QImage ScreenPhoto(const QImage& photo) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int scale = screen ? static_cast<int>(std::ceil(screen->devicePixelRatio())) : 1;
+    const int dpi = ScreenPixelsPerInch();
+    const int width = scale * MulDiv(1000, dpi, 254);  // the box is 100 mm wide
+    const int height = scale * MulDiv(1500, dpi, 254); // and 150 mm high
+    // A photo little above that is cheap enough as it is.
+    if (qint64(photo.width()) * photo.height() <= 2 * qint64(width) * height)
+        return photo;
+    // Every pixel taken from the nearest one of the photo: QImage::scaled goes through a general
+    // transformation that costs as much as the whole first paint.
+    const QImage source = photo.convertToFormat(QImage::Format_RGB32);
+    const int w = std::min(width, source.width());
+    const int h = std::min(height, source.height());
+    QImage shown(w, h, QImage::Format_RGB32);
+    std::vector<int> columns(static_cast<std::size_t>(w));
+    for (int x = 0; x < w; ++x)
+        columns[static_cast<std::size_t>(x)] =
+            static_cast<int>((2LL * x + 1) * source.width() / (2LL * w));
+    for (int y = 0; y < h; ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(
+            source.constScanLine(static_cast<int>((2LL * y + 1) * source.height() / (2LL * h))));
+        auto* to = reinterpret_cast<QRgb*>(shown.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            to[x] = from[columns[static_cast<std::size_t>(x)]];
+    }
+    return shown;
+}
+
+} // namespace
+
+void TForm3::DrawSheet(TCanvas& c, const QImage& photo) const {
+    setSheetFont(c, 20, clBlue);
+    c.TextOut(900, 120, QStringLiteral("Zestawienie danych osobowych"));
+    setSheetFont(c, 16, clGreen);
+    c.TextOut(250, 250, QStringLiteral("Imię: "));
+    c.TextOut(900, 250, QStringLiteral("Nazwisko: "));
+    c.TextOut(1800, 250, QStringLiteral("Ksywa: "));
+    c.Font.Color = clBlack;
+    c.TextOut(450, 250, m_content.Imie);
+    c.TextOut(1250, 250, m_content.Nazwisko);
+    c.TextOut(2100, 250, m_content.Ksywa.isEmpty() ? QStringLiteral("brak") : m_content.Ksywa);
+    if (!photo.isNull())
+        c.StretchDraw(TRect(250, 400, 1250, 1900), photo);
+    else
+        c.Font.SetSize(10);
+    c.Font.Color = clGreen;
+    c.TextOut(1590, 400, QStringLiteral("Adnotacje i uwagi:"));
+    c.TextOut(1590, 1100, QStringLiteral("Adres i źródła kontaktu:"));
+    if (!m_image11.isNull())
+        c.StretchDraw(TRect(1600, 550, 2650, 1050), m_image11);
+    if (!m_image22.isNull())
+        c.StretchDraw(TRect(1600, 1250, 2650, 1750), m_image22);
+}
+
 void TForm3::BuildSheet(const TForm2& record) {
+    m_content = TSheetContent{record.Imie(), record.Nazwisko(), record.Ksywa(),
+                              record.Photo().IsNull() ? QImage() : record.Photo().Image()};
+    const QImage shown = ScreenPhoto(m_content.Photo);
+    m_photoReduced = shown.size() != m_content.Photo.size();
     TPrintPreview& pp = *m_pp1;
     pp.Clear();
     pp.BeginDoc();
     try {
-        TCanvas& c = pp.Canvas();
-        setSheetFont(c, 20, clBlue);
-        c.TextOut(900, 120, QStringLiteral("Zestawienie danych osobowych"));
-        setSheetFont(c, 16, clGreen);
-        c.TextOut(250, 250, QStringLiteral("Imię: "));
-        c.TextOut(900, 250, QStringLiteral("Nazwisko: "));
-        c.TextOut(1800, 250, QStringLiteral("Ksywa: "));
-        c.Font.Color = clBlack;
-        c.TextOut(450, 250, record.Imie());
-        c.TextOut(1250, 250, record.Nazwisko());
-        const QString ksywa = record.Ksywa();
-        c.TextOut(2100, 250, ksywa.isEmpty() ? QStringLiteral("brak") : ksywa);
-        if (!record.Photo().IsNull())
-            c.StretchDraw(TRect(250, 400, 1250, 1900), record.Photo().Image());
-        else
-            c.Font.SetSize(10);
-        c.Font.Color = clGreen;
-        c.TextOut(1590, 400, QStringLiteral("Adnotacje i uwagi:"));
-        c.TextOut(1590, 1100, QStringLiteral("Adres i źródła kontaktu:"));
-        if (!m_image11.isNull())
-            c.StretchDraw(TRect(1600, 550, 2650, 1050), m_image11);
-        if (!m_image22.isNull())
-            c.StretchDraw(TRect(1600, 1250, 2650, 1750), m_image22);
+        DrawSheet(pp.Canvas(), shown);
     } catch (...) {
         pp.EndDoc();
         throw;
     }
     pp.EndDoc();
+}
+
+std::optional<TMetafile> TForm3::FullQualityPage() const {
+    if (!m_photoReduced)
+        return std::nullopt;
+    // Recorded as the preview records its pages: the same size, font and mapping.
+    TMetafile page;
+    page.SetSize(std::max(1, m_pp1->PagePixelSize().width()),
+                 std::max(1, m_pp1->PagePixelSize().height()));
+    {
+        TMetafileCanvas canvas(page);
+        canvas.Font = m_pp1->Font();
+        m_pp1->PrepareCanvas(canvas);
+        DrawSheet(canvas, m_content.Photo);
+        canvas.Finish();
+    }
+    return page;
+}
+
+bool TForm3::ShowWholePhoto() {
+    try {
+        if (std::optional<TMetafile> full = FullQualityPage()) {
+            m_pp1->Pages(1)->SetBytes(full->Bytes());
+            m_photoReduced = false;
+        }
+        return true;
+    } catch (const std::exception&) {
+        // The shown page stays as it was (only coarser); printing and saving report the error.
+        return false;
+    }
 }
 
 void TForm3::ZoomListClick(int index) {
@@ -243,8 +326,14 @@ void TForm3::btnPrintClick() {
         ShowError(this, QStringLiteral("Drukarka nie jest podłączona!"));
         return;
     }
-    if (m_pp1->PageCount() > 0)
-        m_pp1->Print();
+    if (m_pp1->PageCount() == 0)
+        return;
+    // The printer gets the whole photo: the shown page becomes the full one, in place.
+    if (std::optional<TMetafile> full = FullQualityPage()) {
+        m_pp1->Pages(1)->SetBytes(full->Bytes());
+        m_photoReduced = false;
+    }
+    m_pp1->Print();
 }
 
 void TForm3::btnZapisClick() {
@@ -261,14 +350,17 @@ void TForm3::btnZapisClick() {
     TMetafile* page = m_pp1->Pages(m_pp1->CurrentPage());
     if (!page)
         return;
+    // Saving keeps the whole photo, whatever the screen's page carries.
+    const std::optional<TMetafile> full = FullQualityPage();
+    const TMetafile& toSave = full ? *full : *page;
     // A name ending in .pdf asks for a document anyone can open, print or send; every other
     // name keeps the page's own metafile bytes.
     if (QFileInfo(*chosen).suffix().compare(QStringLiteral("pdf"), Qt::CaseInsensitive) == 0) {
         const QSize hiMetric = ConvertUnits(QSize(m_pp1->PaperWidth(), m_pp1->PaperHeight()),
                                             ScreenPixelsPerInch(), m_pp1->Units(), mmHiMetric);
-        SaveMetafileAsPdf(*page, *chosen, QSizeF(hiMetric) / 100.0);
+        SaveMetafileAsPdf(toSave, *chosen, QSizeF(hiMetric) / 100.0);
     } else {
-        page->SaveToFile(*chosen);
+        toSave.SaveToFile(*chosen);
     }
 }
 

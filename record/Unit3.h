@@ -1,7 +1,11 @@
 #pragma once
 
+#include "platform/emf/Metafile.h"
+
 #include <QtGui/QImage>
 #include <QtWidgets/QDialog>
+
+#include <optional>
 
 class QComboBox;
 class QFrame;
@@ -10,6 +14,7 @@ class QPushButton;
 
 namespace movra {
 
+class TCanvas;
 class TForm2;
 class TMemoSnapshotWindow;
 class TPrintPreview;
@@ -60,6 +65,22 @@ private:
     bool m_listChoice = false; // the user is choosing an item of the zoom list right now
     QPushButton* m_btnZapis = nullptr;
     QPushButton* m_btnClose = nullptr;
+    // What the sheet shows, kept so that the page can be drawn again with the whole photo.
+    struct TSheetContent {
+        QString Imie;
+        QString Nazwisko;
+        QString Ksywa;
+        QImage Photo;
+    };
+    void DrawSheet(TCanvas& c, const QImage& photo) const;
+    // The page as BuildSheet draws it but with the photo at full quality, for saving and
+    // printing; nothing when the shown page already has it.
+    [[nodiscard]] std::optional<TMetafile> FullQualityPage() const;
+    // Puts the full page in place of the shown one; false (the shown page kept) on failure.
+    bool ShowWholePhoto();
+
+    TSheetContent m_content;
+    bool m_photoReduced = false;
     QImage m_image11;
     QImage m_image22;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/core/Colors.h"
 #include "platform/core/Font.h"
+#include "platform/core/ProgressWindow.h"
 
 #include <QtCore/QString>
 #include <QtCore/QStringList>
@@ -59,6 +60,11 @@ public:
     // its result code (QDialog::Accepted / Rejected). The test implementation hands the dialog
     // to a scripted answer instead of entering an event loop.
     virtual int ExecModal(QDialog* dialog) = 0;
+
+    // The progress window of long work on this thread (ProgressWindow.h). It appears only once
+    // the work has lasted two seconds. The Qt window unless an implementation answers it itself.
+    [[nodiscard]] virtual std::unique_ptr<IProgressWindow> Progress(QWidget* parent,
+                                                                    const QString& text);
 };
 
 // The seam in use. Until SetDialogs is called this is the Qt implementation.

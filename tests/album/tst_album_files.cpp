@@ -213,6 +213,31 @@ private slots:
         QVERIFY(!f.form2().isVisible());
     }
 
+    void cancellingARegenerationLeavesTheFileAsItWas() {
+        AlbumFixture f;
+        std::vector<RawRecord> many;
+        for (int i = 0; i < 200; ++i)
+            many.push_back({QString("Imię%1").arg(i), QString("Nazwisko%1").arg(i), "k",
+                            QString(2000, QChar('x')), "", std::nullopt});
+        const QString path = f.folder.file("duza.db3");
+        WriteRawAlbum(path, many);
+        QVERIFY(RawExec(path, "DELETE FROM album WHERE ID % 2 = 0"));
+        const QByteArray before = f.folder.read("duza.db3");
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=duza.db3\n"));
+        f.start();
+        // "Anuluj" in the progress window at its first report.
+        f.dialogs->expectProgress(1).expectBox(
+            MsgResult::Ok,
+            QStringLiteral("Regenerację bazy przerwano. Plik bazowy pozostał bez zmian."));
+        f.form1().Regeneruj1Click();
+        QCOMPARE(f.dialogs->count(), std::size_t(2));
+        QCOMPARE(f.dialogs->shown().front().text,
+                 QStringLiteral("Regeneruję plik bazowy  duza.db3…"));
+        QCOMPARE(f.dialogs->last().msgKind, MsgKind::Information);
+        QVERIFY(f.folder.read("duza.db3") == before);
+        QVERIFY(!QFileInfo::exists(path + "-journal"));
+    }
+
     void fileCommandsRefuseWhileTheRecordWindowIsOpen() {
         AlbumFixture f;
         WriteRawAlbum(f.folder.file("klasa.db3"), polishClass());

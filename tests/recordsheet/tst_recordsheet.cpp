@@ -309,6 +309,30 @@ private slots:
         QVERIFY(!QFileInfo::exists(dir.filePath("brak")));
     }
 
+    void savingKeepsTheWholePhotoOfACamera() {
+        TestDialogsScope dialogs;
+        QTemporaryDir dir;
+        form2->SetPhoto(TJpegPhoto::FromJpeg(MakeJpeg(3000, 2000, QColor(30, 30, 200))));
+        TForm3 sheet;
+        sheet.BuildSheet(*form2);
+        // The shown page needs no more of the photo than the screen can show...
+        const qint64 shown = sheet.PP1()->Pages(1)->Bytes().size();
+        dialogs->expectSaveFile(dir.filePath("strona.emf"));
+        sheet.btnZapisClick();
+        // ...the saved page has it at 300 dpi of its 100 x 150 mm box, 24 bits a pixel.
+        QFile saved(dir.filePath("strona.emf"));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY2(saved.size() > 1181 * 1772 * 3,
+                 qPrintable(QString("%1 bytes saved, %2 shown").arg(saved.size()).arg(shown)));
+        QVERIFY(shown < saved.size() / 2);
+        TMetafile back;
+        back.LoadFromFile(dir.filePath("strona.emf"));
+        QVERIFY(shareOf(renderPage(back), QRect(110, 170, 340, 520), QColor(30, 30, 200)) > 0.9);
+        // Closer than the natural size, the shown page gets the whole photo as well.
+        sheet.PP1()->SetZoom(150);
+        QCOMPARE(sheet.PP1()->Pages(1)->Bytes().size(), back.Bytes().size());
+    }
+
     void printingReachesAPdf() {
         const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
         const QString pdfinfo = QStandardPaths::findExecutable(QStringLiteral("pdfinfo"));

@@ -5,6 +5,24 @@
 
 namespace movra::test {
 
+namespace {
+
+// The user's part in a progress window: "Anuluj" at a chosen report, or never.
+class TTestProgress final : public IProgressWindow {
+public:
+    explicit TTestProgress(int cancelAt) : m_cancelAt(cancelAt) {}
+    bool Advance(int) override {
+        ++m_reports;
+        return m_cancelAt <= 0 || m_reports < m_cancelAt;
+    }
+
+private:
+    int m_cancelAt;
+    int m_reports = 0;
+};
+
+} // namespace
+
 QString DialogKindName(DialogKind k) {
     switch (k) {
     case DialogKind::Box:
@@ -23,6 +41,8 @@ QString DialogKindName(DialogKind k) {
         return QStringLiteral("printer setup dialog");
     case DialogKind::Modal:
         return QStringLiteral("modal window");
+    case DialogKind::Progress:
+        return QStringLiteral("progress window");
     }
     return QStringLiteral("dialog");
 }
@@ -75,6 +95,8 @@ QString ShownDialog::describe() const {
     case DialogKind::Modal:
         return QStringLiteral("modal window %1 \"%2\" (%3)")
             .arg(className, windowTitle, objectName);
+    case DialogKind::Progress:
+        return QStringLiteral("progress window \"%1\"").arg(text);
     }
     return DialogKindName(kind);
 }
@@ -162,6 +184,7 @@ DialogKind TestDialogs::kindOf(const Answer& a) {
         DialogKind operator()(const std::optional<TFont>&) const { return DialogKind::Font; }
         DialogKind operator()(const PrinterAnswer&) const { return DialogKind::PrinterSetup; }
         DialogKind operator()(const ModalAnswer&) const { return DialogKind::Modal; }
+        DialogKind operator()(const ProgressAnswer&) const { return DialogKind::Progress; }
     };
     return std::visit(Visitor{}, a);
 }
@@ -335,6 +358,23 @@ TestDialogsScope::~TestDialogsScope() {
         return;
     }
     m_dialogs.verifyAllAnswered();
+}
+
+TestDialogs& TestDialogs::expectProgress(int cancelAt) {
+    m_answers.emplace_back(ProgressAnswer{cancelAt});
+    return *this;
+}
+
+std::unique_ptr<IProgressWindow> TestDialogs::Progress(QWidget* parent, const QString& text) {
+    if (m_answers.empty() || kindOf(m_answers.front()) != DialogKind::Progress)
+        return std::make_unique<TTestProgress>(0);
+    ShownDialog d;
+    d.kind = DialogKind::Progress;
+    d.parent = parent;
+    d.text = text;
+    m_shown.push_back(d);
+    const std::optional<Answer> a = take(d);
+    return std::make_unique<TTestProgress>(a ? std::get<ProgressAnswer>(*a).cancelAt : 0);
 }
 
 } // namespace movra::test

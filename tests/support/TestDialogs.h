@@ -16,7 +16,17 @@
 namespace movra::test {
 
 // What the program asked for, in the order it asked.
-enum class DialogKind { Box, OpenFile, SaveFile, OpenPicture, Color, Font, PrinterSetup, Modal };
+enum class DialogKind {
+    Box,
+    OpenFile,
+    SaveFile,
+    OpenPicture,
+    Color,
+    Font,
+    PrinterSetup,
+    Modal,
+    Progress
+};
 
 [[nodiscard]] QString DialogKindName(DialogKind k);
 [[nodiscard]] QString MsgKindName(MsgKind k);
@@ -28,7 +38,7 @@ struct ShownDialog {
     QPointer<QWidget> parent;
     bool answered = true; // false: nothing was queued for it (the test has already failed)
 
-    // Box
+    // Box (and Progress: its text)
     MsgKind msgKind = MsgKind::Message;
     QString text;
     MsgButtons buttons = MsgButtons::Ok;
@@ -86,6 +96,11 @@ public:
     TestDialogs& expectModal(ModalAnswer answer);
     // Shorthand: accept or reject a modal window without touching it.
     TestDialogs& expectModal(int result);
+    // The next progress window: the user presses "Anuluj" at the cancelAt-th report of the work
+    // (1 = the first); 0 lets the work finish. A progress window nothing was queued for is not
+    // an unexpected dialog (quick work never shows it): it lets the work finish and is not
+    // recorded.
+    TestDialogs& expectProgress(int cancelAt);
 
     // What was shown.
     [[nodiscard]] const std::vector<ShownDialog>& shown() const { return m_shown; }
@@ -123,6 +138,7 @@ public:
     std::optional<TFont> ChooseFont(QWidget* parent, const TFont& initial) override;
     bool PrinterSetup(QWidget* parent) override;
     int ExecModal(QDialog* dialog) override;
+    std::unique_ptr<IProgressWindow> Progress(QWidget* parent, const QString& text) override;
 
 private:
     struct BoxAnswer {
@@ -137,8 +153,11 @@ private:
         bool confirmed;
         std::function<void()> effect;
     };
+    struct ProgressAnswer {
+        int cancelAt;
+    };
     using Answer = std::variant<BoxAnswer, FileAnswer, std::optional<TColor>, std::optional<TFont>,
-                                PrinterAnswer, ModalAnswer>;
+                                PrinterAnswer, ModalAnswer, ProgressAnswer>;
 
     static DialogKind kindOf(const Answer& a);
     // The next answer if it is of the given kind; otherwise reports the dialog as unexpected.
