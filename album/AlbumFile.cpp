@@ -342,7 +342,7 @@ std::optional<TAlbumRecord> Regenerate(ISQLiteDatabase& db, const TSQLiteProgres
     try {
         db.Compact(progress);
     } catch (const ESQLiteException& e) {
-        switch (e.Code()) {
+        switch (e.ResultCode()) {
         case SQLITE_INTERRUPT:
             throw ERegenerateCancelled();
         case SQLITE_FULL:

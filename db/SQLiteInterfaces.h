@@ -33,7 +33,6 @@ public:
     [[nodiscard]] int ExtendedCode() const noexcept { return m_extendedCode; }
     // The primary result code (SQLITE_BUSY, SQLITE_FULL, ...): the low byte of the extended one.
     [[nodiscard]] int ResultCode() const noexcept { return m_extendedCode & 0xFF; }
-    [[nodiscard]] int Code() const noexcept { return ResultCode(); }
     // errno of the file operation that failed, as the engine recorded it; 0 when none.
     [[nodiscard]] int SystemErrno() const noexcept { return m_systemErrno; }
 
@@ -135,7 +134,7 @@ public:
     // Rebuilds the whole file compactly, as VACUUM does: into a temporary copy, never in memory
     // (the memory used does not grow with the file), which then replaces the file's pages in one
     // transaction. When progress is given it is told an estimate every few engine steps; a
-    // false answer stops the work, which raises with Code() SQLITE_INTERRUPT. On every failure
+    // false answer stops the work, which raises with ResultCode() SQLITE_INTERRUPT. On every failure
     // (SQLITE_FULL when the disk is full, SQLITE_BUSY when another connection reads the file)
     // the file is left as it was.
     virtual void Compact(const TSQLiteProgress& progress) = 0;
