@@ -45,6 +45,7 @@ public:
     void DeleteRecord() override {}
     void SaveRecord() override {}
     void ImportPicture() override {}
+    void ImportPictureFile(const QString&) override {}
     void ExportPicture() override {}
     void PrintRecord() override {}
     void SetPictureMenuEnabled(bool) override {}
