@@ -39,6 +39,8 @@ public:
     [[nodiscard]] ISQLiteTablePtr Query(std::string_view sql, const TSQLiteParams& params) override;
     void Execute(std::string_view sql, const TSQLiteParams& params) override;
     [[nodiscard]] std::int64_t Changes() const override;
+    std::uint32_t QueryEach(std::string_view sql,
+                            const std::function<void(const ISQLiteRow&)>& onRow) override;
 
 private:
     struct THandleCloser {
