@@ -7,6 +7,6 @@ build="${1:?usage: $0 <build-dir> [benchmark options...]}"
 shift
 exec xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
     b="$1"; shift
-    "$b/bench/app/bench_app_scale" "$@"
-    "$b/bench/app/bench_app" --benchmark_filter="StartProcess|StartInProcess"
+    "$b/bin/bench_app_scale" "$@"
+    "$b/bin/bench_app" --benchmark_filter="StartProcess|StartInProcess"
 ' sh "$build" "$@"
