@@ -1,9 +1,10 @@
 // movra_start_probe <program folder> <rows> [sort]: the program's own start, as main.cpp does it,
 // in a process that ends as soon as the record list's first paint has completed. With "sort" it
 // then runs the sort by first name (Shift+F1) until the list is painted again, and prints the
-// sort's milliseconds and the process's peak resident size (KiB) before and after it. The only
-// addition is the program folder, given here instead of being the executable's folder, so that the
-// probe can stay in the build tree while the album and movra.ini lie elsewhere. Exit code 0:
+// sort's real and CPU milliseconds and the process's peak resident size (KiB) before and after
+// it. Without it, the peak resident size at the first paint is printed before the process ends. The
+// only addition is the program folder, given here instead of being the executable's folder, so that
+// the probe can stay in the build tree while the album and movra.ini lie elsewhere. Exit code 0:
 // painted with <rows> records; 3: painted with another count; 4: no paint within a minute; 2: bad
 // arguments.
 
@@ -17,6 +18,8 @@
 #include <QtCore/QFile>
 #include <QtCore/QTimer>
 #include <QtWidgets/QApplication>
+
+#include <sys/resource.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +36,14 @@ long PeakKiB() {
         if (line.startsWith("VmHWM:"))
             return line.mid(6).trimmed().split(' ').value(0).toLong();
     return -1;
+}
+
+// The process's CPU time so far (user and system), in seconds.
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 } // namespace
@@ -55,19 +66,25 @@ int main(int argc, char* argv[]) {
         QMetaObject::invokeMethod(
             &app,
             [&, code] {
-                if (!sort || code != 0)
+                if (!sort || code != 0) {
+                    std::printf("%ld\n", PeakKiB());
+                    std::fflush(stdout);
                     std::_Exit(code);
+                }
                 const long before = PeakKiB();
                 movra::bench::TPaintWatch again(grid->viewport());
+                const double cpuBefore = CpuSeconds();
                 QElapsedTimer clock;
                 clock.start();
                 windows.Form1().SortCommand(2);
                 if (!movra::bench::WaitForPaint(again))
                     std::_Exit(4);
                 const qint64 ms = clock.elapsed();
+                const double cpuMs = (CpuSeconds() - cpuBefore) * 1000.0;
                 const bool whole =
                     grid->RowCount() - grid->FixedRows() == expected && grid->SortColumn() == 2;
-                std::printf("%lld %ld %ld\n", static_cast<long long>(ms), before, PeakKiB());
+                std::printf("%lld %.0f %ld %ld\n", static_cast<long long>(ms), cpuMs, before,
+                            PeakKiB());
                 std::fflush(stdout);
                 std::_Exit(whole ? 0 : 3);
             },
