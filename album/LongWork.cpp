@@ -24,12 +24,18 @@ TLongWork::TLongWork(QWidget* parent, QString text) : m_parent(parent), m_text(s
 }
 
 TLongWork::~TLongWork() {
+    Interrupt();
+}
+
+void TLongWork::Interrupt() {
     m_dialog.reset();
-    QGuiApplication::restoreOverrideCursor();
+    if (m_busy)
+        QGuiApplication::restoreOverrideCursor();
+    m_busy = false;
 }
 
 void TLongWork::Step(qint64 done) {
-    if (done < m_nextCheck)
+    if (done < m_nextCheck || !m_busy)
         return;
     m_nextCheck = done + kStepsPerCheck;
     const qint64 now = m_timer.elapsed();

@@ -26,8 +26,12 @@ public:
     // Called often (every row): cheap unless a tenth of a second has passed since the last
     // update. Lets the window paint, but takes no input, so no command can start meanwhile.
     void Step(qint64 done);
+    // The work has stopped short (to tell the user why): the arrow and the window come back
+    // now, not when this object goes.
+    void Interrupt();
 
 private:
+    bool m_busy = true;
     QPointer<QWidget> m_parent;
     QString m_text;
     QElapsedTimer m_timer;

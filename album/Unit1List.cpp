@@ -153,6 +153,7 @@ void TForm1::LoadRecordList(TLongWork* work) {
         m_database = OpenAlbumFile(m_albumPath);
         FillRecordList(*work);
     } catch (const std::exception&) {
+        work->Interrupt(); // no busy cursor over the message
         ShowWarning(this, QStringLiteral("Błąd podczas odczytu bazy danych!"));
     }
     HideNotesColumns();

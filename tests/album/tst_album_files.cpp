@@ -7,6 +7,7 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QTemporaryDir>
 #include <QtGui/QAction>
+#include <QtGui/QGuiApplication>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLineEdit>
@@ -139,6 +140,9 @@ private slots:
         f.form1().OtwieramDB1Click();
         QCOMPARE(f.dialogs->last().msgKind, MsgKind::Warning);
         QCOMPARE(f.dialogs->last().text, QStringLiteral("Błąd podczas odczytu bazy danych!"));
+        // The load shows the busy cursor while it works, but not over its message.
+        QVERIFY(!f.dialogs->last().busyCursor);
+        QVERIFY(QGuiApplication::overrideCursor() == nullptr);
         for (const QString& s : f.column(3))
             QVERIFY(s.isEmpty());
         QCOMPARE(f.folder.read("zepsuta.db3"), QByteArray(4096, 'x'));

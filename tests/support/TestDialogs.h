@@ -26,7 +26,8 @@ enum class DialogKind { Box, OpenFile, SaveFile, OpenPicture, Color, Font, Print
 struct ShownDialog {
     DialogKind kind = DialogKind::Box;
     QPointer<QWidget> parent;
-    bool answered = true; // false: nothing was queued for it (the test has already failed)
+    bool answered = true;    // false: nothing was queued for it (the test has already failed)
+    bool busyCursor = false; // the application showed the busy cursor when it came
 
     // Box
     MsgKind msgKind = MsgKind::Message;
