@@ -67,6 +67,22 @@ QString TCellStore::Text(int col, int row) const {
     return text;
 }
 
+void TCellStore::TextInto(int col, int row, QString& out) const {
+    const char* block = m_rows[Index(row)].get();
+    if (block == nullptr) {
+        out.resize(0);
+        return;
+    }
+    const TRowView v{reinterpret_cast<const std::uint32_t*>(block), m_cols};
+    if (v.Wide()) {
+        out = v.Units(col).toString();
+        return;
+    }
+    const std::string_view bytes = v.Bytes(col);
+    out.resize(static_cast<qsizetype>(bytes.size()));
+    DecodeCp1250(bytes, reinterpret_cast<char16_t*>(out.data()));
+}
+
 bool TCellStore::TextEquals(int col, int row, QStringView text) const {
     const char* block = m_rows[Index(row)].get();
     if (block == nullptr)

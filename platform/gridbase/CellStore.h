@@ -28,6 +28,8 @@ public:
     [[nodiscard]] int Rows() const { return static_cast<int>(m_rows.size()); }
 
     [[nodiscard]] QString Text(int col, int row) const;
+    // The same text into out, reusing its buffer: a loop over many cells allocates once.
+    void TextInto(int col, int row, QString& out) const;
     [[nodiscard]] bool TextEquals(int col, int row, QStringView text) const;
     [[nodiscard]] bool RowEmpty(int row) const { return !m_rows[Index(row)]; }
 

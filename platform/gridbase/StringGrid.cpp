@@ -53,6 +53,13 @@ QString TStringGrid::Cells(int col, int row) const {
     return d->cells.Text(col, row);
 }
 
+void TStringGrid::ReadCell(int col, int row, QString& text) const {
+    if (!d->validCell(col, row))
+        text.resize(0);
+    else
+        d->cells.TextInto(col, row, text);
+}
+
 void TStringGrid::SetCells(int col, int row, const QString& text) {
     if (!d->validCell(col, row))
         return;

@@ -68,6 +68,8 @@ public:
     // ---- cells -------------------------------------------------------------------------
     // Reading outside the grid gives an empty text / nullptr; writing outside is ignored.
     [[nodiscard]] QString Cells(int col, int row) const;
+    // Cells(col, row) into text, reusing its buffer, for loops over many cells.
+    void ReadCell(int col, int row, QString& text) const;
     void SetCells(int col, int row, const QString& text);
     [[nodiscard]] void* Objects(int col, int row) const;
     void SetObjects(int col, int row, void* object);
