@@ -8,6 +8,7 @@
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 
+#include <array>
 #include <string>
 
 namespace movra {
@@ -217,7 +218,9 @@ ISQLiteDatabasePtr CreateAlbumFile(const QString& path, const TAlbumTexts& first
     }
 }
 
-ISQLiteTablePtr QueryRecordList(ISQLiteDatabase& db, int sortKey) {
+namespace {
+
+std::string RecordListSql(int sortKey) {
     std::string sql(kListSql);
     switch (sortKey) {
     case skImie:
@@ -235,7 +238,47 @@ ISQLiteTablePtr QueryRecordList(ISQLiteDatabase& db, int sortKey) {
                            "według imienia, nazwiska albo ksywy.")
                 .arg(sortKey));
     }
-    return db.Query(sql);
+    return sql;
+}
+
+// A list cell's bytes: numbers in decimal (kept in scratch), texts and notes as stored.
+std::string_view CellBytes(const ISQLiteRow& row, int column, std::string& scratch) {
+    const TSQLiteColumnKind kind = row.KindAt(column);
+    if (kind == TSQLiteColumnKind::Integer || kind == TSQLiteColumnKind::Float) {
+        scratch = row.TextAt(column);
+        return scratch;
+    }
+    return row.BytesAt(column);
+}
+
+} // namespace
+
+ISQLiteTablePtr QueryRecordList(ISQLiteDatabase& db, int sortKey) {
+    return db.Query(RecordListSql(sortKey));
+}
+
+std::uint32_t ReadRecordList(ISQLiteDatabase& db, int sortKey,
+                             const std::function<void(const TAlbumListBytes&)>& onRow) {
+    const std::string sql = RecordListSql(sortKey);
+    bool first = true;
+    TAlbumListColumns c;
+    std::array<std::string, 6> scratch;
+    return db.QueryEach(sql, [&](const ISQLiteRow& row) {
+        if (first) {
+            c.Id = row.ColumnOf("ID");
+            c.Imie = row.ColumnOf("Imie");
+            c.Nazwisko = row.ColumnOf("Nazwisko");
+            c.Ksywa = row.ColumnOf("Ksywa");
+            c.Notes = row.ColumnOf("Notes");
+            c.Adres = row.ColumnOf("Adres");
+            first = false;
+        }
+        const TAlbumListBytes bytes{
+            CellBytes(row, c.Id, scratch[0]),       CellBytes(row, c.Imie, scratch[1]),
+            CellBytes(row, c.Nazwisko, scratch[2]), CellBytes(row, c.Ksywa, scratch[3]),
+            CellBytes(row, c.Notes, scratch[4]),    CellBytes(row, c.Adres, scratch[5])};
+        onRow(bytes);
+    });
 }
 
 TAlbumListColumns TAlbumListColumns::Of(const ISQLiteTable& table) {

@@ -15,6 +15,8 @@
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -99,6 +101,23 @@ void QuoteRecordFields(TAlbumTexts& texts, const TStoredTexts& kept);
 // ID, Imie, Nazwisko, Ksywa, Notes and Adres (the photos stay in the file). Any other key
 // raises EMovraError.
 [[nodiscard]] ISQLiteTablePtr QueryRecordList(ISQLiteDatabase& db, int sortKey);
+
+// One row of the record list as stored: the ID in decimal, the texts as their Windows-1250
+// bytes (valid only during the call that hands the row over).
+struct TAlbumListBytes {
+    std::string_view Id;
+    std::string_view Imie;
+    std::string_view Nazwisko;
+    std::string_view Ksywa;
+    std::string_view Notes;
+    std::string_view Adres;
+};
+
+// The same list as QueryRecordList, handed to onRow one row at a time as the file yields it, so
+// that a reader keeping its own copy needs no second one. Raises as QueryRecordList does (a bad
+// key before anything is read); an error from onRow ends the reading. Answers the rows read.
+std::uint32_t ReadRecordList(ISQLiteDatabase& db, int sortKey,
+                             const std::function<void(const TAlbumListBytes&)>& onRow);
 
 // Column indexes of a record list table, looked up once for reading many rows.
 struct TAlbumListColumns {

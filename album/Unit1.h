@@ -23,6 +23,7 @@ class QMenu;
 namespace movra {
 
 class TFajny;
+class TLongWork;
 class TForm2;
 class TMemoSnapshotWindow;
 class TPokazuj;
@@ -96,8 +97,10 @@ public:
     void Koniec1Click();
 
     // ---- list ----------------------------------------------------------------------------
-    void LoadRecordList();
-    void ReloadRecordList();
+    // Both show the busy cursor (and a progress window past two seconds) through work, or
+    // through their own when given none.
+    void LoadRecordList(TLongWork* work = nullptr);
+    void ReloadRecordList(TLongWork* work = nullptr);
     void ApplyGridSizes();
 
     // IRecordWindowHost
@@ -165,8 +168,7 @@ private:
     void MoveTo(int row);
     [[nodiscard]] bool AskAboutChanges();
     [[nodiscard]] int RowOfId(std::int64_t id) const;
-    void QueryRecordList();
-    void FillRecordList();
+    void FillRecordList(TLongWork& work);
     void HideNotesColumns();
     void G1DrawCell(int col, int row, const struct TRect& rect);
     void G1MouseUp();
@@ -206,7 +208,6 @@ private:
     std::int64_t m_currentId = 0;
     TShownRecord m_shownRecord; // the record window's texts as last filled from the file
     ISQLiteDatabasePtr m_database;
-    ISQLiteTablePtr m_table;
     int m_widthImie = 100;
     int m_widthNazwisko = 140;
     int m_widthKsywa = 140;

@@ -2,6 +2,7 @@
 
 #include "album/AlbumFile.h"
 #include "album/DatabaseErrorText.h"
+#include "album/LongWork.h"
 #include "grid/Fajny.h"
 #include "platform/core/Dialogs.h"
 #include "platform/core/ProgramFolder.h"
@@ -9,7 +10,13 @@
 
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
+#include <QtCore/QScopeGuard>
 #include <QtWidgets/QLabel>
+
+#include <array>
+#include <charconv>
+#include <optional>
+#include <string_view>
 
 namespace movra {
 
@@ -134,24 +141,21 @@ void TForm1::SortCommand(int key) {
         return;
     }
     m_sortKey = key;
-    m_g1->SortByColumn(key, m_sortOptions);
-    m_g1->SetSortDirection(sdAscending);
-    ReloadRecordList();
+    // The list is read again from the file in the new order straight away, so the rows are not
+    // first reordered in the grid: the file's order, the sort symbol on column key and the
+    // current row are what the user sees either way.
+    TLongWork work(this, QStringLiteral("Porządkowanie listy rekordów: %1…"));
+    ReloadRecordList(&work);
     ApplyGridSizes();
 }
 
-void TForm1::QueryRecordList() {
-    m_table = movra::QueryRecordList(*m_database, m_sortKey);
-    // The rows arrive ordered by the file; the grid only learns which title gets the symbol.
-    m_g1->SetSortDirection(sdAscending);
-    m_g1->SetSortColumn(m_sortKey);
-}
-
-void TForm1::LoadRecordList() {
+void TForm1::LoadRecordList(TLongWork* work) {
+    std::optional<TLongWork> own;
+    if (work == nullptr)
+        work = &own.emplace(this, QStringLiteral("Wczytywanie listy rekordów: %1…"));
     TFajny& g = *m_g1;
-    // Every load starts empty: a failed load never shows rows of an earlier one.
-    m_table.reset();
-    // Dropping the old rows first leaves less to empty.
+    // Every load starts empty: a failed load never shows rows of an earlier one. Dropping the
+    // old rows first leaves less to empty.
     g.SetRowCount(g.FixedRows());
     g.ClearRows();
     SetListLayout();
@@ -159,13 +163,10 @@ void TForm1::LoadRecordList() {
     try {
         m_database.reset(); // releasing the old connection rolls back what it had open
         m_database = OpenAlbumFile(m_albumPath);
-        QueryRecordList();
-        m_table->MoveToFirst();
-        m_labelCount->setText(QString::number(m_table->RowTotal()));
-        m_labelCount->adjustSize();
-        FillRecordList();
+        FillRecordList(*work);
         NoteOpenedAlbum();
     } catch (const std::exception& e) {
+        work->Interrupt(); // no busy cursor over the message
         // Nothing was loaded: neither the rows nor the count of an earlier or half-read list stay.
         g.SetRowCount(g.FixedRows());
         m_labelCount->setText(QStringLiteral("0"));
@@ -179,32 +180,45 @@ void TForm1::LoadRecordList() {
     UpdateRegenerate(m_albumPath);
 }
 
-void TForm1::FillRecordList() {
+// The rows go from the file straight into the grid's cells, as the file stores them: no copy
+// of the whole list is made on the way, and none is kept afterwards.
+void TForm1::FillRecordList(TLongWork& work) {
     TFajny& g = *m_g1;
-    ISQLiteTable& table = *m_table;
-    const int rows = static_cast<int>(table.RowTotal());
-    g.SetRowCount(rows + 1);
-    g.SetSortOnClick(false);
-    if (rows == 0)
-        return;
-    const TAlbumListColumns columns = TAlbumListColumns::Of(table);
-    int row = 1;
-    while (!table.AtEnd()) {
-        const TAlbumListRow r = ReadListRow(table, columns);
-        g.SetCells(0, row, QString::number(row));
-        g.SetCells(1, row, r.Id);
-        g.SetCells(2, row, r.Imie);
-        g.SetCells(3, row, r.Nazwisko);
-        g.SetCells(4, row, r.Ksywa);
-        g.SetCells(5, row, r.Notes);
-        g.SetCells(6, row, r.Adres);
-        ++row;
-        table.MoveNext();
+    // The rows arrive ordered by the file; the grid only learns which title gets the symbol.
+    if (m_sortKey == skImie || m_sortKey == skNazwisko || m_sortKey == skKsywa) {
+        g.SetSortDirection(sdAscending);
+        g.SetSortColumn(m_sortKey);
     }
+    g.SetSortOnClick(false);
+    int filled = 0;
+    // The grid grows ahead of the rows and is cut to what arrived, also when the reading fails
+    // halfway (the rows read so far stay).
+    const auto fit = qScopeGuard([&] {
+        g.SetRowCount(g.FixedRows() + filled);
+        m_labelCount->setText(QString::number(filled));
+        m_labelCount->adjustSize();
+    });
+    (void)ReadRecordList(*m_database, m_sortKey, [&](const TAlbumListBytes& r) {
+        if (g.FixedRows() + filled >= g.RowCount())
+            g.SetRowCount(std::max(g.RowCount() * 2, g.FixedRows() + 1024));
+        ++filled;
+        char number[16];
+        const auto [end, ec] = std::to_chars(std::begin(number), std::end(number), filled);
+        const std::array<std::string_view, 7> cells{
+            std::string_view(number, static_cast<std::size_t>(end - number)),
+            r.Id,
+            r.Imie,
+            r.Nazwisko,
+            r.Ksywa,
+            r.Notes,
+            r.Adres};
+        g.SetRowCp1250(g.FixedRows() + filled - 1, cells);
+        work.Step(filled);
+    });
 }
 
-void TForm1::ReloadRecordList() {
-    LoadRecordList();
+void TForm1::ReloadRecordList(TLongWork* work) {
+    LoadRecordList(work);
     G1Click();
 }
 

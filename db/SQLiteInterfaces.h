@@ -89,6 +89,22 @@ public:
 
 using ISQLiteTablePtr = std::shared_ptr<ISQLiteTable>;
 
+// The current row of a result being stepped through (ISQLiteDatabase::QueryEach): the same
+// kinds, texts and bytes a result table would give for it, valid until the next row. A reader
+// that keeps its own copy of each row needs no second copy of the whole result.
+class ISQLiteRow {
+public:
+    virtual ~ISQLiteRow() = default;
+    [[nodiscard]] virtual int Columns() const = 0;
+    // As ISQLiteTable::ColumnOf, with the same errors.
+    [[nodiscard]] virtual int ColumnOf(std::string_view name) const = 0;
+    [[nodiscard]] virtual TSQLiteColumnKind KindAt(int column) const = 0;
+    [[nodiscard]] virtual std::string TextAt(int column) const = 0;
+    // The bytes of a text or blob value (a text up to its first zero byte), empty for NULL;
+    // integer and float columns raise "Not a text or blob field".
+    [[nodiscard]] virtual std::string_view BytesAt(int column) const = 0;
+};
+
 // How a connection treats a file name that does not exist.
 enum class TSQLiteOpenMode {
     Existing, // fail with the open error and create nothing
@@ -134,10 +150,15 @@ public:
     // Rebuilds the whole file compactly, as VACUUM does: into a temporary copy, never in memory
     // (the memory used does not grow with the file), which then replaces the file's pages in one
     // transaction. When progress is given it is told an estimate every few engine steps; a
-    // false answer stops the work, which raises with ResultCode() SQLITE_INTERRUPT. On every failure
-    // (SQLITE_FULL when the disk is full, SQLITE_BUSY when another connection reads the file)
-    // the file is left as it was.
+    // false answer stops the work, which raises with ResultCode() SQLITE_INTERRUPT. On every
+    // failure (SQLITE_FULL when the disk is full, SQLITE_BUSY when another connection reads the
+    // file) the file is left as it was.
     virtual void Compact(const TSQLiteProgress& progress) = 0;
+    // Runs sql and hands each row to onRow as it comes; nothing of the result is kept. Raises as
+    // Query does; an exception from onRow ends the statement and passes on. Answers the number
+    // of rows read.
+    virtual std::uint32_t QueryEach(std::string_view sql,
+                                    const std::function<void(const ISQLiteRow&)>& onRow) = 0;
 };
 
 using ISQLiteDatabasePtr = std::shared_ptr<ISQLiteDatabase>;

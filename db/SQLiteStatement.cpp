@@ -3,6 +3,7 @@
 #include "db/SQLiteInterfaces.h"
 
 #include <climits>
+#include <cstdio>
 #include <string>
 
 namespace movra::sqlite_detail {
@@ -15,6 +16,43 @@ std::string_view UpToZero(std::string_view text) {
 }
 
 } // namespace
+
+// The declared type decides the kind, compared as a whole word and case-sensitively: a column
+// declared "integer" in lower case is a text column.
+TSQLiteColumnKind KindOfDeclaredType(std::string_view declared) {
+    if (declared == "INTEGER" || declared == "BOOLEAN") {
+        return TSQLiteColumnKind::Integer;
+    }
+    if (declared == "NUMERIC" || declared == "FLOAT" || declared == "DOUBLE" ||
+        declared == "REAL") {
+        return TSQLiteColumnKind::Float;
+    }
+    if (declared == "BLOB") {
+        return TSQLiteColumnKind::Blob;
+    }
+    return TSQLiteColumnKind::Text;
+}
+
+TSQLiteColumnKind KindOfStorageClass(int type) {
+    switch (type) {
+    case SQLITE_INTEGER:
+        return TSQLiteColumnKind::Integer;
+    case SQLITE_FLOAT:
+        return TSQLiteColumnKind::Float;
+    case SQLITE_BLOB:
+        return TSQLiteColumnKind::Blob;
+    default:
+        return TSQLiteColumnKind::Text;
+    }
+}
+
+std::string FloatText(double value) {
+    // General form with up to 15 significant digits; snprintf follows the user's decimal
+    // separator once the application has adopted the user's locale.
+    char buffer[64];
+    const int n = std::snprintf(buffer, sizeof buffer, "%.15g", value);
+    return std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
+}
 
 void RaiseStatementError(sqlite3* db, std::string_view base, std::string_view sql) {
     std::string message(base);

@@ -3,11 +3,13 @@
 // Internal to the database layer: prepared statements as owned handles and the common way a
 // failed statement becomes an exception.
 
+#include "db/SQLiteInterfaces.h"
 #include "db/SQLiteParam.h"
 
 #include <sqlite3.h>
 
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace movra::sqlite_detail {
@@ -28,5 +30,12 @@ using TStatement = std::unique_ptr<sqlite3_stmt, TStatementFinalizer>;
 
 // Binds one value per parameter; a count that differs from the statement's raises.
 void Bind(sqlite3* db, sqlite3_stmt* statement, std::string_view sql, const TSQLiteParams& params);
+
+// A column's kind from its declared type (a whole word, compared case-sensitively), or from the
+// storage class of its first value when it has none.
+[[nodiscard]] TSQLiteColumnKind KindOfDeclaredType(std::string_view declared);
+[[nodiscard]] TSQLiteColumnKind KindOfStorageClass(int type);
+// A float in general form with up to 15 significant digits.
+[[nodiscard]] std::string FloatText(double value);
 
 } // namespace movra::sqlite_detail

@@ -87,9 +87,11 @@ bool TFajny::FindNext(int& aCol, int& aRow) {
         }
         return true;
     };
+    QString text; // one buffer for every cell visited
     for (;;) {
         // A cell gone since the search started (the grid shrank) reads as an empty text.
-        if (MatchesCell(Cells(col, row))) {
+        ReadCell(col, row, text);
+        if (MatchesCell(text)) {
             aCol = col;
             aRow = row;
             m_sRemain = step();

@@ -1,4 +1,5 @@
-// movra_make_album <path> <count> [large-every]: writes an album for benchmarks and trials.
+// movra_make_album <path> <count> [large-every | none]: writes an album for benchmarks and trials
+// ("none": no photos at all).
 
 #include "bench/data/AlbumGenerator.h"
 
@@ -11,14 +12,19 @@
 
 int main(int argc, char** argv) {
     if (argc < 3 || argc > 4) {
-        std::fprintf(stderr, "usage: %s <path> <count> [large-every (default 100, 0: none)]\n",
-                     argv[0]);
+        std::fprintf(
+            stderr,
+            "usage: %s <path> <count> [large-every (default 100, 0: no large ones) | none (no "
+            "photos)]\n",
+            argv[0]);
         return 2;
     }
     movra::bench::TAlbumShape shape;
     try {
         shape.Count = std::stoi(argv[2]);
-        if (argc == 4) {
+        if (argc == 4 && std::string(argv[3]) == "none") {
+            shape.Photos = false;
+        } else if (argc == 4) {
             shape.LargeEvery = std::stoi(argv[3]);
         }
     } catch (const std::exception&) {

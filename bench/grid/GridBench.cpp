@@ -4,8 +4,9 @@
 //   comparison (upper-cased keys, Polish collation keys made once per key, old-index tie-break);
 // - FindFirst + FindNext through every match of a phrase against a plain loop over the same texts
 //   doing the same comparison;
-// - filling a grid from a result-table-like source and painting its first screen against a
-//   QTableView over a QAbstractTableModel of the same rows.
+// - filling a grid from a result-table-like source (each row's Windows-1250 bytes, as the record
+//   list is filled) and painting its first screen against a QTableView over a
+//   QAbstractTableModel of the same rows.
 
 #include "grid/Fajny.h"
 #include "grid/GridText.h"
@@ -126,10 +127,13 @@ void Fill(TFajny& g) {
     g.ClearRows();
     Shape(g);
     const auto& src = Source();
+    // As the record list is filled: each row's stored bytes handed over whole.
+    std::array<std::string_view, Cols> cells;
     for (int r = 0; r < Rows; ++r) {
         const SourceRow& row = src[static_cast<std::size_t>(r)];
         for (int c = 0; c < Cols; ++c)
-            g.SetCells(c, r + 1, FromCp1250(row[static_cast<std::size_t>(c)]));
+            cells[static_cast<std::size_t>(c)] = row[static_cast<std::size_t>(c)];
+        g.SetRowCp1250(r + 1, cells);
     }
 }
 

@@ -15,7 +15,6 @@ namespace movra {
 TStringGrid::Impl::Impl(TStringGrid* grid) : q(grid) {
     colWidths.assign(static_cast<std::size_t>(colCount), defaultColWidth);
     rowHeights.assign(static_cast<std::size_t>(rowCount), defaultRowHeight);
-    cells.resize(static_cast<std::size_t>(colCount) * static_cast<std::size_t>(rowCount));
     font.assignQFont(QApplication::font());
     font.Color = clWindowText;
 }
@@ -51,16 +50,22 @@ TStringGrid::~TStringGrid() {
 QString TStringGrid::Cells(int col, int row) const {
     if (!d->validCell(col, row))
         return {};
-    return d->cells[static_cast<std::size_t>(d->index(col, row))];
+    return d->cells.Text(col, row);
+}
+
+void TStringGrid::ReadCell(int col, int row, QString& text) const {
+    if (!d->validCell(col, row))
+        text.resize(0);
+    else
+        d->cells.TextInto(col, row, text);
 }
 
 void TStringGrid::SetCells(int col, int row, const QString& text) {
     if (!d->validCell(col, row))
         return;
-    QString& cell = d->cells[static_cast<std::size_t>(d->index(col, row))];
-    if (cell == text)
+    if (d->cells.TextEquals(col, row, text))
         return;
-    cell = text;
+    d->cells.SetText(col, row, text);
     InvalidateCell(col, row);
 }
 
@@ -76,7 +81,7 @@ void TStringGrid::SetObjects(int col, int row, void* object) {
     if (d->objects.empty()) {
         if (object == nullptr)
             return;
-        d->objects.assign(d->cells.size(), nullptr);
+        d->objects.assign(d->cellCount(), nullptr);
     }
     d->objects[static_cast<std::size_t>(d->index(col, row))] = object;
 }
@@ -96,22 +101,16 @@ bool TStringGrid::PermuteRows(int first, const std::vector<int>& sources) {
     }
     if (!moves)
         return true;
-    // Moving the texts into a new block hands over their data without touching a reference
-    // count; the block then replaces the rows in one go.
+    // A row's texts are one block: moving the blocks moves the rows.
+    d->cells.PermuteRows(first, sources);
     const auto cols = static_cast<std::size_t>(d->colCount);
     const auto base = static_cast<std::size_t>(d->index(0, first));
-    std::vector<QString> moved(static_cast<std::size_t>(n) * cols);
-    std::vector<void*> movedObjects(d->objects.empty() ? 0 : moved.size());
-    for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {
+    std::vector<void*> movedObjects(d->objects.empty() ? 0 : static_cast<std::size_t>(n) * cols);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(n) && !movedObjects.empty(); ++i) {
         const std::size_t from = base + static_cast<std::size_t>(sources[i] - first) * cols;
-        std::move(d->cells.begin() + static_cast<std::ptrdiff_t>(from),
-                  d->cells.begin() + static_cast<std::ptrdiff_t>(from + cols),
-                  moved.begin() + static_cast<std::ptrdiff_t>(i * cols));
-        if (!movedObjects.empty())
-            std::copy_n(d->objects.begin() + static_cast<std::ptrdiff_t>(from), cols,
-                        movedObjects.begin() + static_cast<std::ptrdiff_t>(i * cols));
+        std::copy_n(d->objects.begin() + static_cast<std::ptrdiff_t>(from), cols,
+                    movedObjects.begin() + static_cast<std::ptrdiff_t>(i * cols));
     }
-    std::move(moved.begin(), moved.end(), d->cells.begin() + static_cast<std::ptrdiff_t>(base));
     std::copy(movedObjects.begin(), movedObjects.end(),
               d->objects.begin() + static_cast<std::ptrdiff_t>(base));
     InvalidateGrid();
@@ -124,7 +123,7 @@ QStringList TStringGrid::Rows(int row) const {
         return out;
     out.reserve(d->colCount);
     for (int c = 0; c < d->colCount; ++c)
-        out.append(d->cells[static_cast<std::size_t>(d->index(c, row))]);
+        out.append(d->cells.Text(c, row));
     return out;
 }
 
@@ -134,21 +133,31 @@ QStringList TStringGrid::Cols(int col) const {
         return out;
     out.reserve(d->rowCount);
     for (int r = 0; r < d->rowCount; ++r)
-        out.append(d->cells[static_cast<std::size_t>(d->index(col, r))]);
+        out.append(d->cells.Text(col, r));
     return out;
 }
 
 void TStringGrid::SetRows(int row, const QStringList& texts) {
     if (row < 0 || row >= d->rowCount)
         return;
-    for (int c = 0; c < d->colCount; ++c) {
-        const auto i = static_cast<std::size_t>(d->index(c, row));
-        d->cells[i] = c < texts.size() ? texts[c] : QString();
-        if (!d->objects.empty())
-            d->objects[i] = nullptr;
-    }
+    std::vector<QStringView> views(texts.begin(), texts.end());
+    d->cells.SetRow(row, views);
+    for (int c = 0; c < d->colCount && !d->objects.empty(); ++c)
+        d->objects[static_cast<std::size_t>(d->index(c, row))] = nullptr;
     for (int c = 0; c < d->colCount; ++c)
         InvalidateCell(c, row);
+}
+
+void TStringGrid::SetRowCp1250(int row, std::span<const std::string_view> bytes) {
+    if (row < 0 || row >= d->rowCount)
+        return;
+    d->cells.SetRowCp1250(row, bytes);
+    for (int c = 0; c < d->colCount && !d->objects.empty(); ++c)
+        d->objects[static_cast<std::size_t>(d->index(c, row))] = nullptr;
+}
+
+std::size_t TStringGrid::CellMemoryBytes() const {
+    return d->cells.MemoryBytes();
 }
 
 void TStringGrid::SetCols(int col, const QStringList& texts) {
@@ -156,7 +165,9 @@ void TStringGrid::SetCols(int col, const QStringList& texts) {
         return;
     for (int r = 0; r < d->rowCount; ++r) {
         const auto i = static_cast<std::size_t>(d->index(col, r));
-        d->cells[i] = r < texts.size() ? texts[r] : QString();
+        const QStringView text = r < texts.size() ? QStringView(texts[r]) : QStringView();
+        if (!d->cells.TextEquals(col, r, text))
+            d->cells.SetText(col, r, text);
         if (!d->objects.empty())
             d->objects[i] = nullptr;
     }
@@ -169,8 +180,7 @@ int TStringGrid::IndexOfInRow(int row, const QString& text) const {
     if (row < 0 || row >= d->rowCount)
         return -1;
     for (int c = 0; c < d->colCount; ++c) {
-        if (QString::compare(d->cells[static_cast<std::size_t>(d->index(c, row))], text,
-                             Qt::CaseInsensitive) == 0)
+        if (QString::compare(d->cells.Text(c, row), text, Qt::CaseInsensitive) == 0)
             return c;
     }
     return -1;
@@ -180,8 +190,7 @@ int TStringGrid::IndexOfInCol(int col, const QString& text) const {
     if (col < 0 || col >= d->colCount)
         return -1;
     for (int r = 0; r < d->rowCount; ++r) {
-        if (QString::compare(d->cells[static_cast<std::size_t>(d->index(col, r))], text,
-                             Qt::CaseInsensitive) == 0)
+        if (QString::compare(d->cells.Text(col, r), text, Qt::CaseInsensitive) == 0)
             return r;
     }
     return -1;
@@ -190,16 +199,14 @@ int TStringGrid::IndexOfInCol(int col, const QString& text) const {
 // ---- dimensions -------------------------------------------------------------------------
 
 void TStringGrid::Impl::relayout(int newCols, int newRows) {
+    cells.Resize(newCols, newRows);
     if (newCols == colCount) {
-        cells.resize(static_cast<std::size_t>(newCols) * static_cast<std::size_t>(newRows));
         if (!objects.empty())
-            objects.resize(cells.size(), nullptr);
-    } else {
-        std::vector<QString> next(static_cast<std::size_t>(newCols) *
-                                  static_cast<std::size_t>(newRows));
-        std::vector<void*> nextObjects;
-        if (!objects.empty())
-            nextObjects.assign(next.size(), nullptr);
+            objects.resize(static_cast<std::size_t>(newCols) * static_cast<std::size_t>(newRows),
+                           nullptr);
+    } else if (!objects.empty()) {
+        std::vector<void*> nextObjects(
+            static_cast<std::size_t>(newCols) * static_cast<std::size_t>(newRows), nullptr);
         const int keepCols = std::min(colCount, newCols);
         const int keepRows = std::min(rowCount, newRows);
         for (int r = 0; r < keepRows; ++r) {
@@ -207,12 +214,9 @@ void TStringGrid::Impl::relayout(int newCols, int newRows) {
                 const auto from = static_cast<std::size_t>(index(c, r));
                 const auto to = static_cast<std::size_t>(r) * static_cast<std::size_t>(newCols) +
                                 static_cast<std::size_t>(c);
-                next[to] = std::move(cells[from]);
-                if (!objects.empty())
-                    nextObjects[to] = objects[from];
+                nextObjects[to] = objects[from];
             }
         }
-        cells = std::move(next);
         objects = std::move(nextObjects);
     }
     colWidths.resize(static_cast<std::size_t>(newCols), defaultColWidth);
@@ -599,14 +603,13 @@ void TStringGrid::DeleteRow(int row) {
     const auto cols = static_cast<std::size_t>(d->colCount);
     if (d->rowCount == 1) {
         // The grid keeps at least one row; the last one is emptied instead.
-        std::fill(d->cells.begin(), d->cells.end(), QString());
+        d->cells.ClearAll();
         std::fill(d->objects.begin(), d->objects.end(), nullptr);
         viewport()->update();
         return;
     }
     const auto at = static_cast<std::ptrdiff_t>(static_cast<std::size_t>(row) * cols);
-    d->cells.erase(d->cells.begin() + at,
-                   d->cells.begin() + at + static_cast<std::ptrdiff_t>(cols));
+    d->cells.EraseRow(row);
     if (!d->objects.empty())
         d->objects.erase(d->objects.begin() + at,
                          d->objects.begin() + at + static_cast<std::ptrdiff_t>(cols));
@@ -633,16 +636,16 @@ void TStringGrid::DeleteColumn(int col) {
     const int oldCols = d->colCount;
     const int oldRows = d->rowCount;
     if (d->colCount == 1) {
-        std::fill(d->cells.begin(), d->cells.end(), QString());
+        d->cells.ClearAll();
         std::fill(d->objects.begin(), d->objects.end(), nullptr);
         viewport()->update();
         return;
     }
     // Move the column to the end, then drop the last column.
     const auto cols = static_cast<std::size_t>(d->colCount);
+    d->cells.MoveColumn(col, d->colCount - 1);
     for (int r = 0; r < d->rowCount; ++r) {
         const std::size_t first = static_cast<std::size_t>(r) * cols;
-        rotateBlock(d->cells, first, static_cast<std::size_t>(col), cols - 1, 1);
         if (!d->objects.empty())
             rotateBlock(d->objects, first, static_cast<std::size_t>(col), cols - 1, 1);
     }
@@ -666,7 +669,7 @@ void TStringGrid::MoveRow(int from, int to) {
         return;
     d->hideEditor();
     const auto cols = static_cast<std::size_t>(d->colCount);
-    rotateBlock(d->cells, 0, static_cast<std::size_t>(from), static_cast<std::size_t>(to), cols);
+    d->cells.MoveRow(from, to);
     if (!d->objects.empty())
         rotateBlock(d->objects, 0, static_cast<std::size_t>(from), static_cast<std::size_t>(to),
                     cols);
@@ -682,10 +685,9 @@ void TStringGrid::MoveColumn(int from, int to) {
         return;
     d->hideEditor();
     const auto cols = static_cast<std::size_t>(d->colCount);
+    d->cells.MoveColumn(from, to);
     for (int r = 0; r < d->rowCount; ++r) {
         const std::size_t first = static_cast<std::size_t>(r) * cols;
-        rotateBlock(d->cells, first, static_cast<std::size_t>(from), static_cast<std::size_t>(to),
-                    1);
         if (!d->objects.empty())
             rotateBlock(d->objects, first, static_cast<std::size_t>(from),
                         static_cast<std::size_t>(to), 1);

@@ -10,6 +10,8 @@
 
 #include <functional>
 #include <memory>
+#include <span>
+#include <string_view>
 #include <vector>
 
 class QLineEdit;
@@ -66,6 +68,8 @@ public:
     // ---- cells -------------------------------------------------------------------------
     // Reading outside the grid gives an empty text / nullptr; writing outside is ignored.
     [[nodiscard]] QString Cells(int col, int row) const;
+    // Cells(col, row) into text, reusing its buffer, for loops over many cells.
+    void ReadCell(int col, int row, QString& text) const;
     void SetCells(int col, int row, const QString& text);
     [[nodiscard]] void* Objects(int col, int row) const;
     void SetObjects(int col, int row, void* object);
@@ -77,6 +81,12 @@ public:
     // entries beyond the grid are ignored.
     void SetRows(int row, const QStringList& texts);
     void SetCols(int col, const QStringList& texts);
+    // Fills a row from Windows-1250 bytes, one text per column from the first (the rest empty),
+    // and drops its objects, without repainting: for filling many rows, followed by one
+    // InvalidateGrid. The bytes are kept as they are, so an album's list costs its texts' size.
+    void SetRowCp1250(int row, std::span<const std::string_view> bytes);
+    // Bytes that the cell texts take, for measuring.
+    [[nodiscard]] std::size_t CellMemoryBytes() const;
     // Rearranges the rows from `first` on: row first + i takes the texts and objects of row
     // sources[i]. Row heights stay where they are. The sources must be each of the rows
     // first .. first + sources.size() - 1 exactly once; anything else changes nothing and

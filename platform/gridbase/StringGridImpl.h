@@ -4,6 +4,7 @@
 // input, editor, accessibility). Not for use outside platform/gridbase.
 
 #include "platform/canvas/PainterCanvas.h"
+#include "platform/gridbase/CellStore.h"
 #include "platform/gridbase/StringGrid.h"
 
 #include <QtCore/QPoint>
@@ -34,10 +35,13 @@ struct TStringGrid::Impl {
     int gridLineWidth = 1;
     std::vector<int> colWidths;
     std::vector<int> rowHeights;
-    // One text per cell, row after row; objects in a parallel vector made on first use, so a
-    // big list without objects costs one QString per cell.
-    std::vector<QString> cells;
+    // The texts, one compact block per row; objects in a vector (one per cell, row after row)
+    // made on first use, so a big list without objects costs only its texts.
+    TCellStore cells{colCount, rowCount};
     std::vector<void*> objects;
+    [[nodiscard]] std::size_t cellCount() const {
+        return static_cast<std::size_t>(colCount) * static_cast<std::size_t>(rowCount);
+    }
 
     TGridOptions options =
         goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine | goRangeSelect;

@@ -66,8 +66,8 @@ inline int ByteOf(char16_t unit) {
 }
 
 // Position of the first character without a byte, or -1.
-qsizetype FirstUnencodable(const QString& text) {
-    const char16_t* units = reinterpret_cast<const char16_t*>(text.utf16());
+qsizetype FirstUnencodable(QStringView text) {
+    const char16_t* units = text.utf16();
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         if (ByteOf(units[i]) < 0)
@@ -78,11 +78,24 @@ qsizetype FirstUnencodable(const QString& text) {
 
 } // namespace
 
-QString FromCp1250(std::string_view bytes) {
-    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
-    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+void DecodeCp1250(std::string_view bytes, char16_t* out) {
     for (const char c : bytes)
         *out++ = DecodeTable[static_cast<unsigned char>(c)];
+}
+
+bool EncodeCp1250(QStringView text, char* out) {
+    for (const QChar unit : text) {
+        const int b = ByteOf(unit.unicode());
+        if (b < 0)
+            return false;
+        *out++ = static_cast<char>(b);
+    }
+    return true;
+}
+
+QString FromCp1250(std::string_view bytes) {
+    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    DecodeCp1250(bytes, reinterpret_cast<char16_t*>(text.data()));
     return text;
 }
 
@@ -139,6 +152,10 @@ std::string ToCp1250OrThrow(const QString& text) {
 }
 
 bool IsCp1250(const QString& text) {
+    return FirstUnencodable(text) < 0;
+}
+
+bool IsCp1250(QStringView text) {
     return FirstUnencodable(text) < 0;
 }
 

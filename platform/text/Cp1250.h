@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QtCore/QString>
+#include <QtCore/QStringView>
 
 #include <optional>
 #include <string>
@@ -27,5 +28,12 @@ namespace movra {
 
 // Whether every character of text has a Windows-1250 byte.
 [[nodiscard]] bool IsCp1250(const QString& text);
+[[nodiscard]] bool IsCp1250(QStringView text);
+
+// Raw conversions for stores that keep many texts as bytes: `out` has room for one unit (byte
+// or UTF-16 code unit) per input unit. EncodeCp1250 answers false, part written, at the first
+// character the code page cannot hold.
+void DecodeCp1250(std::string_view bytes, char16_t* out);
+[[nodiscard]] bool EncodeCp1250(QStringView text, char* out);
 
 } // namespace movra

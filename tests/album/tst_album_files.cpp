@@ -8,6 +8,7 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QTemporaryDir>
 #include <QtGui/QAction>
+#include <QtGui/QGuiApplication>
 #include <QtGui/QMouseEvent>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
@@ -144,6 +145,9 @@ private slots:
         QVERIFY(f.dialogs->last().text.startsWith(
             QStringLiteral("Błąd podczas odczytu bazy danych!\nNie udało się otworzyć albumu: "
                            "plik jest uszkodzony albo nie jest albumem.")));
+        // The load shows the busy cursor while it works, but not over its message.
+        QVERIFY(!f.dialogs->last().busyCursor);
+        QVERIFY(QGuiApplication::overrideCursor() == nullptr);
         for (const QString& s : f.column(3))
             QVERIFY(s.isEmpty());
         QCOMPARE(f.form1().RecordCount(), QStringLiteral("0"));

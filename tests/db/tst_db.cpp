@@ -353,6 +353,53 @@ private slots:
         QCOMPARE(t->TextAt(3), std::string("blob"));
     }
 
+    // Stepping through a result gives every value exactly as the result table holds it.
+    void rowsSteppedThroughMatchTheTable() {
+        auto db = MakeAlbum("each.db3");
+        db->Execute("CREATE TABLE t (a VARCHAR(5), b BLOB, c INTEGER, d REAL)");
+        const std::string bytes("ab\0cd\xB3", 6);
+        db->Execute("INSERT INTO t VALUES (?, ?, NULL, 2.5)",
+                    {TSQLiteParam::Text(bytes), TSQLiteParam::Blob(bytes)});
+        for (const char* sql : {"SELECT * FROM album ORDER BY Imie DESC", "SELECT * FROM t",
+                                "SELECT 7, 'x', NULL UNION ALL SELECT 'a', 2, 3"}) {
+            auto table = db->Query(sql);
+            std::uint32_t seen = 0;
+            const std::uint32_t rows = db->QueryEach(sql, [&](const ISQLiteRow& row) {
+                QCOMPARE(static_cast<std::uint32_t>(row.Columns()), table->Columns());
+                for (int c = 0; c < row.Columns(); ++c) {
+                    QCOMPARE(row.KindAt(c), table->KindAt(c));
+                    QCOMPARE(row.TextAt(c), table->TextAt(c));
+                    const bool numeric = table->KindAt(c) == TSQLiteColumnKind::Integer ||
+                                         table->KindAt(c) == TSQLiteColumnKind::Float;
+                    if (!numeric)
+                        QCOMPARE(row.BytesAt(c), table->BytesAt(c));
+                    QCOMPARE(row.ColumnOf(table->ColumnName(c)),
+                             table->ColumnOf(table->ColumnName(c)));
+                }
+                ++seen;
+                table->MoveNext();
+            });
+            QCOMPARE(rows, table->Rows());
+            QCOMPARE(seen, table->Rows());
+        }
+        QCOMPARE(ThrownMessage<ESQLiteException>([&] {
+                     (void)db->QueryEach("SELECT * FROM album", [](const ISQLiteRow& row) {
+                         (void)row.ColumnOf("Zdjecie");
+                     });
+                 }),
+                 std::string("Field not found in dataset: Zdjecie"));
+        QCOMPARE(ThrownMessage<ESQLiteException>([&] {
+                     (void)db->QueryEach("SELECT * FROM brak", [](const ISQLiteRow&) {});
+                 }).rfind("Error executing SQL", 0),
+                 std::size_t(0));
+        // An error from the reader ends the statement: the connection is free for the next one.
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error,
+                                 (void)db->QueryEach("SELECT * FROM album", [](const ISQLiteRow&) {
+                                     throw std::runtime_error("stop");
+                                 }));
+        db->Execute("DROP TABLE t");
+    }
+
     void columnIndexAndConversionErrors() {
         auto db = MakeAlbum("index.db3");
         auto t = db->Query("SELECT Imie, ID FROM album ORDER BY ID");

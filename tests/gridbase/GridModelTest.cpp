@@ -2,6 +2,9 @@
 
 #include <QtWidgets/QScrollBar>
 
+#include <array>
+#include <string_view>
+
 using namespace movra;
 using gridtest::Host;
 using gridtest::ProbeGrid;
@@ -17,6 +20,7 @@ private slots:
     void moveRowAndColumnCarryDataAndSizes();
     void rowAndColumnLists();
     void permuteRowsMovesTextsAndObjectsNotHeights();
+    void textsOfAnyScriptSurviveEveryRearrangement();
     void gridOfTitlesOnly();
     void geometryWithFixedCellsAndScrolling();
     void hiddenRowsAndColumns();
@@ -233,6 +237,52 @@ void GridModelTest::permuteRowsMovesTextsAndObjectsNotHeights() {
     QCOMPARE(g.Cols(0), before);
     QVERIFY(g.PermuteRows(2, {2, 3}));
     QCOMPARE(g.Cols(0), before);
+}
+
+// Rows are stored one byte per character when Windows-1250 holds them, else as UTF-16; a row
+// changes between the two as its texts do, and every rearrangement keeps each text whole.
+void GridModelTest::textsOfAnyScriptSurviveEveryRearrangement() {
+    TStringGrid g;
+    g.SetColCount(4);
+    g.SetRowCount(4);
+    const QString emoji = QStringLiteral("Ala 😀 ma kota");
+    const QString polish = QStringLiteral("Żółć – „łódź”");
+    g.SetCells(0, 1, polish);
+    g.SetCells(1, 1, emoji); // the row turns to UTF-16
+    g.SetCells(2, 1, QStringLiteral("Ωμέγα"));
+    QCOMPARE(g.Rows(1), (QStringList{polish, emoji, QStringLiteral("Ωμέγα"), QString()}));
+    g.SetCells(1, 1, QStringLiteral("x")); // still one wide text in the row
+    QCOMPARE(g.Cells(2, 1), QStringLiteral("Ωμέγα"));
+    g.SetCells(2, 1, QString()); // back to one byte per character
+    QCOMPARE(g.Rows(1), (QStringList{polish, "x", QString(), QString()}));
+    const std::array<std::string_view, 3> bytes{std::string_view("a\0b", 3),
+                                                "\xA3\xF3"
+                                                "d\x9F",
+                                                ""};
+    g.SetRowCp1250(2, bytes);
+    QCOMPARE(g.Rows(2),
+             (QStringList{QString::fromUtf16(u"a\0b", 3), QStringLiteral("Łódź"), "", ""}));
+    g.SetCells(3, 3, emoji);
+
+    g.MoveColumn(0, 3);
+    QCOMPARE(g.Rows(1), (QStringList{"x", QString(), QString(), polish}));
+    QCOMPARE(g.Cells(2, 3), emoji);
+    g.MoveRow(3, 1);
+    QCOMPARE(g.Cells(2, 1), emoji);
+    QCOMPARE(g.Cells(3, 2), polish);
+    g.DeleteColumn(0);
+    QCOMPARE(g.Rows(2), (QStringList{QString(), QString(), polish}));
+    g.SetColCount(5);
+    QCOMPARE(g.Rows(1), (QStringList{QString(), emoji, QString(), QString(), QString()}));
+    QVERIFY(g.PermuteRows(1, {3, 2, 1}));
+    QCOMPARE(g.Cells(1, 3), emoji);
+    QCOMPARE(g.Cells(2, 2), polish);
+    QCOMPARE(g.Cells(2, 1), QString::fromUtf16(u"a\0b", 3));
+    g.SetCols(2, {QString(), QStringLiteral("😀"), QString()});
+    QCOMPARE(g.Cols(2), (QStringList{QString(), QStringLiteral("😀"), QString(), QString()}));
+    g.DeleteRow(1);
+    QCOMPARE(g.Rows(1), (QStringList{QString(), QString(), QString(), QString(), QString()}));
+    QCOMPARE(g.Cells(1, 2), emoji);
 }
 
 void GridModelTest::gridOfTitlesOnly() {

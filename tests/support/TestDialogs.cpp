@@ -1,5 +1,6 @@
 #include "tests/support/TestDialogs.h"
 
+#include <QtGui/QGuiApplication>
 #include <QtTest/QTest>
 #include <QtWidgets/QDialog>
 
@@ -224,6 +225,7 @@ MsgResult TestDialogs::Box(QWidget* parent, MsgKind kind, const QString& text, M
     ShownDialog d;
     d.kind = DialogKind::Box;
     d.parent = parent;
+    d.busyCursor = QGuiApplication::overrideCursor() != nullptr;
     d.msgKind = kind;
     d.text = text;
     d.buttons = buttons;

@@ -36,7 +36,8 @@ enum class DialogKind {
 struct ShownDialog {
     DialogKind kind = DialogKind::Box;
     QPointer<QWidget> parent;
-    bool answered = true; // false: nothing was queued for it (the test has already failed)
+    bool answered = true;    // false: nothing was queued for it (the test has already failed)
+    bool busyCursor = false; // the application showed the busy cursor when it came
 
     // Box (and Progress: its text)
     MsgKind msgKind = MsgKind::Message;

@@ -1,0 +1,138 @@
+// Reading a result row by row, for readers that keep their own copy of every row (the record
+// list): the values are taken straight from the statement, as a result table would store them.
+
+#include "db/SQLiteDatabase.h"
+#include "db/SQLiteStatement.h"
+
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace movra {
+
+namespace {
+
+char AsciiUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+class TSQLiteRow final : public ISQLiteRow {
+public:
+    explicit TSQLiteRow(sqlite3_stmt* statement) : m_statement(statement) {}
+
+    // The names and kinds, fixed on the first row as a result table fixes them.
+    void ReadLayout() {
+        const int n = sqlite3_column_count(m_statement);
+        for (int c = 0; c < n; ++c) {
+            const char* name = sqlite3_column_name(m_statement, c);
+            std::string upper(name != nullptr ? name : "");
+            for (char& ch : upper)
+                ch = AsciiUpper(ch);
+            m_names.push_back(std::move(upper));
+            const char* declared = sqlite3_column_decltype(m_statement, c);
+            m_kinds.push_back(declared != nullptr ? sqlite_detail::KindOfDeclaredType(declared)
+                                                  : sqlite_detail::KindOfStorageClass(
+                                                        sqlite3_column_type(m_statement, c)));
+        }
+    }
+
+    [[nodiscard]] int Columns() const override { return static_cast<int>(m_kinds.size()); }
+
+    [[nodiscard]] int ColumnOf(std::string_view name) const override {
+        if (m_names.empty())
+            throw ESQLiteException("Field " + std::string(name) + " Not found. Empty dataset");
+        for (std::size_t c = 0; c < m_names.size(); ++c) {
+            const std::string& n = m_names[c];
+            bool same = n.size() == name.size();
+            for (std::size_t i = 0; same && i < n.size(); ++i)
+                same = AsciiUpper(n[i]) == AsciiUpper(name[i]);
+            if (same)
+                return static_cast<int>(c);
+        }
+        throw ESQLiteException("Field not found in dataset: " + std::string(name));
+    }
+
+    [[nodiscard]] TSQLiteColumnKind KindAt(int column) const override {
+        Check(column);
+        return m_kinds[static_cast<std::size_t>(column)];
+    }
+
+    [[nodiscard]] std::string TextAt(int column) const override {
+        const bool null = sqlite3_column_type(m_statement, column) == SQLITE_NULL;
+        switch (KindAt(column)) {
+        case TSQLiteColumnKind::Integer:
+            return std::to_string(null ? 0 : sqlite3_column_int64(m_statement, column));
+        case TSQLiteColumnKind::Float:
+            return sqlite_detail::FloatText(null ? 0.0
+                                                 : sqlite3_column_double(m_statement, column));
+        case TSQLiteColumnKind::Text:
+        case TSQLiteColumnKind::Blob:
+            break;
+        }
+        return std::string(BytesAt(column));
+    }
+
+    [[nodiscard]] std::string_view BytesAt(int column) const override {
+        switch (KindAt(column)) {
+        case TSQLiteColumnKind::Integer:
+        case TSQLiteColumnKind::Float:
+            throw ESQLiteException("Not a text or blob field");
+        case TSQLiteColumnKind::Blob: {
+            const void* data = sqlite3_column_blob(m_statement, column);
+            const int size = sqlite3_column_bytes(m_statement, column);
+            if (data == nullptr || size <= 0)
+                return {};
+            return {static_cast<const char*>(data), static_cast<std::size_t>(size)};
+        }
+        case TSQLiteColumnKind::Text:
+            break;
+        }
+        // A text ends at its first zero byte.
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+        if (text == nullptr)
+            return {};
+        const auto size = static_cast<std::size_t>(sqlite3_column_bytes(m_statement, column));
+        const void* zero = std::memchr(text, '\0', size);
+        return {text, zero != nullptr
+                          ? static_cast<std::size_t>(static_cast<const char*>(zero) - text)
+                          : size};
+    }
+
+private:
+    void Check(int column) const {
+        if (column < 0 || static_cast<std::size_t>(column) >= m_kinds.size())
+            throw std::out_of_range("Column index " + std::to_string(column) +
+                                    " out of range (the table has " +
+                                    std::to_string(m_kinds.size()) + " columns)");
+    }
+
+    sqlite3_stmt* m_statement;
+    std::vector<std::string> m_names;
+    std::vector<TSQLiteColumnKind> m_kinds;
+};
+
+} // namespace
+
+std::uint32_t TSQLiteDatabase::QueryEach(std::string_view sql,
+                                         const std::function<void(const ISQLiteRow&)>& onRow) {
+    sqlite3* db = m_db.get();
+    sqlite_detail::TStatement statement = sqlite_detail::Prepare(db, sql, "Error executing SQL");
+    TSQLiteRow row(statement.get());
+    std::uint32_t rows = 0;
+    int rc = sqlite3_step(statement.get());
+    while (rc != SQLITE_DONE) {
+        if (rc == SQLITE_BUSY)
+            throw ESQLiteException("Could not prepare SQL statement");
+        if (rc != SQLITE_ROW)
+            sqlite_detail::RaiseStatementError(db, "Could not retrieve data", sql);
+        if (rows == std::numeric_limits<std::uint32_t>::max())
+            throw ESQLiteException("Could not retrieve data: too many rows");
+        if (rows++ == 0)
+            row.ReadLayout();
+        onRow(row);
+        rc = sqlite3_step(statement.get());
+    }
+    return rows;
+}
+
+} // namespace movra

@@ -1,0 +1,266 @@
+#include "platform/gridbase/CellStore.h"
+
+#include "platform/text/Cp1250.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <malloc.h>
+#include <new>
+
+namespace movra {
+
+namespace {
+
+// A row block: a 32-bit word telling the encoding, the end offset of each cell (in units, from
+// the start of the texts), then the texts.
+constexpr std::uint32_t kNarrow = 0; // one Windows-1250 byte per character
+constexpr std::uint32_t kWide = 1;   // UTF-16
+
+struct TRowView {
+    const std::uint32_t* Words;
+    int Cols;
+
+    [[nodiscard]] bool Wide() const { return Words[0] == kWide; }
+    [[nodiscard]] std::uint32_t Start(int col) const { return col == 0 ? 0 : Words[col]; }
+    [[nodiscard]] std::uint32_t End(int col) const { return Words[col + 1]; }
+    [[nodiscard]] std::uint32_t Length(int col) const { return End(col) - Start(col); }
+    [[nodiscard]] const char* Data() const {
+        return reinterpret_cast<const char*>(Words + 1 + Cols);
+    }
+    [[nodiscard]] std::string_view Bytes(int col) const {
+        return {Data() + Start(col), Length(col)};
+    }
+    [[nodiscard]] QStringView Units(int col) const {
+        return {reinterpret_cast<const char16_t*>(Data()) + Start(col),
+                static_cast<qsizetype>(Length(col))};
+    }
+};
+
+std::size_t HeaderBytes(int cols) {
+    return sizeof(std::uint32_t) * (1 + static_cast<std::size_t>(cols));
+}
+
+char* Allocate(std::size_t bytes) {
+    void* p = std::malloc(bytes);
+    if (p == nullptr)
+        throw std::bad_alloc();
+    return static_cast<char*>(p);
+}
+
+} // namespace
+
+TCellStore::TCellStore(int cols, int rows) : m_cols(cols), m_rows(static_cast<std::size_t>(rows)) {}
+
+QString TCellStore::Text(int col, int row) const {
+    const char* block = m_rows[Index(row)].get();
+    if (block == nullptr)
+        return {};
+    const TRowView v{reinterpret_cast<const std::uint32_t*>(block), m_cols};
+    if (v.Wide())
+        return v.Units(col).toString();
+    const std::string_view bytes = v.Bytes(col);
+    if (bytes.empty())
+        return {};
+    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    DecodeCp1250(bytes, reinterpret_cast<char16_t*>(text.data()));
+    return text;
+}
+
+void TCellStore::TextInto(int col, int row, QString& out) const {
+    const char* block = m_rows[Index(row)].get();
+    if (block == nullptr) {
+        out.resize(0);
+        return;
+    }
+    const TRowView v{reinterpret_cast<const std::uint32_t*>(block), m_cols};
+    if (v.Wide()) {
+        out = v.Units(col).toString();
+        return;
+    }
+    const std::string_view bytes = v.Bytes(col);
+    out.resize(static_cast<qsizetype>(bytes.size()));
+    DecodeCp1250(bytes, reinterpret_cast<char16_t*>(out.data()));
+}
+
+bool TCellStore::TextEquals(int col, int row, QStringView text) const {
+    const char* block = m_rows[Index(row)].get();
+    if (block == nullptr)
+        return text.isEmpty();
+    const TRowView v{reinterpret_cast<const std::uint32_t*>(block), m_cols};
+    if (v.Length(col) != static_cast<std::uint32_t>(text.size()))
+        return false;
+    if (v.Wide())
+        return v.Units(col) == text;
+    const std::string_view bytes = v.Bytes(col);
+    char16_t buffer[256];
+    for (std::size_t at = 0; at < bytes.size(); at += std::size(buffer)) {
+        const std::size_t n = std::min(std::size(buffer), bytes.size() - at);
+        DecodeCp1250(bytes.substr(at, n), buffer);
+        if (QStringView(buffer, static_cast<qsizetype>(n)) !=
+            text.mid(static_cast<qsizetype>(at), static_cast<qsizetype>(n)))
+            return false;
+    }
+    return true;
+}
+
+std::vector<QString> TCellStore::RowTexts(int row) const {
+    std::vector<QString> texts(static_cast<std::size_t>(m_cols));
+    if (m_rows[Index(row)])
+        for (int c = 0; c < m_cols; ++c)
+            texts[static_cast<std::size_t>(c)] = Text(c, row);
+    return texts;
+}
+
+TCellStore::TRowBlock TCellStore::Encode(std::span<const QStringView> texts) const {
+    const std::size_t given = std::min(texts.size(), static_cast<std::size_t>(m_cols));
+    std::size_t units = 0;
+    bool narrow = true;
+    for (std::size_t c = 0; c < given; ++c) {
+        units += static_cast<std::size_t>(texts[c].size());
+        narrow = narrow && IsCp1250(texts[c]);
+    }
+    if (units == 0)
+        return {};
+    const std::size_t header = HeaderBytes(m_cols);
+    char* block = Allocate(header + units * (narrow ? 1 : 2));
+    TRowBlock owner(block);
+    auto* words = reinterpret_cast<std::uint32_t*>(block);
+    words[0] = narrow ? kNarrow : kWide;
+    char* data = block + header;
+    std::uint32_t end = 0;
+    for (std::size_t c = 0; c < static_cast<std::size_t>(m_cols); ++c) {
+        if (c < given) {
+            const QStringView t = texts[c];
+            if (narrow)
+                (void)EncodeCp1250(t, data + end);
+            else
+                std::memcpy(data + std::size_t(end) * 2, t.utf16(),
+                            static_cast<std::size_t>(t.size()) * 2);
+            end += static_cast<std::uint32_t>(t.size());
+        }
+        words[c + 1] = end;
+    }
+    return owner;
+}
+
+void TCellStore::SetRow(int row, std::span<const QStringView> texts) {
+    m_rows[Index(row)] = Encode(texts);
+}
+
+void TCellStore::SetRowCp1250(int row, std::span<const std::string_view> bytes) {
+    const std::size_t given = std::min(bytes.size(), static_cast<std::size_t>(m_cols));
+    std::size_t units = 0;
+    for (std::size_t c = 0; c < given; ++c)
+        units += bytes[c].size();
+    if (units == 0) {
+        m_rows[Index(row)].reset();
+        return;
+    }
+    const std::size_t header = HeaderBytes(m_cols);
+    char* block = Allocate(header + units);
+    TRowBlock owner(block);
+    auto* words = reinterpret_cast<std::uint32_t*>(block);
+    words[0] = kNarrow;
+    char* data = block + header;
+    std::uint32_t end = 0;
+    for (std::size_t c = 0; c < static_cast<std::size_t>(m_cols); ++c) {
+        if (c < given && !bytes[c].empty()) {
+            std::memcpy(data + end, bytes[c].data(), bytes[c].size());
+            end += static_cast<std::uint32_t>(bytes[c].size());
+        }
+        words[c + 1] = end;
+    }
+    m_rows[Index(row)] = std::move(owner);
+}
+
+void TCellStore::SetText(int col, int row, QStringView text) {
+    TRowBlock& slot = m_rows[Index(row)];
+    if (slot && IsCp1250(text)) {
+        const TRowView v{reinterpret_cast<const std::uint32_t*>(slot.get()), m_cols};
+        if (!v.Wide()) {
+            // The common case, a narrow row keeping its encoding: splice the bytes.
+            std::vector<std::string_view> bytes(static_cast<std::size_t>(m_cols));
+            for (int c = 0; c < m_cols; ++c)
+                bytes[static_cast<std::size_t>(c)] = v.Bytes(c);
+            std::string encoded(static_cast<std::size_t>(text.size()), '\0');
+            (void)EncodeCp1250(text, encoded.data());
+            bytes[static_cast<std::size_t>(col)] = encoded;
+            TRowBlock old = std::move(slot);
+            SetRowCp1250(row, bytes);
+            return;
+        }
+    }
+    std::vector<QString> texts = RowTexts(row);
+    texts[static_cast<std::size_t>(col)] = text.toString();
+    std::vector<QStringView> views(texts.begin(), texts.end());
+    slot = Encode(views);
+}
+
+void TCellStore::Resize(int cols, int rows) {
+    if (cols != m_cols) {
+        const int oldCols = m_cols;
+        const int keepRows = std::min(rows, Rows());
+        for (int r = 0; r < keepRows; ++r) {
+            if (!m_rows[Index(r)])
+                continue;
+            std::vector<QString> texts = RowTexts(r);
+            texts.resize(static_cast<std::size_t>(std::min(oldCols, cols)));
+            std::vector<QStringView> views(texts.begin(), texts.end());
+            m_cols = cols;
+            m_rows[Index(r)] = Encode(views);
+            m_cols = oldCols;
+        }
+        m_cols = cols;
+    }
+    m_rows.resize(static_cast<std::size_t>(rows));
+}
+
+void TCellStore::ClearAll() {
+    for (TRowBlock& row : m_rows)
+        row.reset();
+}
+
+void TCellStore::EraseRow(int row) {
+    m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(row));
+}
+
+void TCellStore::MoveRow(int from, int to) {
+    auto base = m_rows.begin();
+    if (from < to)
+        std::rotate(base + from, base + from + 1, base + to + 1);
+    else
+        std::rotate(base + to, base + from, base + from + 1);
+}
+
+void TCellStore::PermuteRows(int first, const std::vector<int>& sources) {
+    std::vector<TRowBlock> moved(sources.size());
+    for (std::size_t i = 0; i < sources.size(); ++i)
+        moved[i] = std::move(m_rows[Index(sources[i])]);
+    std::move(moved.begin(), moved.end(), m_rows.begin() + first);
+}
+
+void TCellStore::MoveColumn(int from, int to) {
+    for (int r = 0; r < Rows(); ++r) {
+        if (!m_rows[Index(r)])
+            continue;
+        std::vector<QString> texts = RowTexts(r);
+        auto base = texts.begin();
+        if (from < to)
+            std::rotate(base + from, base + from + 1, base + to + 1);
+        else
+            std::rotate(base + to, base + from, base + from + 1);
+        std::vector<QStringView> views(texts.begin(), texts.end());
+        m_rows[Index(r)] = Encode(views);
+    }
+}
+
+std::size_t TCellStore::MemoryBytes() const {
+    std::size_t bytes = m_rows.capacity() * sizeof(TRowBlock);
+    for (const TRowBlock& row : m_rows)
+        if (row)
+            bytes += malloc_usable_size(row.get());
+    return bytes;
+}
+
+} // namespace movra

@@ -1,0 +1,71 @@
+#pragma once
+
+// The texts of a grid's cells, kept compact: a list of a million records must not cost a
+// QString (24 bytes and a heap block of its own) per cell.
+//
+// Each row is one heap block: a header, the end offset of every cell, then the texts one after
+// another, as Windows-1250 bytes when every character of the row has one (the album's texts
+// always do), else as UTF-16. An empty row has no block at all. Cells are converted to QString
+// only when read, and only the cells asked for: painting reads a screenful, a search or a sort
+// one column.
+
+#include <QtCore/QString>
+#include <QtCore/QStringView>
+
+#include <cstdlib>
+#include <memory>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace movra {
+
+class TCellStore {
+public:
+    TCellStore(int cols, int rows);
+
+    [[nodiscard]] int Cols() const { return m_cols; }
+    [[nodiscard]] int Rows() const { return static_cast<int>(m_rows.size()); }
+
+    [[nodiscard]] QString Text(int col, int row) const;
+    // The same text into out, reusing its buffer: a loop over many cells allocates once.
+    void TextInto(int col, int row, QString& out) const;
+    [[nodiscard]] bool TextEquals(int col, int row, QStringView text) const;
+    [[nodiscard]] bool RowEmpty(int row) const { return !m_rows[Index(row)]; }
+
+    void SetText(int col, int row, QStringView text);
+    // Sets every cell of the row; cells beyond texts become empty.
+    void SetRow(int row, std::span<const QStringView> texts);
+    // Sets every cell of the row from Windows-1250 bytes, as they come from an album file;
+    // cells beyond bytes become empty.
+    void SetRowCp1250(int row, std::span<const std::string_view> bytes);
+
+    // Keeps the cells inside both the old and the new size; new cells are empty.
+    void Resize(int cols, int rows);
+    void ClearAll();
+    void EraseRow(int row);
+    // The row at `from` moves to `to`; the rows between shift by one.
+    void MoveRow(int from, int to);
+    // Row first + i takes the texts of row sources[i] (a permutation, checked by the caller).
+    void PermuteRows(int first, const std::vector<int>& sources);
+    // In every row, the cell at `from` moves to `to`; the cells between shift by one.
+    void MoveColumn(int from, int to);
+
+    // Bytes held for the texts (blocks and the row list), for the curious.
+    [[nodiscard]] std::size_t MemoryBytes() const;
+
+private:
+    struct TFree {
+        void operator()(void* p) const noexcept { std::free(p); }
+    };
+    using TRowBlock = std::unique_ptr<char, TFree>;
+
+    [[nodiscard]] static std::size_t Index(int row) { return static_cast<std::size_t>(row); }
+    [[nodiscard]] std::vector<QString> RowTexts(int row) const;
+    [[nodiscard]] TRowBlock Encode(std::span<const QStringView> texts) const;
+
+    int m_cols;
+    std::vector<TRowBlock> m_rows;
+};
+
+} // namespace movra
