@@ -11,6 +11,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -98,15 +99,28 @@ public:
     TCopyFile() {
         const std::filesystem::path folder = TempFolder();
         RemoveAbandoned(folder);
-        std::string name = (folder / (std::string(kCopyPrefix) + "XXXXXX")).string();
-        m_fd = mkstemp(name.data());
-        if (m_fd < 0) {
-            throw ESQLiteException("Could not create a temporary file to compact the database in " +
-                                       folder.string(),
-                                   SQLITE_CANTOPEN);
+        // Another process clearing abandoned copies can take a new copy for one in the moment
+        // between its creation and its lock, and unlink it; a copy whose name no longer leads to
+        // it is given up and another one made.
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            std::string name = (folder / (std::string(kCopyPrefix) + "XXXXXX")).string();
+            const int fd = mkstemp(name.data());
+            if (fd < 0)
+                break;
+            flock(fd, LOCK_EX);
+            struct stat held {};
+            struct stat named {};
+            if (fstat(fd, &held) == 0 && ::stat(name.c_str(), &named) == 0 &&
+                held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+                m_fd = fd;
+                m_path = std::move(name);
+                return;
+            }
+            ::close(fd);
         }
-        flock(m_fd, LOCK_EX);
-        m_path = std::move(name);
+        throw ESQLiteException("Could not create a temporary file to compact the database in " +
+                                   folder.string(),
+                               SQLITE_CANTOPEN);
     }
     ~TCopyFile() {
         ::unlink(m_path.c_str());
