@@ -123,7 +123,7 @@ public:
                                SQLITE_CANTOPEN);
     }
     ~TCopyFile() {
-        ::unlink(m_path.c_str());
+        RemoveWithCompanions(m_path);
         ::close(m_fd);
     }
     TCopyFile(const TCopyFile&) = delete;
@@ -132,17 +132,26 @@ public:
     [[nodiscard]] const std::string& Path() const { return m_path; }
 
 private:
+    // The engine may keep files of its own beside a copy while it writes it (a journal); they
+    // carry no lock, so they go only together with a copy nobody holds any more.
+    static void RemoveWithCompanions(const std::string& path) {
+        for (const char* suffix : {"-journal", "-wal", "-shm"})
+            ::unlink((path + suffix).c_str());
+        ::unlink(path.c_str());
+    }
+
     static void RemoveAbandoned(const std::filesystem::path& folder) {
+        const std::size_t copyNameLength = std::char_traits<char>::length(kCopyPrefix) + 6;
         std::error_code error;
         for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
             const std::string name = entry.path().filename().string();
-            if (name.rfind(kCopyPrefix, 0) != 0)
+            if (name.size() != copyNameLength || name.rfind(kCopyPrefix, 0) != 0)
                 continue;
             const int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
             if (fd < 0)
                 continue;
             if (flock(fd, LOCK_EX | LOCK_NB) == 0)
-                ::unlink(entry.path().c_str());
+                RemoveWithCompanions(entry.path().string());
             ::close(fd);
         }
     }

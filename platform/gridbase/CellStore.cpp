@@ -134,7 +134,7 @@ TCellStore::TRowBlock TCellStore::Encode(std::span<const QStringView> texts) con
             const QStringView t = texts[c];
             if (narrow)
                 (void)EncodeCp1250(t, data + end);
-            else
+            else if (!t.isEmpty()) // an empty view may have no data at all
                 std::memcpy(data + std::size_t(end) * 2, t.utf16(),
                             static_cast<std::size_t>(t.size()) * 2);
             end += static_cast<std::uint32_t>(t.size());
