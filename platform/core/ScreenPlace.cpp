@@ -2,6 +2,7 @@
 
 #include <QtCore/QEvent>
 #include <QtCore/QPointer>
+#include <QtCore/QTimer>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QScreen>
 #include <QtGui/QWindow>
@@ -43,36 +44,64 @@ void Fit(QWidget* w, const QMargins& frame) {
 
 const QString kCheckName = QStringLiteral("movraFramedCheck");
 
-// Checks a window once more when the window manager has framed it (it appears, or the frame
-// moves it): only then is its real frame known. Without a window manager it never is, and no
-// frame needs room.
+// Checks a window once more when the window manager has framed it: only then is its real frame
+// known. The frame's size can arrive after the window has appeared, with no event of its own, so
+// besides the window's appearing and moving a short watch asks for it until it is known. Without
+// a window manager it never is, and no frame needs room.
 class TFramedCheck final : public QObject {
 public:
     explicit TFramedCheck(QWidget* window) : QObject(window), m_window(window) {
         setObjectName(kCheckName);
         window->windowHandle()->installEventFilter(this);
+        m_watch.setInterval(50);
+        connect(&m_watch, &QTimer::timeout, this, &TFramedCheck::Try);
+        m_watch.start();
     }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* e) override {
-        if ((e->type() == QEvent::Expose || e->type() == QEvent::Move) && m_window &&
-            !FrameOf(m_window).isNull()) {
-            watched->removeEventFilter(this);
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Expose || e->type() == QEvent::Move)
             // Not inside the platform's event handling: the check may move the window.
-            QMetaObject::invokeMethod(
-                m_window,
-                [w = m_window] {
-                    if (w && w->isVisible())
-                        Fit(w, FrameOf(w));
-                },
-                Qt::QueuedConnection);
-            deleteLater();
-        }
+            QMetaObject::invokeMethod(this, &TFramedCheck::Try, Qt::QueuedConnection);
         return false;
     }
 
 private:
+    void Try() {
+        if (m_done)
+            return;
+        if (!m_window || ++m_tries > kMaxTries) {
+            Finish();
+            return;
+        }
+        const QMargins frame = FrameOf(m_window);
+        if (!m_window->isVisible() || frame.isNull())
+            return;
+        // A window manager may draw the frame in steps (the title first, the border and handle
+        // later): the window is fitted to each until the frame has kept its size a while.
+        Fit(m_window, frame);
+        m_stable = frame == m_lastFrame ? m_stable + 1 : 0;
+        m_lastFrame = frame;
+        if (m_stable >= kStableTries)
+            Finish();
+    }
+
+    void Finish() {
+        m_done = true;
+        m_watch.stop();
+        if (m_window && m_window->windowHandle())
+            m_window->windowHandle()->removeEventFilter(this);
+        deleteLater();
+    }
+
+    static constexpr int kMaxTries = 200;   // about ten seconds of watching at the most
+    static constexpr int kStableTries = 10; // half a second of the same frame
     QPointer<QWidget> m_window;
+    QTimer m_watch;
+    QMargins m_lastFrame;
+    int m_tries = 0;
+    int m_stable = 0;
+    bool m_done = false;
 };
 
 } // namespace
