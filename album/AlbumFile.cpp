@@ -257,6 +257,18 @@ ISQLiteTablePtr QueryRecordList(ISQLiteDatabase& db, int sortKey) {
     return db.Query(RecordListSql(sortKey));
 }
 
+// The list's columns by name, from a result table or from a row being stepped through.
+template <class TColumns> TAlbumListColumns ListColumnsOf(const TColumns& columns) {
+    TAlbumListColumns c;
+    c.Id = columns.ColumnOf("ID");
+    c.Imie = columns.ColumnOf("Imie");
+    c.Nazwisko = columns.ColumnOf("Nazwisko");
+    c.Ksywa = columns.ColumnOf("Ksywa");
+    c.Notes = columns.ColumnOf("Notes");
+    c.Adres = columns.ColumnOf("Adres");
+    return c;
+}
+
 std::uint32_t ReadRecordList(ISQLiteDatabase& db, int sortKey,
                              const std::function<void(const TAlbumListBytes&)>& onRow) {
     const std::string sql = RecordListSql(sortKey);
@@ -265,12 +277,7 @@ std::uint32_t ReadRecordList(ISQLiteDatabase& db, int sortKey,
     std::array<std::string, 6> scratch;
     return db.QueryEach(sql, [&](const ISQLiteRow& row) {
         if (first) {
-            c.Id = row.ColumnOf("ID");
-            c.Imie = row.ColumnOf("Imie");
-            c.Nazwisko = row.ColumnOf("Nazwisko");
-            c.Ksywa = row.ColumnOf("Ksywa");
-            c.Notes = row.ColumnOf("Notes");
-            c.Adres = row.ColumnOf("Adres");
+            c = ListColumnsOf(row);
             first = false;
         }
         const TAlbumListBytes bytes{
@@ -282,14 +289,7 @@ std::uint32_t ReadRecordList(ISQLiteDatabase& db, int sortKey,
 }
 
 TAlbumListColumns TAlbumListColumns::Of(const ISQLiteTable& table) {
-    TAlbumListColumns c;
-    c.Id = table.ColumnOf("ID");
-    c.Imie = table.ColumnOf("Imie");
-    c.Nazwisko = table.ColumnOf("Nazwisko");
-    c.Ksywa = table.ColumnOf("Ksywa");
-    c.Notes = table.ColumnOf("Notes");
-    c.Adres = table.ColumnOf("Adres");
-    return c;
+    return ListColumnsOf(table);
 }
 
 TAlbumListRow ReadListRow(const ISQLiteTable& table, const TAlbumListColumns& columns) {
