@@ -463,9 +463,12 @@ void TForm1::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
-    if (!WriteSettings())
-        ShowWarning(this, QStringLiteral("Nie udało się zapisać ustawień programu do pliku ") +
-                              SettingsPath() + QStringLiteral("."));
+    // The program ends all the same: the user is told once why the settings were not kept.
+    try {
+        WriteSettings();
+    } catch (const EMovraError& e) {
+        ShowWarning(this, e.Message());
+    }
     // The list's print preview would otherwise keep the program running without its main window.
     if (m_pokazuj)
         m_pokazuj->close();

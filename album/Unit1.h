@@ -159,7 +159,9 @@ private:
     void BuildEmptyRecordList();
     void SetListLayout();
     void ReadSettings();
-    [[nodiscard]] bool WriteSettings();
+    // Throws EMovraError (naming the file and the reason) when movra.ini could not be written;
+    // the old file is then kept as it was.
+    void WriteSettings();
     void SetAlbumFile(const QString& fullPath);
     [[nodiscard]] QString SettingsNameOf(const QString& fullPath) const;
     [[nodiscard]] QString AlbumPathFromSettings(const QString& name) const;

@@ -5,13 +5,13 @@
 #include "grid/Fajny.h"
 #include "platform/core/Dialogs.h"
 #include "platform/core/ErrorBox.h"
+#include "platform/core/SafeFile.h"
 #include "record/Unit2.h"
 #include "record/Unit3.h"
 #include "record/asfind.h"
 #include "record/help.h"
 
 #include <QtCore/QFileInfo>
-#include <QtCore/QSaveFile>
 #include <QtGui/QAction>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
@@ -320,11 +320,8 @@ void TForm1::Export1Click() {
         !Confirm(this, QStringLiteral("Plik ") + QFileInfo(*chosen).fileName() +
                            QStringLiteral(" już istnieje. Czy chcesz go zastąpić?")))
         return;
-    QSaveFile file(*chosen);
-    if (!file.open(QIODevice::WriteOnly) || file.write(photo.Jpeg()) != photo.Jpeg().size() ||
-        !file.commit())
-        throw EMovraError(QStringLiteral("Nie udało się zapisać obrazu do pliku ") + *chosen +
-                          QStringLiteral(": ") + file.errorString());
+    // Complete on disk or not at all: a full disk keeps the file it would have replaced.
+    WriteFileAtomically(*chosen, photo.Jpeg());
 }
 
 void TForm1::Drukowanie1Click() {

@@ -2,6 +2,7 @@
 
 #include "album/RecentAlbums.h"
 #include "grid/Fajny.h"
+#include "platform/core/ErrorBox.h"
 #include "platform/core/IniFile.h"
 
 #include <QtCore/QDir>
@@ -96,7 +97,7 @@ void TForm1::ReadSettings() {
     m_recentAlbums = ReadRecentAlbums(ini);
 }
 
-bool TForm1::WriteSettings() {
+void TForm1::WriteSettings() {
     TIniFile ini(SettingsPath());
     const QRect g = geometry();
     ini.WriteInteger(QStringLiteral("Form1"), QStringLiteral("Left"), g.x());
@@ -128,7 +129,9 @@ bool TForm1::WriteSettings() {
     if (m_rowHeight > 0)
         ini.WriteInteger(QStringLiteral("Form1"), QStringLiteral("WysRow"), m_rowHeight);
     WriteRecentAlbums(ini, m_recentAlbums);
-    return ini.UpdateFile();
+    if (!ini.UpdateFile())
+        throw EMovraError(QStringLiteral("Ustawienia programu nie zostały zapisane.\n") +
+                          ini.ErrorString());
 }
 
 } // namespace movra

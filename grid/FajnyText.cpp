@@ -3,10 +3,10 @@
 #include "grid/Fajny.h"
 
 #include "platform/core/ErrorBox.h"
+#include "platform/core/SafeFile.h"
 #include "platform/text/Cp1250.h"
 
 #include <QtCore/QFile>
-#include <QtCore/QSaveFile>
 #include <QtCore/QSignalBlocker>
 #include <QtWidgets/QLineEdit>
 
@@ -227,15 +227,9 @@ void TFajny::SaveToTextFile(const QString& fileName, QChar separator) {
         throw EMovraError(
             QStringLiteral("Nie można zapisać pliku \"%1\": %2").arg(fileName, e.Message()));
     }
-    // Written to a temporary file and renamed over the old one, so a failed write loses nothing.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-            static_cast<qint64>(bytes.size()) ||
-        !file.commit()) {
-        throw EMovraError(QStringLiteral("Nie można zapisać pliku \"%1\" (%2).")
-                              .arg(fileName, file.errorString()));
-    }
+    // Complete and synced on disk before it replaces the old file, so a failed write (a full
+    // disk) loses nothing.
+    WriteFileAtomically(fileName, bytes);
 }
 
 } // namespace movra

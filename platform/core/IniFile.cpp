@@ -1,7 +1,8 @@
 #include "platform/core/IniFile.h"
 
+#include "platform/core/SafeFile.h"
+
 #include <QtCore/QFile>
-#include <QtCore/QSaveFile>
 #include <QtCore/QStringDecoder>
 
 // Texts are handed to the parser as UTF-8 bytes already; it needs no conversion of its own.
@@ -203,19 +204,10 @@ bool TIniFile::UpdateFile() {
     // The parser leaves two empty lines before each section; one is the usual look.
     for (std::string::size_type at; (at = text.find("\n\n\n")) != std::string::npos;)
         text.erase(at, 1);
-    QSaveFile f(m_path);
-    if (!f.open(QIODevice::WriteOnly)) {
-        m_error = f.errorString();
-        return false;
-    }
-    if (f.write(text.data(), static_cast<qint64>(text.size())) !=
-        static_cast<qint64>(text.size())) {
-        m_error = f.errorString();
-        f.cancelWriting();
-        return false;
-    }
-    if (!f.commit()) {
-        m_error = f.errorString();
+    try {
+        WriteFileAtomically(m_path, text);
+    } catch (const ESafeFileError& e) {
+        m_error = e.Message();
         return false;
     }
     return true;

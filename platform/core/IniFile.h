@@ -44,8 +44,9 @@ public:
     [[nodiscard]] QStringList Keys(const QString& section) const;
 
     // Writes everything to the file as UTF-8, replacing it only once the new contents are
-    // complete on disk. False (with ErrorString set) when it could not be written; the old file
-    // is then untouched.
+    // complete and synced on disk. False when it could not be written (a full disk, no right to
+    // write, ...): the old file is then untouched and ErrorString says so in Polish, naming the
+    // file and the reason.
     [[nodiscard]] bool UpdateFile();
     [[nodiscard]] const QString& ErrorString() const { return m_error; }
 

@@ -1,11 +1,11 @@
 #include "platform/emf/Metafile.h"
 
+#include "platform/core/SafeFile.h"
 #include "platform/emf/EmfPlayer.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QIODevice>
-#include <QtCore/QSaveFile>
 #include <QtGui/QPainter>
 
 #include <cstring>
@@ -149,11 +149,13 @@ void TMetafile::LoadFromFile(const QString& path) {
 }
 
 void TMetafile::SaveToFile(const QString& path) const {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(m_bytes) != m_bytes.size() || !f.commit())
+    try {
+        WriteFileAtomically(path, m_bytes);
+    } catch (const ESafeFileError& e) {
         throw EMetafileError(QStringLiteral("Nie można zapisać pliku „%1”: %2")
-                                 .arg(QFileInfo(path).fileName(), f.errorString())
+                                 .arg(QFileInfo(path).fileName(), e.Reason())
                                  .toStdString());
+    }
 }
 
 void TMetafile::Play(QPainter& p, const QRectF& target) const {

@@ -1,10 +1,13 @@
 #include "platform/emf/MetafilePdf.h"
 
+#include "platform/core/SafeFile.h"
+
 #include <QtCore/QFileInfo>
-#include <QtCore/QSaveFile>
 #include <QtGui/QPageLayout>
 #include <QtGui/QPainter>
 #include <QtGui/QPdfWriter>
+
+#include <optional>
 
 namespace movra {
 
@@ -24,11 +27,16 @@ void SaveMetafileAsPdf(const TMetafile& page, const QString& path, QSizeF paperM
     if (!paperMillimetres.isValid() || paperMillimetres.isEmpty())
         Refuse(path, QStringLiteral("nieznany rozmiar strony"));
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        Refuse(path, file.errorString());
+    // The document streams into a new file beside the old one; only a complete, synced
+    // document replaces it.
+    std::optional<TSafeFile> file;
+    try {
+        file.emplace(path);
+    } catch (const ESafeFileError& e) {
+        Refuse(path, e.Reason());
+    }
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&*file);
         writer.setCreator(QStringLiteral("Movra"));
         // A landscape sheet is described as such (a portrait paper turned), so that viewers
         // and printers know which way is up.
@@ -46,8 +54,11 @@ void SaveMetafileAsPdf(const TMetafile& page, const QString& path, QSizeF paperM
         if (!painter.end())
             Refuse(path, QStringLiteral("nie udało się zakończyć dokumentu PDF"));
     }
-    if (file.error() != QFileDevice::NoError || !file.commit())
-        Refuse(path, file.errorString());
+    try {
+        file->Commit();
+    } catch (const ESafeFileError& e) {
+        Refuse(path, e.Reason());
+    }
 }
 
 } // namespace movra

@@ -1,0 +1,135 @@
+// A full disk as the user meets it: leaving the program, exporting a photo. Each runs on a small
+// real file system of the test's own, filled up, and must keep the old file and say why.
+#include "tests/album/AlbumFixture.h"
+#include "tests/support/SmallDisk.h"
+
+#include "grid/Fajny.h"
+#include "record/Unit2.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QTemporaryDir>
+#include <QtTest/QTest>
+#include <QtWidgets/QApplication>
+
+using namespace movra;
+using namespace movra::test;
+
+namespace {
+
+QString g_mountsError; // why this process has no mounts of its own, if it has none
+
+void selectRow(TForm1& w, int row) {
+    w.Grid()->FocusCell(2, row);
+    w.G1Click();
+}
+
+// What a user sees in the folder (the disk's own filler aside).
+QStringList Visible(const QString& folder) {
+    QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    names.removeAll(QStringLiteral(".filler"));
+    return names;
+}
+
+} // namespace
+
+class TestAlbumFullDisk : public QObject {
+    Q_OBJECT
+
+    QByteArray photo;
+
+    // An album whose only record has the photo, shown in the record window.
+    void showPhoto(AlbumFixture& f) {
+        WriteRawAlbum(f.folder.file("klasa.db3"), {{"Celina", "Czarnecka", "Cela", "", "", photo}});
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=klasa.db3\n"));
+        f.start();
+        selectRow(f.form1(), 1);
+        f.form1().PokazRekordu1Click();
+        QCOMPARE(f.form2().Photo().Jpeg(), photo);
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY2(g_mountsError.isEmpty(), qPrintable(g_mountsError));
+        InitApplication(*qApp);
+        photo = MakeJpeg(320, 240, QColor(10, 120, 200), true);
+        QVERIFY(photo.size() > 8192);
+    }
+
+    void settingsOnAFullDiskKeepTheOldFileAndSaySo() {
+        AlbumFixture f;
+        SmallDisk disk(f.folder.path(), 64);
+        QVERIFY2(disk.error().isEmpty(), qPrintable(disk.error()));
+        const QByteArray old = "[Form1]\nLeft=10\nTop=20\nWidth=700\nHeight=500\n\n"
+                               "[Plik]\nNazwa=brak\nSort=2\n";
+        QVERIFY(f.folder.write("movra.ini", old));
+        f.start();
+        QVERIFY(disk.fill());
+
+        f.dialogs->expectBox(MsgResult::Ok);
+        QVERIFY(f.form1().close());
+        QCOMPARE(f.dialogs->shown().size(), std::size_t(1));
+        QCOMPARE(f.dialogs->last().msgKind, MsgKind::Warning);
+        QCOMPARE(f.dialogs->last().text,
+                 QStringLiteral("Ustawienia programu nie zostały zapisane.\nNie można zapisać "
+                                "pliku „%1”: Brak miejsca na dysku. Poprzednia zawartość pliku "
+                                "pozostała bez zmian.")
+                     .arg(f.folder.file("movra.ini")));
+        QCOMPARE(f.folder.read("movra.ini"), old);
+        QCOMPARE(Visible(f.folder.path()), QStringList{QStringLiteral("movra.ini")});
+        f.stop();
+    }
+
+    void aPhotoExportedOverAFileOnAFullDiskKeepsTheFile() {
+        AlbumFixture f;
+        showPhoto(f);
+        QTemporaryDir target;
+        SmallDisk disk(target.path(), 64);
+        QVERIFY2(disk.error().isEmpty(), qPrintable(disk.error()));
+        const QString out = target.filePath(QStringLiteral("fotka.jpg"));
+        const QByteArray old = MakeJpeg(16, 16);
+        QFile file(out);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+        file.close();
+        QVERIFY(disk.fill());
+
+        f.dialogs->expectSaveFile(out).expectBox(MsgResult::Yes).expectBox(MsgResult::Ok);
+        f.form1().ExportPicture();
+        QCOMPARE(f.dialogs->last().msgKind, MsgKind::Error);
+        QCOMPARE(f.dialogs->last().text,
+                 QStringLiteral("Nie można zapisać pliku „%1”: Brak miejsca na dysku. Poprzednia "
+                                "zawartość pliku pozostała bez zmian.")
+                     .arg(out));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), old);
+        QCOMPARE(Visible(target.path()), QStringList{QStringLiteral("fotka.jpg")});
+    }
+
+    void aPhotoExportedToANewFileThatDoesNotFitLeavesNothing() {
+        AlbumFixture f;
+        showPhoto(f);
+        QTemporaryDir target;
+        SmallDisk disk(target.path(), 64);
+        QVERIFY2(disk.error().isEmpty(), qPrintable(disk.error()));
+        QVERIFY(disk.fill(4096)); // room for a part of the photo only
+        const QString out = target.filePath(QStringLiteral("fotka.jpg"));
+
+        f.dialogs->expectSaveFile(out).expectBox(MsgResult::Ok);
+        f.form1().ExportPicture();
+        QCOMPARE(f.dialogs->last().msgKind, MsgKind::Error);
+        QCOMPARE(f.dialogs->last().text,
+                 QStringLiteral("Nie można zapisać pliku „%1”: Brak miejsca na dysku. Plik nie "
+                                "został utworzony.")
+                     .arg(out));
+        QCOMPARE(Visible(target.path()), QStringList());
+    }
+};
+
+int main(int argc, char** argv) {
+    // Before Qt starts any thread.
+    g_mountsError = EnterPrivateMounts();
+    QApplication app(argc, argv);
+    TestAlbumFullDisk test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_album_full_disk.moc"
