@@ -51,8 +51,11 @@ private slots:
     void initTestCase() {
         QVERIFY2(g_mountsError.isEmpty(), qPrintable(g_mountsError));
         InitApplication(*qApp);
-        photo = MakeJpeg(320, 240, QColor(10, 120, 200), true);
-        QVERIFY(photo.size() > 8192);
+        // Smaller than the buffer a Qt file device fills before it writes anything: the size
+        // at which a failed write went unnoticed.
+        photo = MakeJpeg(400, 300, QColor(10, 120, 200), true);
+        QVERIFY2(photo.size() > 8192 && photo.size() < 16384,
+                 qPrintable(QString::number(photo.size())));
     }
 
     void settingsOnAFullDiskKeepTheOldFileAndSaySo() {
