@@ -97,17 +97,16 @@ TSafeFile::TSafeFile(const QString& path) : m_path(TargetOf(path)) {
     if (m_existed && S_ISDIR(old.st_mode))
         Fail(m_path, false, EISDIR);
 
-    // Hidden beside the target, so that the rename stays within one file system; the name is
-    // shortened so that a long target name still leaves room for the suffix.
-    const QString folder = target.absolutePath();
-    const QString base = QStringLiteral(".") + target.fileName().left(120) + QLatin1Char('.');
+    // Hidden beside the target, so that the rename stays within one file system. The name is
+    // cut (in bytes: a name is limited in bytes) so that a long target name leaves room for the
+    // suffix.
+    const QByteArray base = QFile::encodeName(target.absolutePath()) + "/." +
+                            QFile::encodeName(target.fileName()).left(100) + '.';
     // Made with the old file's permissions (set below) or, for a new file, the user's usual
     // ones (the umask applies); exclusive, so that nothing else's file is ever taken over.
     const mode_t mode = m_existed ? S_IRUSR | S_IWUSR : 0666;
     for (int attempt = 0; m_fd < 0; ++attempt) {
-        m_tempPath = QFile::encodeName(folder + QLatin1Char('/') + base +
-                                       QString::number(QRandomGenerator::global()->generate(), 36) +
-                                       QStringLiteral(".tmp"));
+        m_tempPath = base + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
         m_fd = ::open(m_tempPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (m_fd < 0 && (errno != EEXIST || attempt >= 100))
             Fail(m_path, m_existed, errno);
