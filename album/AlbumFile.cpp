@@ -153,10 +153,15 @@ namespace {
 
 // The statements of this program read table album, but a file can bring code that runs when they
 // do: a view named album can yield rows without end (a recursive query), a computed column can
-// build a value of any size for every row read. A file whose album is a view or has computed
-// columns is refused before any of that runs. A file without table album passes here and fails on
-// its first statement, as before.
+// build a value of any size for every row read, a trigger can run any query on every change. A
+// file whose album is a view or has computed columns, or that holds any trigger (an album this
+// program made has none), is refused before any of that runs. A file without table album passes
+// here and fails on its first statement, as before.
 void CheckAlbumShape(ISQLiteDatabase& db) {
+    if (db.QueryInt64("SELECT count(*) FROM sqlite_master WHERE type = 'trigger'") > 0)
+        throw EMovraError(QStringLiteral(
+            "Ten plik nie jest bazą albumu: zawiera wyzwalacze (triggery), czyli kod, który "
+            "uruchamiałby się przy każdej zmianie w albumie. Program nie otwiera takich plików."));
     const ISQLiteTablePtr objects =
         db.Query("SELECT type FROM sqlite_master WHERE lower(name) = 'album'");
     bool computed = false;
@@ -176,9 +181,11 @@ void CheckAlbumShape(ISQLiteDatabase& db) {
 
 } // namespace
 
-ISQLiteDatabasePtr OpenAlbumFile(const QString& path) {
+ISQLiteDatabasePtr OpenAlbumFile(const QString& path, const TAlbumConnectionHook& opened) {
     ISQLiteDatabasePtr db =
         OpenSQLiteDatabase(QFile::encodeName(path).toStdString(), TSQLiteOpenMode::Existing);
+    if (opened)
+        opened(db);
     CheckAlbumShape(*db);
     return db;
 }
@@ -378,8 +385,7 @@ void DeleteRecord(ISQLiteDatabase& db, qint64 id) {
     db.Execute("DELETE FROM album WHERE ID=" + Decimal(id));
 }
 
-ERegenerateCancelled::ERegenerateCancelled()
-    : EMovraError(QStringLiteral("Regenerację bazy przerwano. Plik bazowy pozostał bez zmian.")) {}
+ERegenerateCancelled::ERegenerateCancelled() : ECommandCancelled(TAlbumCommand::Regenerate) {}
 
 std::optional<TAlbumRecord> Regenerate(ISQLiteDatabase& db, const TSQLiteProgress& progress) {
     try {

@@ -8,6 +8,7 @@
 // database layer's ESQLiteException, EMovraError for texts the code page cannot hold and for bad
 // arguments, EJpegError for a stored photo that is not a readable JPEG.
 
+#include "album/DatabaseErrorText.h"
 #include "db/SQLiteInterfaces.h"
 #include "platform/core/ErrorBox.h"
 #include "platform/text/Jpeg.h"
@@ -87,8 +88,14 @@ void QuoteRecordFields(TAlbumTexts& texts, const TStoredTexts& kept);
 [[nodiscard]] std::string AlbumBytes(const QString& text, const QString& fieldName = {});
 [[nodiscard]] QString AlbumText(std::string_view bytes);
 
-// Opens an existing album file; never creates one (a missing file is the open error).
-[[nodiscard]] ISQLiteDatabasePtr OpenAlbumFile(const QString& path);
+// Told of a new connection before anything is read from its file (to watch its statements).
+using TAlbumConnectionHook = std::function<void(const ISQLiteDatabasePtr&)>;
+
+// Opens an existing album file; never creates one (a missing file is the open error). A file
+// that would run code of its own on the program's statements (album a view or with computed
+// columns, any trigger) is refused with EMovraError before anything else is read.
+[[nodiscard]] ISQLiteDatabasePtr OpenAlbumFile(const QString& path,
+                                               const TAlbumConnectionHook& opened = {});
 
 // Creates a new album file at path holding the album table and one first record with the given
 // texts (stored as given apart from line breaks, which become CR LF) and no picture. Refuses a
@@ -172,7 +179,7 @@ void StorePicture(ISQLiteDatabase& db, qint64 id, const TJpegPhoto& photo,
 void DeleteRecord(ISQLiteDatabase& db, qint64 id);
 
 // The user stopped a compaction; the message tells that the file stayed as it was.
-class ERegenerateCancelled : public EMovraError {
+class ERegenerateCancelled : public ECommandCancelled {
 public:
     ERegenerateCancelled();
 };

@@ -24,8 +24,33 @@ QString commandSentence(TAlbumCommand command) {
         return QStringLiteral("Nie udało się usunąć rekordu z albumu");
     case TAlbumCommand::Regenerate:
         return QStringLiteral("Nie udało się zregenerować albumu");
+    case TAlbumCommand::Show:
+        return QStringLiteral("Nie udało się odczytać rekordu z albumu");
     }
     return QStringLiteral("Polecenie na albumie nie powiodło się");
+}
+
+QString cancelledSentence(TAlbumCommand command) {
+    switch (command) {
+    case TAlbumCommand::Open:
+        return QStringLiteral("Przerwano wczytywanie albumu. Album nie został otwarty; plik "
+                              "bazowy pozostał bez zmian.");
+    case TAlbumCommand::Create:
+        return QStringLiteral("Przerwano tworzenie nowego albumu. Nie utworzono żadnego pliku.");
+    case TAlbumCommand::Add:
+        return QStringLiteral("Przerwano dodawanie rekordu. Plik bazowy pozostał bez zmian, a "
+                              "rekord czeka w oknie podglądu i edycji rekordu.");
+    case TAlbumCommand::Save:
+        return QStringLiteral("Przerwano zapisywanie zmian w rekordzie. Plik bazowy pozostał bez "
+                              "zmian, a zmiany czekają w oknie podglądu i edycji rekordu.");
+    case TAlbumCommand::Delete:
+        return QStringLiteral("Przerwano usuwanie rekordu. Plik bazowy pozostał bez zmian.");
+    case TAlbumCommand::Regenerate:
+        return QStringLiteral("Regenerację bazy przerwano. Plik bazowy pozostał bez zmian.");
+    case TAlbumCommand::Show:
+        return QStringLiteral("Przerwano wczytywanie rekordu. Plik bazowy pozostał bez zmian.");
+    }
+    return QStringLiteral("Przerwano. Plik bazowy pozostał bez zmian.");
 }
 
 const QString kReadOnly = QStringLiteral("plik albumu albo jego folder jest tylko do odczytu");
@@ -80,6 +105,13 @@ QString causeOf(const ESQLiteException& e) {
 }
 
 } // namespace
+
+ECommandCancelled::ECommandCancelled(TAlbumCommand command)
+    : EMovraError(cancelledSentence(command)) {}
+
+bool StoppedByUser(const ESQLiteException& e) {
+    return e.ResultCode() == SQLITE_INTERRUPT;
+}
 
 QString DatabaseErrorText(TAlbumCommand command, const std::exception& error) {
     QString sentence = commandSentence(command);

@@ -13,18 +13,42 @@
 
 namespace movra {
 
-enum class TAlbumCommand { Open, Create, Add, Save, Delete, Regenerate };
+enum class TAlbumCommand { Open, Create, Add, Save, Delete, Regenerate, Show };
 
 // "Nie udało się zapisać zmian w rekordzie: album jest zablokowany przez inny program ...",
 // a blank line, then the error's own text.
 [[nodiscard]] QString DatabaseErrorText(TAlbumCommand command, const std::exception& error);
 
-// Runs body; an ESQLiteException escaping it becomes an EMovraError with DatabaseErrorText.
-// Other errors pass unchanged (they already speak to the user).
+// The user stopped a command ("Anuluj"); the message says what was stopped and that the file
+// stayed as it was. Not an error: the main window shows it as information.
+class ECommandCancelled : public EMovraError {
+public:
+    explicit ECommandCancelled(TAlbumCommand command);
+};
+
+// Whether the statement was stopped on the user's request (SQLITE_INTERRUPT).
+[[nodiscard]] bool StoppedByUser(const ESQLiteException& e);
+
+// Runs body; a statement the user stopped becomes ECommandCancelled. Other errors pass unchanged.
+template <class F> decltype(auto) WithCancelText(TAlbumCommand command, F&& body) {
+    try {
+        return body();
+    } catch (const ESQLiteException& e) {
+        if (StoppedByUser(e))
+            throw ECommandCancelled(command);
+        throw;
+    }
+}
+
+// Runs body; a statement the user stopped becomes ECommandCancelled, any other ESQLiteException
+// escaping it an EMovraError with DatabaseErrorText. Other errors pass unchanged (they already
+// speak to the user).
 template <class F> decltype(auto) WithDatabaseErrorText(TAlbumCommand command, F&& body) {
     try {
         return body();
     } catch (const ESQLiteException& e) {
+        if (StoppedByUser(e))
+            throw ECommandCancelled(command);
         throw EMovraError(DatabaseErrorText(command, e));
     }
 }

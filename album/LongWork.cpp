@@ -1,61 +1,76 @@
 #include "album/LongWork.h"
 
-#include <QtCore/QCoreApplication>
+#include "platform/core/Dialogs.h"
+#include "platform/core/ProgressWindow.h"
+
 #include <QtCore/QLocale>
-#include <QtGui/QGuiApplication>
-#include <QtWidgets/QApplication>
-#include <QtWidgets/QProgressDialog>
 
 namespace movra {
 
 namespace {
 
-constexpr qint64 kDialogAfterMs = 2000;
-constexpr qint64 kUpdateEveryMs = 100;
-// Steps between looks at the clock: reading it for every row of a million would cost more
-// than the rows.
-constexpr qint64 kStepsPerCheck = 1024;
+// How often the count in the window's line is brought up to date.
+constexpr qint64 kTextEveryMs = 100;
 
 } // namespace
 
-TLongWork::TLongWork(QWidget* parent, QString text) : m_parent(parent), m_text(std::move(text)) {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    m_timer.start();
+namespace {
+
+QString LineOf(const QString& text, qint64 done) {
+    return text.contains(QStringLiteral("%1")) ? text.arg(QLocale().toString(done)) : text;
+}
+
+} // namespace
+
+TLongWork::TLongWork(QWidget* parent, QString text, const ISQLiteDatabasePtr& db)
+    : m_text(std::move(text)), m_progress(Dialogs().Progress(parent, LineOf(m_text, 0))) {
+    m_clock.start();
+    Watch(db);
 }
 
 TLongWork::~TLongWork() {
     Interrupt();
 }
 
-void TLongWork::Interrupt() {
-    m_dialog.reset();
-    if (m_busy)
-        QGuiApplication::restoreOverrideCursor();
-    m_busy = false;
+void TLongWork::Watch(const ISQLiteDatabasePtr& db) {
+    if (const ISQLiteDatabasePtr old = m_db.lock())
+        old->SetWatch({});
+    m_db = db;
+    if (db)
+        db->SetWatch([this] { return OnStatement(); });
 }
 
-void TLongWork::Step(qint64 done) {
-    if (done < m_nextCheck || !m_busy)
-        return;
-    m_nextCheck = done + kStepsPerCheck;
-    const qint64 now = m_timer.elapsed();
-    if (now < kDialogAfterMs || now - m_lastUpdate < kUpdateEveryMs)
-        return;
-    m_lastUpdate = now;
-    if (!m_dialog) {
-        m_dialog = std::make_unique<QProgressDialog>(m_parent);
-        m_dialog->setWindowTitle(QStringLiteral("Movra"));
-        m_dialog->setCancelButton(nullptr);
-        m_dialog->setRange(0, 0); // how much is left is not known while the rows arrive
-        m_dialog->setMinimumDuration(0);
-        m_dialog->setWindowModality(Qt::ApplicationModal);
-        m_dialog->setAutoClose(false);
-        m_dialog->setAutoReset(false);
-        m_dialog->setObjectName(QStringLiteral("LongWorkProgress"));
-        m_dialog->show();
+void TLongWork::Interrupt() {
+    if (const ISQLiteDatabasePtr db = m_db.lock()) {
+        try {
+            db->SetWatch({});
+        } catch (...) {
+            // Only refused while a statement runs, which cannot be the case here.
+        }
     }
-    m_dialog->setLabelText(m_text.arg(QLocale().toString(done)));
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_db.reset();
+    m_progress.reset();
+}
+
+bool TLongWork::Advance(int percent) {
+    if (!m_progress || m_cancelled)
+        return false;
+    if (!m_progress->Advance(percent))
+        m_cancelled = true;
+    return !m_cancelled;
+}
+
+bool TLongWork::OnStatement() {
+    if (m_progress && m_done != m_shownDone) {
+        const qint64 now = m_clock.elapsed();
+        if (now - m_lastText >= kTextEveryMs) {
+            m_lastText = now;
+            m_shownDone = m_done;
+            m_progress->SetText(LineOf(m_text, m_done));
+        }
+    }
+    // How much of a statement is left the engine does not tell.
+    return Advance(-1);
 }
 
 } // namespace movra

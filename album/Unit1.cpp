@@ -1,5 +1,6 @@
 #include "album/Unit1.h"
 
+#include "album/DatabaseErrorText.h"
 #include "grid/Fajny.h"
 #include "grid/UnitPokazuj.h"
 #include "platform/core/Dialogs.h"
@@ -99,14 +100,25 @@ TForm1::TForm1(QWidget* parent, const QString& startAlbum) : QMainWindow(parent)
         LoadRecordList();
     } else if (QFileInfo(m_albumPath).isFile()) {
         LoadRecordList();
-        UpdateRegenerate(m_albumPath);
     }
+    UpdateRegenerate();
 }
 
 TForm1::~TForm1() = default;
 
 void TForm1::Run(const std::function<void()>& command) {
-    RunCommand(this, command);
+    QString cancelled;
+    RunCommand(this, [&] {
+        try {
+            command();
+        } catch (const ECommandCancelled& e) {
+            cancelled = e.Message();
+        }
+    });
+    // The user stopped the command: not an error, so told as information (outside the handler,
+    // as the box runs its own event loop).
+    if (!cancelled.isEmpty())
+        ShowInformation(this, cancelled);
 }
 
 void TForm1::BuildLayout() {
@@ -416,11 +428,12 @@ void TForm1::SetPictureMenuEnabled(bool on) {
 }
 
 void TForm1::SetRegenerateEnabled(bool on) {
-    Action(QStringLiteral("Regeneruj1"))->setEnabled(on);
+    // Only an album that opened can be regenerated: never a file that failed to open as one.
+    Action(QStringLiteral("Regeneruj1"))->setEnabled(on && m_database != nullptr);
 }
 
-void TForm1::UpdateRegenerate(const QString& path) {
-    SetRegenerateEnabled(!path.isEmpty() && QFileInfo(path).isFile());
+void TForm1::UpdateRegenerate() {
+    SetRegenerateEnabled(!RecordWindowVisible());
 }
 
 TCarriedSettings TForm1::CarriedSettings() const {

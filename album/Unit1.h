@@ -165,7 +165,8 @@ private:
     void SetAlbumFile(const QString& fullPath);
     [[nodiscard]] QString SettingsNameOf(const QString& fullPath) const;
     [[nodiscard]] QString AlbumPathFromSettings(const QString& name) const;
-    void UpdateRegenerate(const QString& path);
+    // Regeneruj is enabled while an album is open and the record window is hidden.
+    void UpdateRegenerate();
     void SelectRow(int row);
     void MoveTo(int row);
     [[nodiscard]] bool AskAboutChanges();

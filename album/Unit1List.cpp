@@ -74,7 +74,6 @@ void TForm1::Nowa1Click() {
     }
     SetAlbumFile(*chosen);
     LoadRecordList();
-    UpdateRegenerate(*chosen);
 }
 
 bool TForm1::RefuseOpenWhileRecordShown() {
@@ -99,7 +98,6 @@ void TForm1::OtwieramDB1Click() {
         SetAlbumFile(*chosen);
         LoadRecordList();
     }
-    UpdateRegenerate(m_openDialogFile);
 }
 
 void TForm1::Regeneruj1Click() {
@@ -109,18 +107,22 @@ void TForm1::Regeneruj1Click() {
                                          "zamknij to okno. "));
         return;
     }
-    if (!m_database)
+    // Only a file that opened as an album is compacted: a foreign file is never written.
+    if (!m_database) {
+        ShowInformation(this, QStringLiteral("Nie ma otwartego albumu, więc nie ma czego "
+                                             "regenerować. Otwórz album i spróbuj ponownie."));
         return;
+    }
     std::optional<TAlbumRecord> first;
     try {
-        const std::unique_ptr<IProgressWindow> progress =
-            Dialogs().Progress(this, QStringLiteral("Regeneruję plik bazowy  ") + m_label2->text() +
-                                         QStringLiteral("…"));
+        TLongWork work(this,
+                       QStringLiteral("Regeneruję plik bazowy  ") + m_label2->text() +
+                           QStringLiteral("…"),
+                       m_database);
         first = WithDatabaseErrorText(TAlbumCommand::Regenerate, [&] {
-            return Regenerate(*m_database,
-                              [&progress](int percent) { return progress->Advance(percent); });
+            return Regenerate(*m_database, [&work](int percent) { return work.Advance(percent); });
         });
-    } catch (const ERegenerateCancelled& e) {
+    } catch (const ECommandCancelled& e) {
         ShowInformation(this, e.Message());
         return;
     }
@@ -162,22 +164,31 @@ void TForm1::LoadRecordList(TLongWork* work) {
     g.SetRowCount(g.FixedRows());
     try {
         m_database.reset(); // releasing the old connection rolls back what it had open
-        m_database = OpenAlbumFile(m_albumPath);
+        m_database =
+            OpenAlbumFile(m_albumPath, [work](const ISQLiteDatabasePtr& db) { work->Watch(db); });
         FillRecordList(*work);
         NoteOpenedAlbum();
     } catch (const std::exception& e) {
         work->Interrupt(); // no busy cursor over the message
+        // A file whose list could not be read is not open: no command may write to it (a foreign
+        // file, or one the user stopped reading).
+        m_database.reset();
         // Nothing was loaded: neither the rows nor the count of an earlier or half-read list stay.
         g.SetRowCount(g.FixedRows());
         m_labelCount->setText(QStringLiteral("0"));
         m_labelCount->adjustSize();
-        // The long-standing warning first, then the likely cause and the technical text.
-        ShowWarning(this, QStringLiteral("Błąd podczas odczytu bazy danych!\n") +
-                              DatabaseErrorText(TAlbumCommand::Open, e));
+        const auto* db = dynamic_cast<const ESQLiteException*>(&e);
+        if (db != nullptr && StoppedByUser(*db)) {
+            ShowInformation(this, ECommandCancelled(TAlbumCommand::Open).Message());
+        } else {
+            // The long-standing warning first, then the likely cause and the technical text.
+            ShowWarning(this, QStringLiteral("Błąd podczas odczytu bazy danych!\n") +
+                                  DatabaseErrorText(TAlbumCommand::Open, e));
+        }
     }
     HideNotesColumns();
     g.InvalidateGrid();
-    UpdateRegenerate(m_albumPath);
+    UpdateRegenerate();
 }
 
 // The rows go from the file straight into the grid's cells, as the file stores them: no copy

@@ -2,6 +2,7 @@
 
 #include "album/AlbumFile.h"
 #include "album/DatabaseErrorText.h"
+#include "album/LongWork.h"
 #include "grid/Fajny.h"
 #include "platform/core/Dialogs.h"
 #include "platform/core/ErrorBox.h"
@@ -75,7 +76,10 @@ void TForm1::PokazRekordu1Click() {
     if (!m_database || !m_form2)
         return;
     // Nothing reaches the record window until the record and its photo have both been read.
-    const TAlbumRecord record = ReadRecord(*m_database, id);
+    const TAlbumRecord record = [&] {
+        TLongWork work(this, QStringLiteral("Wczytywanie rekordu…"), m_database);
+        return WithCancelText(TAlbumCommand::Show, [&] { return ReadRecord(*m_database, id); });
+    }();
     m_currentId = id;
     FillRecordWindow(record);
     m_form2->ShowRecord();
@@ -172,10 +176,13 @@ void TForm1::Dodaj1Click() {
     }
     if (!m_database)
         return;
-    m_currentId = WithDatabaseErrorText(TAlbumCommand::Add, [&] {
-        return InsertRecord(*m_database, texts, m_form2->Photo(), m_form2->Placeholder().Jpeg(),
-                            kept);
-    });
+    m_currentId = [&] {
+        TLongWork work(this, QStringLiteral("Dodawanie rekordu…"), m_database);
+        return WithDatabaseErrorText(TAlbumCommand::Add, [&] {
+            return InsertRecord(*m_database, texts, m_form2->Photo(), m_form2->Placeholder().Jpeg(),
+                                kept);
+        });
+    }();
     ReloadRecordList();
     ShowMessage(this, QStringLiteral("Rekord dodany do bazy. "));
     m_form2->CloseQuietly();
@@ -186,10 +193,15 @@ void TForm1::Zmiana1Click() {
         return;
     TStoredTexts kept;
     const TAlbumTexts texts = TextsToWrite(kept);
-    if (!WithDatabaseErrorText(TAlbumCommand::Save, [&] {
+    bool updated = false;
+    {
+        TLongWork work(this, QStringLiteral("Zapisywanie zmian w rekordzie…"), m_database);
+        updated = WithDatabaseErrorText(TAlbumCommand::Save, [&] {
             return UpdateRecord(*m_database, m_currentId, texts, m_form2->Photo(),
                                 m_form2->Placeholder().Jpeg(), kept);
-        }))
+        });
+    }
+    if (!updated)
         throw EMovraError(QStringLiteral("Rekordu, który chcesz zapisać, nie ma już w bazie. "
                                          "Zmian nie zapisano - dodaj go jako nowy rekord."));
     // The message names the row of the record written, which need not be the selected one.
@@ -231,8 +243,10 @@ void TForm1::Zniszcz1Click() {
     const MsgResult answer =
         Confirm3(this, QStringLiteral("Zniszczyć rekord ") + QString::number(row) +
                            QStringLiteral("  jesteś tego pewny ?"));
-    if (answer == MsgResult::Yes)
+    if (answer == MsgResult::Yes) {
+        TLongWork work(this, QStringLiteral("Usuwanie rekordu…"), m_database);
         WithDatabaseErrorText(TAlbumCommand::Delete, [&] { movra::DeleteRecord(*m_database, id); });
+    }
     ReloadRecordList();
     if (m_form2)
         m_form2->CloseQuietly();

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <system_error>
 
@@ -70,12 +71,14 @@ int OnRebuildProgress(void* context) noexcept {
     return Report(*p->Report, percent, p->Error) ? 0 : 1;
 }
 
-// Puts the connection back as normal statements expect it, whatever way the compaction ended.
+// Puts the connection back as normal statements expect it, whatever way the compaction ended:
+// its own progress handler (the watch of its statements) and temp_store.
 class TConnectionScope {
 public:
-    explicit TConnectionScope(sqlite3* db) : m_db(db) {}
+    TConnectionScope(sqlite3* db, std::function<void()> restoreHandler)
+        : m_db(db), m_restoreHandler(std::move(restoreHandler)) {}
     ~TConnectionScope() {
-        sqlite3_progress_handler(m_db, 0, nullptr, nullptr);
+        m_restoreHandler();
         sqlite3_exec(m_db, "PRAGMA temp_store = MEMORY;", nullptr, nullptr, nullptr);
     }
     TConnectionScope(const TConnectionScope&) = delete;
@@ -83,6 +86,7 @@ public:
 
 private:
     sqlite3* m_db;
+    std::function<void()> m_restoreHandler;
 };
 
 std::filesystem::path TempFolder() {
@@ -173,8 +177,9 @@ struct TConnectionCloser {
 void TSQLiteDatabase::Compact(const TSQLiteProgress& progress) {
     // With temp_store MEMORY, which the connection otherwise keeps, the engine would sort and
     // hold temporary data of the rebuild in memory.
+    RefuseWhileWatching();
     Execute("PRAGMA temp_store = FILE;");
-    TConnectionScope scope(m_db.get());
+    TConnectionScope scope(m_db.get(), [this] { InstallWatch(); });
     const TCopyFile copy;
 
     // 1. The rebuild, into the copy. The file itself is only read.
@@ -194,7 +199,8 @@ void TSQLiteDatabase::Compact(const TSQLiteProgress& progress) {
             std::rethrow_exception(state.Error);
         throw;
     }
-    sqlite3_progress_handler(m_db.get(), 0, nullptr, nullptr);
+    if (progress)
+        sqlite3_progress_handler(m_db.get(), 0, nullptr, nullptr);
 
     // 2. The copy back, a few pages at a time, in one write transaction of the file.
     sqlite3* rawSource = nullptr;

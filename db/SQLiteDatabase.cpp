@@ -10,6 +10,14 @@ using sqlite_detail::Prepare;
 using sqlite_detail::RaiseStatementError;
 using sqlite_detail::TStatement;
 
+namespace {
+
+// Engine steps between two questions to the watch: a few microseconds of work, so a window kept
+// up by the watch stays responsive, while the question itself costs nothing measurable.
+constexpr int kWatchSteps = 1000;
+
+} // namespace
+
 TSQLiteDatabase::TSQLiteDatabase(const std::string& fileName, TSQLiteOpenMode mode) {
     // Without SQLITE_OPEN_CREATE a missing file is an open error, so a mistyped or vanished
     // album never turns into a new empty file.
@@ -40,6 +48,8 @@ TSQLiteDatabase::TSQLiteDatabase(const std::string& fileName, TSQLiteOpenMode mo
 }
 
 TSQLiteDatabase::~TSQLiteDatabase() {
+    m_watch = nullptr;
+    InstallWatch();
     if (m_transactionOpen) {
         try {
             Execute("ROLLBACK;");
@@ -50,13 +60,15 @@ TSQLiteDatabase::~TSQLiteDatabase() {
 }
 
 void TSQLiteDatabase::Run(std::string_view sql, const TSQLiteParams* params) {
-    TStatement statement = Prepare(m_db.get(), sql, "Error executing SQL");
-    if (params != nullptr) {
-        Bind(m_db.get(), statement.get(), sql, *params);
-    }
-    if (sqlite3_step(statement.get()) != SQLITE_DONE) {
-        RaiseStatementError(m_db.get(), "Error executing SQL statement", sql);
-    }
+    Watched([&] {
+        TStatement statement = Prepare(m_db.get(), sql, "Error executing SQL");
+        if (params != nullptr) {
+            Bind(m_db.get(), statement.get(), sql, *params);
+        }
+        if (sqlite3_step(statement.get()) != SQLITE_DONE) {
+            RaiseStatementError(m_db.get(), "Error executing SQL statement", sql);
+        }
+    });
 }
 
 void TSQLiteDatabase::Execute(std::string_view sql) {
@@ -68,11 +80,14 @@ void TSQLiteDatabase::Execute(std::string_view sql, const TSQLiteParams& params)
 }
 
 ISQLiteTablePtr TSQLiteDatabase::Query(std::string_view sql) {
-    return std::make_shared<TSQLiteTable>(m_db.get(), sql);
+    return Watched(
+        [&]() -> ISQLiteTablePtr { return std::make_shared<TSQLiteTable>(m_db.get(), sql); });
 }
 
 ISQLiteTablePtr TSQLiteDatabase::Query(std::string_view sql, const TSQLiteParams& params) {
-    return std::make_shared<TSQLiteTable>(m_db.get(), sql, &params);
+    return Watched([&]() -> ISQLiteTablePtr {
+        return std::make_shared<TSQLiteTable>(m_db.get(), sql, &params);
+    });
 }
 
 std::int64_t TSQLiteDatabase::QueryInt64(std::string_view sql) {
@@ -84,6 +99,10 @@ std::string TSQLiteDatabase::QueryString(std::string_view sql) {
 }
 
 void TSQLiteDatabase::StoreBlob(std::string_view sql, TBlobStream& stream) {
+    Watched([&] { StoreBlobUnwatched(sql, stream); });
+}
+
+void TSQLiteDatabase::StoreBlobUnwatched(std::string_view sql, TBlobStream& stream) {
     if (sql.find('?') == std::string_view::npos) {
         RaiseStatementError(m_db.get(), "SQL must include a ? parameter", sql);
     }
@@ -122,7 +141,16 @@ void TSQLiteDatabase::CommitTransaction() {
 }
 
 void TSQLiteDatabase::RollbackTransaction() {
-    EndTransaction("ROLLBACK;");
+    // Undoing must not be stopped: a watch that answers "stop" after the user pressed "Anuluj"
+    // would otherwise leave the transaction open.
+    const bool suspended = std::exchange(m_watchSuspended, true);
+    try {
+        EndTransaction("ROLLBACK;");
+    } catch (...) {
+        m_watchSuspended = suspended;
+        throw;
+    }
+    m_watchSuspended = suspended;
 }
 
 void TSQLiteDatabase::EndTransaction(std::string_view sql) {
@@ -165,6 +193,41 @@ void TSQLiteDatabase::SetBusyWait(std::int32_t milliseconds) {
 
 std::string TSQLiteDatabase::EngineVersion() const {
     return sqlite3_libversion();
+}
+
+void TSQLiteDatabase::SetWatch(TSQLiteWatch watch) {
+    RefuseWhileWatching();
+    m_watch = std::move(watch);
+    InstallWatch();
+}
+
+void TSQLiteDatabase::InstallWatch() noexcept {
+    if (m_watch)
+        sqlite3_progress_handler(m_db.get(), kWatchSteps, &TSQLiteDatabase::OnWatch, this);
+    else
+        sqlite3_progress_handler(m_db.get(), 0, nullptr, nullptr);
+}
+
+int TSQLiteDatabase::OnWatch(void* self) noexcept {
+    auto* d = static_cast<TSQLiteDatabase*>(self);
+    if (d->m_watching || d->m_watchSuspended || !d->m_watch)
+        return 0;
+    d->m_watching = true;
+    bool goOn = false;
+    try {
+        goOn = d->m_watch();
+    } catch (...) {
+        d->m_watchError = std::current_exception();
+    }
+    d->m_watching = false;
+    return goOn ? 0 : 1;
+}
+
+void TSQLiteDatabase::RefuseWhileWatching() const {
+    // The engine forbids using a connection from inside its own progress handler; whatever the
+    // watch lets happen meanwhile (a window handling events) must wait for the statement.
+    if (m_watching)
+        throw ESQLiteException("Another statement of this connection is running", SQLITE_MISUSE);
 }
 
 ISQLiteDatabasePtr OpenSQLiteDatabase(const std::string& fileName, TSQLiteOpenMode mode) {

@@ -4,7 +4,9 @@
 
 #include <sqlite3.h>
 
+#include <exception>
 #include <memory>
+#include <utility>
 
 namespace movra {
 
@@ -42,6 +44,7 @@ public:
     void Compact(const TSQLiteProgress& progress) override;
     std::uint32_t QueryEach(std::string_view sql,
                             const std::function<void(const ISQLiteRow&)>& onRow) override;
+    void SetWatch(TSQLiteWatch watch) override;
 
 private:
     struct THandleCloser {
@@ -49,10 +52,38 @@ private:
     };
 
     void Run(std::string_view sql, const TSQLiteParams* params);
+    void StoreBlobUnwatched(std::string_view sql, TBlobStream& stream);
+    std::uint32_t StepEach(std::string_view sql,
+                           const std::function<void(const ISQLiteRow&)>& onRow);
     void EndTransaction(std::string_view sql);
+
+    // The engine's progress handler while a watch is set: asks the watch, never lets an
+    // exception into the engine's frames.
+    static int OnWatch(void* self) noexcept;
+    // Puts the watch back as the engine's progress handler (after Compact used its own), or
+    // removes the handler when there is none.
+    void InstallWatch() noexcept;
+    // Runs one statement of this connection under the watch: refused while the watch runs; an
+    // error the watch raised replaces the engine's "interrupted".
+    template <class F> decltype(auto) Watched(F&& statement) {
+        RefuseWhileWatching();
+        m_watchError = nullptr;
+        try {
+            return statement();
+        } catch (const ESQLiteException&) {
+            if (m_watchError)
+                std::rethrow_exception(std::exchange(m_watchError, nullptr));
+            throw;
+        }
+    }
+    void RefuseWhileWatching() const;
 
     std::unique_ptr<sqlite3, THandleCloser> m_db;
     bool m_transactionOpen = false;
+    TSQLiteWatch m_watch;
+    bool m_watching = false;       // the watch is running now
+    bool m_watchSuspended = false; // a rollback is running, which nothing may stop
+    std::exception_ptr m_watchError;
 };
 
 } // namespace movra

@@ -115,6 +115,10 @@ enum class TSQLiteOpenMode {
 // engine to stop.
 using TSQLiteProgress = std::function<bool(int percent)>;
 
+// Asked now and then while a statement runs (every thousand engine steps, so many times a second
+// while one runs long); false stops the statement.
+using TSQLiteWatch = std::function<bool()>;
+
 // One connection to a database file. Releasing the last reference with a transaction open rolls
 // the transaction back. No busy timeout is set: a file locked by another connection makes a
 // statement fail at once.
@@ -159,6 +163,16 @@ public:
     // of rows read.
     virtual std::uint32_t QueryEach(std::string_view sql,
                                     const std::function<void(const ISQLiteRow&)>& onRow) = 0;
+
+    // Watches every statement this connection runs from now on (an empty watch: none), so that a
+    // statement running long inside the engine can be stopped: when the watch answers false, the
+    // statement raises with ResultCode() SQLITE_INTERRUPT and what it changed is undone (inside a
+    // transaction the engine may undo the whole transaction; the caller rolls back in any case).
+    // A rollback is never stopped. An exception from the watch stops the statement too and is
+    // raised in its place. The watch must not use this connection: a statement started while the
+    // watch runs raises (SQLITE_MISUSE) and runs nothing. Compact reports to its own progress
+    // instead while it rebuilds the file.
+    virtual void SetWatch(TSQLiteWatch watch) = 0;
 };
 
 using ISQLiteDatabasePtr = std::shared_ptr<ISQLiteDatabase>;

@@ -115,6 +115,11 @@ private:
 
 std::uint32_t TSQLiteDatabase::QueryEach(std::string_view sql,
                                          const std::function<void(const ISQLiteRow&)>& onRow) {
+    return Watched([&] { return StepEach(sql, onRow); });
+}
+
+std::uint32_t TSQLiteDatabase::StepEach(std::string_view sql,
+                                        const std::function<void(const ISQLiteRow&)>& onRow) {
     sqlite3* db = m_db.get();
     sqlite_detail::TStatement statement = sqlite_detail::Prepare(db, sql, "Error executing SQL");
     TSQLiteRow row(statement.get());

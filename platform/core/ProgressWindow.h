@@ -16,8 +16,12 @@ class IProgressWindow {
 public:
     virtual ~IProgressWindow() = default;
 
-    // percent: the work's estimate, 0 to 100. False once the user asked to stop.
+    // percent: the work's estimate, 0 to 100, or below 0 when the work cannot tell (the window
+    // then shows only that it is busy). False once the user asked to stop.
     [[nodiscard]] virtual bool Advance(int percent) = 0;
+    // The window's line from now on (work that counts what it has done), shown at the next
+    // Advance.
+    virtual void SetText(const QString& text) { (void)text; }
 };
 
 // The Qt progress window described above (what IDialogs::Progress gives unless a test answers).

@@ -47,7 +47,16 @@ public:
         if (!m_dialog && now >= kWindowAfterMs)
             ShowDialog();
         if (m_dialog) {
-            m_dialog->setValue(std::clamp(percent, 0, 100));
+            if (m_dialog->labelText() != m_text)
+                m_dialog->setLabelText(m_text);
+            if (percent < 0) {
+                if (m_dialog->maximum() != 0)
+                    m_dialog->setRange(0, 0); // busy, with no end in sight
+            } else {
+                if (m_dialog->maximum() != 100)
+                    m_dialog->setRange(0, 100);
+                m_dialog->setValue(std::min(percent, 100));
+            }
             QCoreApplication::processEvents();
             if (m_dialog->wasCanceled())
                 m_cancelled = true;
@@ -57,6 +66,8 @@ public:
         }
         return !m_cancelled;
     }
+
+    void SetText(const QString& text) override { m_text = text; }
 
 private:
     void ShowDialog() {

@@ -573,6 +573,42 @@ private slots:
         QCOMPARE(FileBytes(QString::fromStdString(path)), before);
         QCOMPARE(db->QueryInt64("SELECT count(*) FROM album"), 2);
     }
+
+    // A statement that would run for ever inside the engine is stopped when the watch says so;
+    // its transaction is undone and the connection stays usable. The watch cannot run
+    // statements of its own connection.
+    void aWatchStopsALongStatement() {
+        const std::string path = Path("watch.db3");
+        auto db = MakeAlbum("watch.db3");
+        const QByteArray before = FileBytes(QString::fromStdString(path));
+        const char* endless = "UPDATE album SET Ksywa = (WITH RECURSIVE c(x) AS (SELECT 1 UNION "
+                              "ALL SELECT x + 1 FROM c) SELECT count(*) FROM c)";
+        int asked = 0;
+        db->SetWatch([&] { return ++asked < 5; });
+        db->StartTransaction();
+        db->Execute("INSERT INTO album(Imie) VALUES ('w transakcji')");
+        try {
+            db->Execute(endless);
+            QFAIL("the statement was not stopped");
+        } catch (const ESQLiteException& e) {
+            QCOMPARE(e.ResultCode(), SQLITE_INTERRUPT);
+        }
+        QCOMPARE(asked, 5);
+        try {
+            db->RollbackTransaction(); // the watch still says stop: a rollback runs all the same
+        } catch (const ESQLiteException&) {
+            // The engine may have ended the transaction itself already.
+        }
+        QVERIFY(!db->TransactionOpen());
+        QCOMPARE(FileBytes(QString::fromStdString(path)), before);
+
+        db->SetWatch([&]() -> bool { return db->QueryInt64("SELECT 1") == 1; });
+        QCOMPARE(ThrownMessage<ESQLiteException>([&] { db->Execute(endless); }),
+                 std::string("Another statement of this connection is running"));
+        db->SetWatch({});
+        QCOMPARE(db->QueryInt64("SELECT count(*) FROM album"), 2);
+        QCOMPARE(FileBytes(QString::fromStdString(path)), before);
+    }
 };
 
 QTEST_GUILESS_MAIN(TstDb)
