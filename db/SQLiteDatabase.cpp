@@ -110,10 +110,18 @@ void TSQLiteDatabase::StoreBlob(std::string_view sql, TBlobStream& stream) {
 }
 
 void TSQLiteDatabase::StartTransaction() {
+    BeginTransaction("BEGIN TRANSACTION;");
+}
+
+void TSQLiteDatabase::StartWriteTransaction() {
+    BeginTransaction("BEGIN IMMEDIATE;");
+}
+
+void TSQLiteDatabase::BeginTransaction(std::string_view sql) {
     if (m_transactionOpen) {
         throw ESQLiteException("Transaction already open");
     }
-    Execute("BEGIN TRANSACTION;");
+    Execute(sql);
     m_transactionOpen = true;
 }
 

@@ -29,6 +29,7 @@ public:
     [[nodiscard]] std::string QueryString(std::string_view sql) override;
     void StoreBlob(std::string_view sql, TBlobStream& stream) override;
     void StartTransaction() override;
+    void StartWriteTransaction() override;
     void CommitTransaction() override;
     void RollbackTransaction() override;
     [[nodiscard]] bool HasTable(std::string_view name) override;
@@ -49,6 +50,7 @@ private:
     };
 
     void Run(std::string_view sql, const TSQLiteParams* params);
+    void BeginTransaction(std::string_view sql);
     void EndTransaction(std::string_view sql);
 
     std::unique_ptr<sqlite3, THandleCloser> m_db;
