@@ -341,9 +341,10 @@ std::string RecordSql(qint64 id) {
 
 } // namespace
 
-TAlbumRecord ReadRecord(const ISQLiteTable& table) {
-    // Everything is read into a local record first; the caller gets it only when the photo has
-    // decoded as well.
+namespace {
+
+// Everything of the current row but the decoded photo.
+TAlbumRecord ReadStored(const ISQLiteTable& table) {
     TAlbumRecord record;
     record.Id = table.Int64At(table.ColumnOf("ID"));
     record.Row = StoredRowOf(table);
@@ -361,6 +362,15 @@ TAlbumRecord ReadRecord(const ISQLiteTable& table) {
     text("Ksywa", record.Texts.Ksywa, record.Stored.Ksywa);
     text("Notes", record.Texts.Notes, record.Stored.Notes);
     text("Adres", record.Texts.Adres, record.Stored.Adres);
+    return record;
+}
+
+} // namespace
+
+TAlbumRecord ReadRecord(const ISQLiteTable& table) {
+    // Everything is read into a local record first; the caller gets it only when the photo has
+    // decoded as well.
+    TAlbumRecord record = ReadStored(table);
     const int picture = table.ColumnOf("picture");
     if (!table.IsNullAt(picture)) {
         // The row's copy of the bytes is the photo's: one copy of a large photo, not two.
@@ -372,6 +382,13 @@ TAlbumRecord ReadRecord(const ISQLiteTable& table) {
 TAlbumRecord ReadRecord(ISQLiteDatabase& db, qint64 id) {
     const ISQLiteTablePtr table = db.Query(RecordSql(id));
     return ReadRecord(*table);
+}
+
+std::optional<TAlbumRecord> ReadStoredRecord(ISQLiteDatabase& db, qint64 id) {
+    const ISQLiteTablePtr table = db.Query(RecordSql(id));
+    if (table->Rows() == 0)
+        return std::nullopt;
+    return ReadStored(*table);
 }
 
 void StorePicture(ISQLiteDatabase& db, qint64 id, const TJpegPhoto& photo,

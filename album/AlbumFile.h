@@ -168,6 +168,9 @@ struct TAlbumListRow {
 [[nodiscard]] TAlbumRecord ReadRecord(ISQLiteDatabase& db, qint64 id);
 // The current row of a table of whole album rows (SELECT *).
 [[nodiscard]] TAlbumRecord ReadRecord(const ISQLiteTable& table);
+// The record with that ID without decoding its photo (Photo stays null; Row holds its bytes), or
+// nothing when no record has that ID.
+[[nodiscard]] std::optional<TAlbumRecord> ReadStoredRecord(ISQLiteDatabase& db, qint64 id);
 
 // Stores the photo's JPEG bytes unchanged, or placeholderJpeg when the photo is null, as record
 // id's Picture.

@@ -179,6 +179,7 @@ private:
     [[nodiscard]] TAlbumTexts TextsToWrite(TStoredTexts& kept);
     // The shown record as the file now holds it, in place of the record window's edits.
     void ShowStoredVersion();
+    void RememberWrittenRecord();
 
     // widgets
     TFajny* m_g1 = nullptr;

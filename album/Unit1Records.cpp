@@ -194,6 +194,7 @@ void TForm1::Dodaj1Click() {
         return InsertRecord(*m_database, texts, m_form2->Photo(), m_form2->Placeholder().Jpeg(),
                             kept);
     });
+    RememberWrittenRecord();
     ReloadRecordList();
     ShowMessage(this, QStringLiteral("Rekord dodany do bazy. "));
     m_form2->CloseQuietly();
@@ -241,10 +242,24 @@ void TForm1::Zmiana1Click() {
             ShowStoredVersion();
         return; // Anuluj: nothing written, the edits stay in the window
     }
+    RememberWrittenRecord();
     ShowMessage(this, QStringLiteral("Zmiany w rekordzie ") + rowText() +
                           QStringLiteral(" zostały zapisane."));
     ReloadRecordList();
     m_form2->CloseQuietly();
+}
+
+void TForm1::RememberWrittenRecord() {
+    // The record window now holds what this program just wrote as record CurrentId, so the next
+    // save (Ins with the window closed) is checked against that, not against the record as first
+    // shown, which would look like another program's change.
+    // The writing has succeeded; should this reading fail, the next save asks once too often,
+    // which is no reason to report the command as failed.
+    try {
+        if (const std::optional<TAlbumRecord> written = ReadStoredRecord(*m_database, m_currentId))
+            m_shownRecord = {textsOf(*m_form2), written->Stored, written->Row};
+    } catch (const std::exception&) {
+    }
 }
 
 void TForm1::ShowStoredVersion() {

@@ -125,6 +125,18 @@ private slots:
         QCOMPARE(RawValue(path, 2, "Notes"), QByteArray("notatka"));
         QCOMPARE(RawValue(path, 2, "Picture"), photoA);
         QCOMPARE(RawCount(path), 3);
+
+        // What B itself wrote is no other program's change: saving again (Ins with the window
+        // closed), and after adding, asks nothing.
+        a.dialogs->expectBox(MsgResult::Ok, kSaved);
+        b->form1().SaveRecord();
+        b->form1().Pierwszy1Click();
+        a.dialogs->expectBox(MsgResult::Ok, QStringLiteral("Rekord dodany do bazy. "))
+            .expectBox(MsgResult::Ok); // "Zmiany w rekordzie …": an OK box, no question
+        b->form1().AddRecord();
+        b->form1().SaveRecord();
+        QCOMPARE(RawCount(path), 4);
+        QCOMPARE(RawValue(path, 4, "Ksywa"), Cp1250Bytes(QStringLiteral("Adaś")));
     }
 
     // Pokaż zapisaną drops B's edits, shows what A stored (a new photo here) and leaves the file
