@@ -50,7 +50,13 @@ TSQLiteParams TextParams(const TAlbumTexts& t, const TStoredTexts& kept = {}) {
 // nothing and leaves the connection ready for the next one.
 class TTransactionGuard {
 public:
-    explicit TTransactionGuard(ISQLiteDatabase& db) : m_db(db) { m_db.StartTransaction(); }
+    enum TMode { Deferred, Write };
+    explicit TTransactionGuard(ISQLiteDatabase& db, TMode mode = Deferred) : m_db(db) {
+        if (mode == Write)
+            m_db.StartWriteTransaction();
+        else
+            m_db.StartTransaction();
+    }
     ~TTransactionGuard() {
         if (m_db.TransactionOpen()) {
             try {
@@ -310,11 +316,45 @@ TAlbumListRow ReadListRow(const ISQLiteTable& table, const TAlbumListColumns& co
     return row;
 }
 
-TAlbumRecord ReadRecord(const ISQLiteTable& table) {
-    // Everything is read into a local record first; the caller gets it only when the photo has
-    // decoded as well.
+namespace {
+
+TStoredRow StoredRowOf(const ISQLiteTable& table) {
+    TStoredRow row;
+    const int columns = static_cast<int>(table.Columns());
+    row.reserve(static_cast<std::size_t>(columns));
+    for (int c = 0; c < columns; ++c) {
+        TStoredValue value{table.ColumnName(c), std::nullopt, {}};
+        if (!table.IsNullAt(c)) {
+            const TSQLiteColumnKind kind = table.KindAt(c);
+            value.Kind = kind;
+            if (kind == TSQLiteColumnKind::Integer) {
+                value.Bytes = QByteArray::number(table.Int64At(c));
+            } else if (kind == TSQLiteColumnKind::Float) {
+                const double d = table.DoubleAt(c);
+                value.Bytes = QByteArray(reinterpret_cast<const char*>(&d), sizeof d);
+            } else {
+                const std::string_view bytes = table.BytesAt(c);
+                value.Bytes = QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+            }
+        }
+        row.push_back(std::move(value));
+    }
+    return row;
+}
+
+std::string RecordSql(qint64 id) {
+    return "SELECT * FROM album WHERE ID=" + Decimal(id);
+}
+
+} // namespace
+
+namespace {
+
+// Everything of the current row but the decoded photo.
+TAlbumRecord ReadStored(const ISQLiteTable& table) {
     TAlbumRecord record;
     record.Id = table.Int64At(table.ColumnOf("ID"));
+    record.Row = StoredRowOf(table);
     const auto text = [&](const char* name, QString& shown, std::optional<std::string>& stored) {
         const int column = table.ColumnOf(name);
         if (table.IsNullAt(column))
@@ -329,18 +369,33 @@ TAlbumRecord ReadRecord(const ISQLiteTable& table) {
     text("Ksywa", record.Texts.Ksywa, record.Stored.Ksywa);
     text("Notes", record.Texts.Notes, record.Stored.Notes);
     text("Adres", record.Texts.Adres, record.Stored.Adres);
+    return record;
+}
+
+} // namespace
+
+TAlbumRecord ReadRecord(const ISQLiteTable& table) {
+    // Everything is read into a local record first; the caller gets it only when the photo has
+    // decoded as well.
+    TAlbumRecord record = ReadStored(table);
     const int picture = table.ColumnOf("picture");
     if (!table.IsNullAt(picture)) {
-        const std::string_view jpeg = table.BytesAt(picture);
-        record.Photo =
-            TJpegPhoto::FromJpeg(QByteArray(jpeg.data(), static_cast<qsizetype>(jpeg.size())));
+        // The row's copy of the bytes is the photo's: one copy of a large photo, not two.
+        record.Photo = TJpegPhoto::FromJpeg(record.Row[static_cast<std::size_t>(picture)].Bytes);
     }
     return record;
 }
 
 TAlbumRecord ReadRecord(ISQLiteDatabase& db, qint64 id) {
-    const ISQLiteTablePtr table = db.Query("SELECT * FROM album WHERE ID=" + Decimal(id));
+    const ISQLiteTablePtr table = db.Query(RecordSql(id));
     return ReadRecord(*table);
+}
+
+std::optional<TAlbumRecord> ReadStoredRecord(ISQLiteDatabase& db, qint64 id) {
+    const ISQLiteTablePtr table = db.Query(RecordSql(id));
+    if (table->Rows() == 0)
+        return std::nullopt;
+    return ReadStored(*table);
 }
 
 void StorePicture(ISQLiteDatabase& db, qint64 id, const TJpegPhoto& photo,
@@ -379,6 +434,66 @@ bool UpdateRecord(ISQLiteDatabase& db, qint64 id, const TAlbumTexts& texts, cons
     StorePicture(db, id, photo, placeholderJpeg);
     transaction.Commit();
     return true;
+}
+
+TUpdateOutcome UpdateShownRecord(ISQLiteDatabase& db, qint64 id, const TStoredRow& shown,
+                                 const TAlbumTexts& texts, const TJpegPhoto& photo,
+                                 const QByteArray& placeholderJpeg, const TStoredTexts& kept) {
+    TAlbumTexts quoted = texts;
+    QuoteRecordFields(quoted, kept);
+    TSQLiteParams params = TextParams(quoted, kept);
+    params.push_back(TSQLiteParam::Integer(id));
+
+    // Locked for writing before the row is read: another copy of the program can neither save
+    // this record between the check and the writing, nor find it half written.
+    TTransactionGuard transaction(db, TTransactionGuard::Write);
+    const ISQLiteTablePtr table = db.Query(RecordSql(id));
+    if (table->Rows() == 0)
+        return {TUpdateResult::Missing, {}};
+    TStoredRow now = StoredRowOf(*table);
+    if (now != shown)
+        return {TUpdateResult::Changed, std::move(now)}; // the guard ends the transaction
+    db.Execute(kUpdateSql, params);
+    if (db.Changes() == 0)
+        return {TUpdateResult::Missing, {}};
+    StorePicture(db, id, photo, placeholderJpeg);
+    transaction.Commit();
+    return {TUpdateResult::Written, {}};
+}
+
+QStringList ChangedFields(const TStoredRow& before, const TStoredRow& after) {
+    static const struct {
+        const char* column;
+        const char16_t* name;
+    } known[] = {{"IMIE", u"Imię"},
+                 {"NAZWISKO", u"Nazwisko"},
+                 {"KSYWA", u"Ksywa"},
+                 {"NOTES", u"Adnotacje i uwagi"},
+                 {"ADRES", u"Adres i źródła kontaktu"},
+                 {"PICTURE", u"zdjęcie"}};
+    const auto nameOf = [](const std::string& column) {
+        for (const auto& k : known)
+            if (column == k.column)
+                return QString::fromUtf16(k.name);
+        return QString::fromUtf8(column);
+    };
+    const auto find = [](const TStoredRow& row, const std::string& column) -> const TStoredValue* {
+        for (const TStoredValue& v : row)
+            if (v.Column == column)
+                return &v;
+        return nullptr;
+    };
+    QStringList names;
+    for (const TStoredValue& v : before) {
+        const TStoredValue* other = find(after, v.Column);
+        if (!other || *other != v)
+            names << nameOf(v.Column);
+    }
+    for (const TStoredValue& v : after)
+        if (!find(before, v.Column))
+            names << nameOf(v.Column);
+    names.removeDuplicates();
+    return names;
 }
 
 void DeleteRecord(ISQLiteDatabase& db, qint64 id) {

@@ -15,12 +15,14 @@
 
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
+#include <QtCore/QStringList>
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace movra {
 
@@ -45,19 +47,36 @@ struct TStoredTexts {
     std::optional<std::string> Adres;
 };
 
+// One value of a row as the program reads it: the column's name (upper case), the value's kind
+// (none for NULL) and its bytes (texts and blobs as stored, a float as its 8 bytes, an integer in
+// decimal).
+struct TStoredValue {
+    std::string Column;
+    std::optional<TSQLiteColumnKind> Kind;
+    QByteArray Bytes;
+
+    friend bool operator==(const TStoredValue&, const TStoredValue&) = default;
+};
+// A whole row of album as read, every column in the file's order. The photo's bytes are shared
+// with the decoded photo, not copied.
+using TStoredRow = std::vector<TStoredValue>;
+
 // One row of table album. A null Photo stands for a NULL Picture.
 struct TAlbumRecord {
     qint64 Id = 0;
     TAlbumTexts Texts;
     TStoredTexts Stored; // the bytes Texts were read from
     TJpegPhoto Photo;
+    TStoredRow Row; // the whole row as read
 };
 
 // A record as the record window showed it when it was filled from the file: the texts its
-// fields then held, and the bytes they were read from.
+// fields then held, the bytes they were read from, and the whole row as it then was (what a save
+// checks the file against).
 struct TShownRecord {
     TAlbumTexts Shown;
     TStoredTexts Stored;
+    TStoredRow Row;
 };
 
 // The stored bytes of each field whose text is still the one shown. Such a field is written
@@ -156,6 +175,9 @@ struct TAlbumListRow {
 [[nodiscard]] TAlbumRecord ReadRecord(ISQLiteDatabase& db, qint64 id);
 // The current row of a table of whole album rows (SELECT *).
 [[nodiscard]] TAlbumRecord ReadRecord(const ISQLiteTable& table);
+// The record with that ID without decoding its photo (Photo stays null; Row holds its bytes), or
+// nothing when no record has that ID.
+[[nodiscard]] std::optional<TAlbumRecord> ReadStoredRecord(ISQLiteDatabase& db, qint64 id);
 
 // Stores the photo's JPEG bytes unchanged, or placeholderJpeg when the photo is null, as record
 // id's Picture.
@@ -175,6 +197,31 @@ void StorePicture(ISQLiteDatabase& db, qint64 id, const TJpegPhoto& photo,
 [[nodiscard]] bool UpdateRecord(ISQLiteDatabase& db, qint64 id, const TAlbumTexts& texts,
                                 const TJpegPhoto& photo, const QByteArray& placeholderJpeg,
                                 const TStoredTexts& kept = {});
+
+enum class TUpdateResult {
+    Written,
+    Missing, // no record has that ID (deleted meanwhile); nothing written
+    Changed  // the row is no longer as it was shown (another program saved it); nothing written
+};
+struct TUpdateOutcome {
+    TUpdateResult Result = TUpdateResult::Written;
+    TStoredRow Now; // Changed: the row as the file holds it now
+};
+
+// UpdateRecord for a record the user saw: written only if the file still holds record id
+// exactly as shown (every column, the photo included, byte for byte), so that a change another
+// copy of the program saved meanwhile is never overwritten unseen. The check and the writing are
+// one transaction that locks the file for writing before it reads, so nothing can come between.
+// On any failure nothing is changed and no transaction is left open.
+[[nodiscard]] TUpdateOutcome UpdateShownRecord(ISQLiteDatabase& db, qint64 id,
+                                               const TStoredRow& shown, const TAlbumTexts& texts,
+                                               const TJpegPhoto& photo,
+                                               const QByteArray& placeholderJpeg,
+                                               const TStoredTexts& kept = {});
+
+// The fields whose stored values differ between two reads of a row, as the record window names
+// them ("Nazwisko", "zdjęcie"; a column the program does not know by its own name).
+[[nodiscard]] QStringList ChangedFields(const TStoredRow& before, const TStoredRow& after);
 
 void DeleteRecord(ISQLiteDatabase& db, qint64 id);
 

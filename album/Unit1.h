@@ -180,6 +180,9 @@ private:
     [[nodiscard]] bool RecordWindowVisible() const;
     void FillRecordWindow(const TAlbumRecord& record);
     [[nodiscard]] TAlbumTexts TextsToWrite(TStoredTexts& kept);
+    // The shown record as the file now holds it, in place of the record window's edits.
+    void ShowStoredVersion();
+    void RememberWrittenRecord();
 
     // widgets
     TFajny* m_g1 = nullptr;

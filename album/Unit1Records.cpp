@@ -12,6 +12,7 @@
 #include "record/asfind.h"
 #include "record/help.h"
 
+#include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QtGui/QAction>
 #include <QtWidgets/QLabel>
@@ -25,6 +26,8 @@ namespace {
 
 const QString kChangeQuestion =
     QStringLiteral("W rekordzie dokonano zmian. Czy chcesz je zapisać? ");
+const QString kRecordGone = QStringLiteral("Rekordu, który chcesz zapisać, nie ma już w bazie. "
+                                           "Zmian nie zapisano - dodaj go jako nowy rekord.");
 
 // The author box: the project's name for its authors and its home page, as the README gives them.
 const QString kAuthorName = QStringLiteral("Zespół Movra");
@@ -32,6 +35,24 @@ const QString kHomePage = QStringLiteral("https://movra.example.org/");
 
 TAlbumTexts textsOf(const TForm2& f) {
     return {f.Imie(), f.Nazwisko(), f.Ksywa(), f.Notes(), f.Adres()};
+}
+
+// The record ID a list row shows; EMovraError naming the row and what could not be done (verb:
+// "pokazać") when it is not a number.
+std::int64_t RecordIdOfRow(int row, const QString& idText, const QString& verb) {
+    bool ok = false;
+    const qint64 id = idText.toLongLong(&ok);
+    if (!ok)
+        // Only an album another tool made or changed can hold such a row: in a file this
+        // program made, ID is the table's own integer key.
+        throw EMovraError(
+            QStringLiteral("Nie mogę %1 rekordu z wiersza %2: jego identyfikator (ID) „%3” nie "
+                           "jest liczbą całkowitą. Plik bazowy zmieniono innym programem; popraw "
+                           "w nim ID tego rekordu.")
+                .arg(verb)
+                .arg(row)
+                .arg(idText));
+    return id;
 }
 
 void showTexts(TForm2& f, const TAlbumTexts& t) {
@@ -69,12 +90,9 @@ void TForm1::PokazRekordu1Click() {
     // An empty list has no record to show (its current row is the title row).
     if (m_currentRow < m_g1->FixedRows() || m_currentRow >= m_g1->RowCount())
         return;
-    bool ok = false;
-    const qint64 id = m_idEdit->text().toLongLong(&ok);
-    if (!ok)
-        return;
     if (!m_database || !m_form2)
         return;
+    const qint64 id = RecordIdOfRow(m_currentRow, m_idEdit->text(), QStringLiteral("pokazać"));
     // Nothing reaches the record window until the record and its photo have both been read.
     const TAlbumRecord record = [&] {
         TLongWork work(this, QStringLiteral("Wczytywanie rekordu…"), m_database);
@@ -95,7 +113,7 @@ void TForm1::FillRecordWindow(const TAlbumRecord& record) {
     showTexts(*m_form2, record.Texts);
     // What the fields now hold may differ from the stored bytes (a memo shows every line break
     // one way), so it is taken from them.
-    m_shownRecord = {textsOf(*m_form2), record.Stored};
+    m_shownRecord = {textsOf(*m_form2), record.Stored, record.Row};
     m_form2->SetPhoto(record.Photo);
     if (!record.Photo.IsNull())
         m_form2->SetRememberedPhotoSize(QSize(record.Photo.Width(), record.Photo.Height()));
@@ -183,6 +201,7 @@ void TForm1::Dodaj1Click() {
                                 kept);
         });
     }();
+    RememberWrittenRecord();
     ReloadRecordList();
     ShowMessage(this, QStringLiteral("Rekord dodany do bazy. "));
     m_form2->CloseQuietly();
@@ -193,25 +212,77 @@ void TForm1::Zmiana1Click() {
         return;
     TStoredTexts kept;
     const TAlbumTexts texts = TextsToWrite(kept);
-    bool updated = false;
-    {
-        TLongWork work(this, QStringLiteral("Zapisywanie zmian w rekordzie…"), m_database);
-        updated = WithDatabaseErrorText(TAlbumCommand::Save, [&] {
-            return UpdateRecord(*m_database, m_currentId, texts, m_form2->Photo(),
-                                m_form2->Placeholder().Jpeg(), kept);
-        });
-    }
-    if (!updated)
-        throw EMovraError(QStringLiteral("Rekordu, który chcesz zapisać, nie ma już w bazie. "
-                                         "Zmian nie zapisano - dodaj go jako nowy rekord."));
     // The message names the row of the record written, which need not be the selected one.
-    int row = RowOfId(m_currentId);
-    if (row < 0)
-        row = m_g1->Row();
-    ShowMessage(this, QStringLiteral("Zmiany w rekordzie ") + QString::number(row) +
+    const auto rowText = [this] {
+        const int row = RowOfId(m_currentId);
+        return QString::number(row < 0 ? m_g1->Row() : row);
+    };
+    // What the file must still hold for the save to go ahead: the record as shown, or, once the
+    // user chose to overwrite, as it was when asked (a third change is asked about again).
+    TStoredRow expected = m_shownRecord.Row;
+    for (;;) {
+        const TUpdateOutcome outcome = [&] {
+            TLongWork work(this, QStringLiteral("Zapisywanie zmian w rekordzie…"), m_database);
+            return WithDatabaseErrorText(TAlbumCommand::Save, [&] {
+                return UpdateShownRecord(*m_database, m_currentId, expected, texts,
+                                         m_form2->Photo(), m_form2->Placeholder().Jpeg(), kept);
+            });
+        }();
+        if (outcome.Result == TUpdateResult::Written)
+            break;
+        if (outcome.Result == TUpdateResult::Missing)
+            throw EMovraError(kRecordGone);
+        const QStringList fields = ChangedFields(expected, outcome.Now);
+        const MsgResult answer = Dialogs().Box(
+            this, MsgKind::Warning,
+            QStringLiteral("Rekord %1 zmienił się w pliku bazowym, odkąd go wyświetlono: w tym "
+                           "czasie zapisał go inny program albo druga kopia Movry (zmienione: "
+                           "%2).\n\n"
+                           "Nadpisz – zapisuje Twoje zmiany w miejsce tamtych.\n"
+                           "Pokaż zapisaną – porzuca Twoje zmiany i pokazuje rekord taki, jaki "
+                           "jest teraz w pliku.\n"
+                           "Anuluj – niczego nie zapisuje; Twoje zmiany zostają w oknie.")
+                .arg(rowText(), fields.join(QStringLiteral(", "))),
+            MsgButtons::OverwriteKeepCancel, QString());
+        if (answer == MsgResult::Yes) {
+            expected = outcome.Now;
+            continue;
+        }
+        if (answer == MsgResult::No)
+            ShowStoredVersion();
+        return; // Anuluj: nothing written, the edits stay in the window
+    }
+    RememberWrittenRecord();
+    ShowMessage(this, QStringLiteral("Zmiany w rekordzie ") + rowText() +
                           QStringLiteral(" zostały zapisane."));
     ReloadRecordList();
     m_form2->CloseQuietly();
+}
+
+void TForm1::RememberWrittenRecord() {
+    // The record window now holds what this program just wrote as record CurrentId, so the next
+    // save (Ins with the window closed) is checked against that, not against the record as first
+    // shown, which would look like another program's change.
+    // The writing has succeeded; should this reading fail, the next save asks once too often,
+    // which is no reason to report the command as failed.
+    try {
+        if (const std::optional<TAlbumRecord> written = ReadStoredRecord(*m_database, m_currentId))
+            m_shownRecord = {textsOf(*m_form2), written->Stored, written->Row};
+    } catch (const std::exception&) {
+    }
+}
+
+void TForm1::ShowStoredVersion() {
+    // The user's edits are dropped only now, by their choice. The list is read again as well,
+    // since the other program's change may move the record in it.
+    const std::int64_t id = m_currentId;
+    m_form2->SetChanged(false);
+    ReloadRecordList();
+    const int row = RowOfId(id);
+    if (row < 0)
+        throw EMovraError(kRecordGone);
+    SelectRow(row);
+    PokazRekordu1Click();
 }
 
 int TForm1::RowOfId(std::int64_t id) const {
@@ -235,10 +306,9 @@ void TForm1::Zniszcz1Click() {
         row = RowOfId(id);
     } else {
         row = m_g1->Row();
-        bool ok = false;
-        id = m_g1->Cells(1, row).toLongLong(&ok);
-        if (!ok || row < m_g1->FixedRows())
+        if (row < m_g1->FixedRows())
             return;
+        id = RecordIdOfRow(row, m_g1->Cells(1, row), QStringLiteral("usunąć"));
     }
     const MsgResult answer =
         Confirm3(this, QStringLiteral("Zniszczyć rekord ") + QString::number(row) +
@@ -313,7 +383,16 @@ void TForm1::LoadPictureFile(const QString& path) {
         ShowMessage(this, QStringLiteral("Przyjmuję tylko pliki .JPG"));
         return;
     }
-    m_form2->SetPhoto(TJpegPhoto::FromFile(path));
+    TJpegPhoto photo = TJpegPhoto::FromFile(path);
+    // A damaged file that still decodes (one cut short shows grey where its end is missing) is
+    // taken only when the user wants it; No leaves the record as it was.
+    if (!photo.DamageWarning().isEmpty() &&
+        !Confirm(this, QStringLiteral("Plik zdjęcia „%1” jest uszkodzony: %2 Część obrazu może "
+                                      "być szara albo zniekształcona.\n\nCzy mimo to wstawić to "
+                                      "zdjęcie do rekordu?")
+                           .arg(QDir::toNativeSeparators(path), photo.DamageWarning())))
+        return;
+    m_form2->SetPhoto(photo);
 }
 
 void TForm1::Export1Click() {

@@ -129,10 +129,18 @@ void TSQLiteDatabase::StoreBlobUnwatched(std::string_view sql, TBlobStream& stre
 }
 
 void TSQLiteDatabase::StartTransaction() {
+    BeginTransaction("BEGIN TRANSACTION;");
+}
+
+void TSQLiteDatabase::StartWriteTransaction() {
+    BeginTransaction("BEGIN IMMEDIATE;");
+}
+
+void TSQLiteDatabase::BeginTransaction(std::string_view sql) {
     if (m_transactionOpen) {
         throw ESQLiteException("Transaction already open");
     }
-    Execute("BEGIN TRANSACTION;");
+    Execute(sql);
     m_transactionOpen = true;
 }
 

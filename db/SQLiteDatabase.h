@@ -31,6 +31,7 @@ public:
     [[nodiscard]] std::string QueryString(std::string_view sql) override;
     void StoreBlob(std::string_view sql, TBlobStream& stream) override;
     void StartTransaction() override;
+    void StartWriteTransaction() override;
     void CommitTransaction() override;
     void RollbackTransaction() override;
     [[nodiscard]] bool HasTable(std::string_view name) override;
@@ -55,6 +56,7 @@ private:
     void StoreBlobUnwatched(std::string_view sql, TBlobStream& stream);
     std::uint32_t StepEach(std::string_view sql,
                            const std::function<void(const ISQLiteRow&)>& onRow);
+    void BeginTransaction(std::string_view sql);
     void EndTransaction(std::string_view sql);
 
     // The engine's progress handler while a watch is set: asks the watch, never lets an

@@ -135,6 +135,10 @@ public:
     // from its start). An empty stream is refused.
     virtual void StoreBlob(std::string_view sql, TBlobStream& stream) = 0;
     virtual void StartTransaction() = 0;
+    // As StartTransaction, but the file is locked for writing at once ("BEGIN IMMEDIATE;"): what
+    // is read inside cannot be changed by another connection before this one writes or ends. A
+    // file another connection is writing raises SQLITE_BUSY at once.
+    virtual void StartWriteTransaction() = 0;
     virtual void CommitTransaction() = 0;
     virtual void RollbackTransaction() = 0;
     // Whether a table of that name exists (A to Z compared without regard to case).

@@ -18,7 +18,9 @@ namespace movra {
 
 // The kinds of modal boxes the program shows. Message: a plain box with OK and no icon.
 enum class MsgKind { Message, Information, Warning, Confirmation, Error };
-enum class MsgButtons { Ok, YesNo, YesNoCancel };
+// OverwriteKeepCancel: "Nadpisz" (answers Yes), "Pokaż zapisaną" (No: keep the other version,
+// drop mine) and "Anuluj" (Cancel), the question about a record another program changed.
+enum class MsgButtons { Ok, YesNo, YesNoCancel, OverwriteKeepCancel };
 enum class MsgResult { Ok, Yes, No, Cancel };
 
 // A file dialog as the program describes it. Filter is "Description|*.ext|Description|*.*";

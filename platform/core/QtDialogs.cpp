@@ -44,6 +44,7 @@ QMessageBox::StandardButtons buttonsOf(MsgButtons b) {
     case MsgButtons::YesNo:
         return QMessageBox::Yes | QMessageBox::No;
     case MsgButtons::YesNoCancel:
+    case MsgButtons::OverwriteKeepCancel:
         return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
@@ -149,6 +150,13 @@ MsgResult QtDialogs::Box(QWidget* parent, MsgKind kind, const QString& text, Msg
                     displayText(text), buttonsOf(buttons), parent);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(buttons == MsgButtons::Ok ? QMessageBox::Ok : QMessageBox::Yes);
+    if (buttons == MsgButtons::OverwriteKeepCancel) {
+        // Each button says what it does; Enter takes the choice that loses nothing.
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("Nadpisz"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("Pokaż zapisaną"));
+        box.button(QMessageBox::Cancel)->setText(QStringLiteral("Anuluj"));
+        box.setDefaultButton(QMessageBox::Cancel);
+    }
     switch (box.exec()) {
     case QMessageBox::Yes:
         return MsgResult::Yes;

@@ -39,8 +39,15 @@ struct THeaderInfo {
     int Colorspace = TJCS_YCbCr;
 };
 
+// A warning the library gave for a file it could still read, kept (the first one) when the
+// caller asked for it.
+void NoteWarning(tjhandle handle, QString* warning) {
+    if (warning && warning->isEmpty())
+        *warning = TurboJpegError(handle);
+}
+
 THeaderInfo ReadHeader(tjhandle handle, const QByteArray& jpeg, long long maxPixels,
-                       const QString* file) {
+                       const QString* file, QString* warning = nullptr) {
     if (jpeg.isEmpty())
         throw EJpegError(jpegmsg::NotJpeg(file, jpegmsg::EmptyDetail()).toStdString());
     THeaderInfo info;
@@ -53,6 +60,8 @@ THeaderInfo ReadHeader(tjhandle handle, const QByteArray& jpeg, long long maxPix
     // size that makes no sense is a refusal.
     if (rc != 0 && (tjGetErrorCode(handle) != TJERR_WARNING || info.Width <= 0))
         throw EJpegError(jpegmsg::NotJpeg(file, TurboJpegError(handle)).toStdString());
+    if (rc != 0)
+        NoteWarning(handle, warning);
     if (info.Width <= 0 || info.Height <= 0)
         throw EJpegError(jpegmsg::NotJpeg(file, jpegmsg::NoSizeDetail()).toStdString());
     if (static_cast<long long>(info.Width) * info.Height > maxPixels)
@@ -60,15 +69,17 @@ THeaderInfo ReadHeader(tjhandle handle, const QByteArray& jpeg, long long maxPix
     return info;
 }
 
-// Runs tjDecompress2 into dst; a warning (a slightly damaged file that still decodes) is
-// accepted, the picture then holds what could be read.
+// Runs tjDecompress2 into dst; a warning (a damaged file that still decodes, such as one cut
+// short) is accepted, the picture then holds what could be read, and the warning is noted.
 void Decompress(tjhandle handle, const QByteArray& jpeg, unsigned char* dst, int width, int pitch,
-                int height, int pixelFormat, const QString* file) {
+                int height, int pixelFormat, const QString* file, QString* warning) {
     const int rc = tjDecompress2(handle, reinterpret_cast<const unsigned char*>(jpeg.constData()),
                                  static_cast<unsigned long>(jpeg.size()), dst, width, pitch, height,
                                  pixelFormat, DecodeFlags);
     if (rc != 0 && tjGetErrorCode(handle) != TJERR_WARNING)
         throw EJpegError(jpegmsg::Damaged(file, TurboJpegError(handle)).toStdString());
+    if (rc != 0)
+        NoteWarning(handle, warning);
 }
 
 QImage NewImage(int width, int height, const QString* file) {
@@ -82,14 +93,14 @@ QImage NewImage(int width, int height, const QString* file) {
 // and converted here. The samples follow the Adobe convention that such files use in practice
 // (and that TurboJPEG writes): stored inverted, so 255 means no ink.
 QImage DecodeCmyk(tjhandle handle, const QByteArray& jpeg, const THeaderInfo& info,
-                  const QString* file) {
+                  const QString* file, QString* warning) {
     QImage image = NewImage(info.Width, info.Height, file);
     const std::size_t rowBytes = static_cast<std::size_t>(info.Width) * 4;
     std::unique_ptr<unsigned char[]> cmyk(new (std::nothrow) unsigned char[rowBytes * info.Height]);
     if (!cmyk)
         throw EJpegError(jpegmsg::OutOfMemory(file, info.Width, info.Height).toStdString());
     Decompress(handle, jpeg, cmyk.get(), info.Width, static_cast<int>(rowBytes), info.Height,
-               TJPF_CMYK, file);
+               TJPF_CMYK, file, warning);
     for (int y = 0; y < info.Height; ++y) {
         const unsigned char* in = cmyk.get() + rowBytes * y;
         auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
@@ -102,17 +113,18 @@ QImage DecodeCmyk(tjhandle handle, const QByteArray& jpeg, const THeaderInfo& in
     return image;
 }
 
-QImage DecodeStored(const QByteArray& jpeg, long long maxPixels, const QString* file) {
+QImage DecodeStored(const QByteArray& jpeg, long long maxPixels, const QString* file,
+                    QString* warning) {
     tj::Handle handle = NewDecompressor();
-    const THeaderInfo info = ReadHeader(handle.get(), jpeg, maxPixels, file);
+    const THeaderInfo info = ReadHeader(handle.get(), jpeg, maxPixels, file, warning);
     if (info.Colorspace == TJCS_CMYK || info.Colorspace == TJCS_YCCK)
-        return DecodeCmyk(handle.get(), jpeg, info, file);
+        return DecodeCmyk(handle.get(), jpeg, info, file, warning);
     // Straight into the picture's own rows, in the format pixmaps and the smooth scaler use as they
     // are: RGB32 is B, G, R, X in memory on little-endian machines (X, R, G, B on big-endian ones),
     // and TurboJPEG fills X with 0xFF, as RGB32 requires.
     QImage image = NewImage(info.Width, info.Height, file);
     Decompress(handle.get(), jpeg, image.bits(), info.Width, static_cast<int>(image.bytesPerLine()),
-               info.Height, Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TJPF_BGRX : TJPF_XRGB, file);
+               info.Height, Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TJPF_BGRX : TJPF_XRGB, file, warning);
     return image;
 }
 
@@ -120,11 +132,12 @@ QImage DecodeStored(const QByteArray& jpeg, long long maxPixels, const QString* 
 
 namespace detail {
 
-QImage DecodeJpeg(const QByteArray& jpeg, long long maxPixels, const QString* file) {
+QImage DecodeJpeg(const QByteArray& jpeg, long long maxPixels, const QString* file,
+                  QString* warning) {
     // Phones store a portrait photo as landscape rows with a tag saying how to turn it; the
     // picture every caller gets (shown, printed, laid out, measured) is the upright one, while
     // the bytes kept and exported stay the file's own.
-    QImage stored = DecodeStored(jpeg, maxPixels, file);
+    QImage stored = DecodeStored(jpeg, maxPixels, file, warning);
     const QSize size = stored.size();
     QImage upright = ApplyOrientation(std::move(stored), ReadJpegOrientation(jpeg));
     if (upright.isNull())

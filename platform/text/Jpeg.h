@@ -49,6 +49,13 @@ public:
     static TJpegPhoto FromImage(const QImage& image);
     static TJpegPhoto FromFile(const QString& path); // throws EJpegError with a Polish message
 
+    // Why a photo read from a file may show less than the file meant to hold: the decoder's
+    // warning (Polish, such as "plik jest niepełny (urwany)."), empty when the file decoded
+    // cleanly. A damaged file that still decodes (cut short, say) gives a picture whose missing
+    // part is grey; whoever imports it decides whether to take it. Photos read from the album
+    // (FromJpeg) are shown as they are and carry none.
+    [[nodiscard]] const QString& DamageWarning() const { return m_warning; }
+
     [[nodiscard]] bool IsNull() const { return m_jpeg.isEmpty(); }
     [[nodiscard]] const QByteArray& Jpeg() const { return m_jpeg; }
     [[nodiscard]] const QImage& Image() const { return m_image; }
@@ -58,6 +65,7 @@ public:
 private:
     QByteArray m_jpeg;
     QImage m_image;
+    QString m_warning;
 };
 
 } // namespace movra

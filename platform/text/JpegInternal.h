@@ -10,9 +10,12 @@
 namespace movra {
 
 namespace detail {
-// DecodeJpeg with a pixel limit; file, when given, is named in the messages.
+// DecodeJpeg with a pixel limit; file, when given, is named in the messages. warning, when
+// given, gets the library's first warning (Polish where known; empty when there was none): the
+// file was damaged but decoded, the picture holding what could be read.
 // The picture turned upright as the file's EXIF orientation tag asks (JpegOrientation.cpp).
-QImage DecodeJpeg(const QByteArray& jpeg, long long maxPixels, const QString* file);
+QImage DecodeJpeg(const QByteArray& jpeg, long long maxPixels, const QString* file,
+                  QString* warning = nullptr);
 
 // The EXIF orientation (1 to 8) of a JPEG file's bytes; 1 (as stored) when the file has no
 // readable tag.

@@ -44,7 +44,7 @@ TJpegPhoto TJpegPhoto::FromFile(const QString& path) {
         throw EJpegError(jpegmsg::FileUnreadable(path, file.errorString()).toStdString());
 
     TJpegPhoto photo;
-    photo.m_image = detail::DecodeJpeg(jpeg, MaxJpegPixels, &path);
+    photo.m_image = detail::DecodeJpeg(jpeg, MaxJpegPixels, &path, &photo.m_warning);
     photo.m_jpeg = std::move(jpeg);
     return photo;
 }

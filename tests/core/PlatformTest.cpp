@@ -323,6 +323,25 @@ private slots:
         onNextMessageBox([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
         QCOMPARE(qt.Box(nullptr, MsgKind::Confirmation, "?", MsgButtons::YesNoCancel, {}),
                  MsgResult::Cancel);
+
+        // The question about a record another program changed: each button says what it does,
+        // and Enter or Escape take the choice that loses nothing.
+        QStringList labels;
+        onNextMessageBox([&labels](QMessageBox* box) {
+            for (const auto b : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
+                labels << buttonText(box, b);
+            box->button(QMessageBox::No)->click();
+        });
+        QCOMPARE(qt.Box(nullptr, MsgKind::Warning, "?", MsgButtons::OverwriteKeepCancel, {}),
+                 MsgResult::No);
+        QCOMPARE(labels, (QStringList{QStringLiteral("Nadpisz"), QStringLiteral("Pokaż zapisaną"),
+                                      QStringLiteral("Anuluj")}));
+        onNextMessageBox([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
+        QCOMPARE(qt.Box(nullptr, MsgKind::Warning, "?", MsgButtons::OverwriteKeepCancel, {}),
+                 MsgResult::Cancel);
+        onNextMessageBox([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
+        QCOMPARE(qt.Box(nullptr, MsgKind::Warning, "?", MsgButtons::OverwriteKeepCancel, {}),
+                 MsgResult::Cancel);
     }
 
     void polishTranslation() {

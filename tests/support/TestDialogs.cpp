@@ -239,6 +239,7 @@ MsgResult TestDialogs::Box(QWidget* parent, MsgKind kind, const QString& text, M
         case MsgButtons::YesNo:
             return MsgResult::No;
         case MsgButtons::YesNoCancel:
+        case MsgButtons::OverwriteKeepCancel:
             return MsgResult::Cancel;
         }
     }
@@ -250,7 +251,7 @@ MsgResult TestDialogs::Box(QWidget* parent, MsgKind kind, const QString& text, M
     const bool possible = buttons == MsgButtons::Ok
                               ? r == MsgResult::Ok
                               : (r == MsgResult::Yes || r == MsgResult::No ||
-                                 (r == MsgResult::Cancel && buttons == MsgButtons::YesNoCancel));
+                                 (r == MsgResult::Cancel && buttons != MsgButtons::YesNo));
     if (!possible)
         fail(
             QStringLiteral("Answer %1 is not a button of %2.").arg(MsgResultName(r), d.describe()));
