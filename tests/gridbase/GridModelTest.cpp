@@ -3,6 +3,7 @@
 #include <QtWidgets/QScrollBar>
 
 #include <array>
+#include <limits>
 #include <string_view>
 
 using namespace movra;
@@ -24,6 +25,7 @@ private slots:
     void gridOfTitlesOnly();
     void geometryWithFixedCellsAndScrolling();
     void hiddenRowsAndColumns();
+    void hugeSizesNeverWrapIntoView();
     void topRowVisibleCountsAndScrollBar();
     void currentCellThroughSelectCell();
     void selectionShapes();
@@ -483,6 +485,38 @@ void GridModelTest::selectionShapes() {
     g.SetOptions(g.Options() & ~goRowSelect);
     g.SetSelection(TGridRect{1, 2, 3, 4});
     QCOMPARE(QPoint(g.Col(), g.Row()), QPoint(3, 4));
+}
+
+// Sizes far beyond any screen, set by a program: each is kept as large as a window can be, and
+// the positions that follow them still add up, so no cell wraps round into the view.
+void GridModelTest::hugeSizesNeverWrapIntoView() {
+    Host h(400, 300, true);
+    ProbeGrid& g = *h.grid;
+    g.SetColCount(4);
+    g.SetRowCount(100000);
+    g.SetFixedRows(70000);
+    g.SetDefaultRowHeight(std::numeric_limits<int>::max());
+    g.SetColWidths(0, std::numeric_limits<int>::max());
+    g.SetGridLineWidth(std::numeric_limits<int>::max());
+    QCOMPARE(g.RowHeights(99999), kMaxGridCellSize);
+    QCOMPARE(g.ColWidths(0), kMaxGridCellSize);
+    QCOMPARE(g.GridLineWidth(), kMaxGridCellSize);
+    // The first cell fills the view; every other one lies beyond its edge.
+    QCOMPARE(g.CellRect(0, 0), TRect(0, 0, kMaxGridCellSize, kMaxGridCellSize));
+    for (const QPoint cell :
+         {QPoint(1, 0), QPoint(0, 1), QPoint(3, 69999), QPoint(0, 70000), QPoint(3, 99999)})
+        QVERIFY2(g.CellRect(cell.x(), cell.y()).IsEmpty(), qPrintable(QString::number(cell.y())));
+    int c = -1;
+    int r = -1;
+    g.MouseToCell(g.viewport()->width() - 1, g.viewport()->height() - 1, c, r);
+    QCOMPARE(QPoint(c, r), QPoint(0, 0));
+    g.drawn.clear();
+    (void)g.grab();
+    QCOMPARE(g.drawn.size(), 1);
+    QCOMPARE(QPoint(g.drawn[0].col, g.drawn[0].row), QPoint(0, 0));
+    g.FocusCell(3, 99999);
+    QCOMPARE(QPoint(g.Col(), g.Row()), QPoint(3, 99999));
+    QVERIFY(g.CellRect(3, 99999).IsEmpty());
 }
 
 void GridModelTest::paintTouchesOnlyVisibleCellsOfAHugeGrid() {
