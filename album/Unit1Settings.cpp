@@ -7,6 +7,8 @@
 
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
+#include <QtGui/QGuiApplication>
+#include <QtGui/QScreen>
 #include <QtWidgets/QLabel>
 
 namespace movra {
@@ -15,10 +17,46 @@ namespace {
 
 const QString kSettingsName = QStringLiteral("movra.ini");
 
-// A size of 0 or less in the settings file is a column or row the user lost, never a choice.
-int positiveOr(int value, int fallback) {
-    return value > 0 ? value : fallback;
+// The largest font size the font chooser takes, in points.
+constexpr int kMaxFontSize = 512;
+
+// The desktop all screens make up together; without a screen, the largest place and size a
+// window can have on X11.
+QRect desktopArea() {
+    QRect area;
+    for (const QScreen* s : QGuiApplication::screens())
+        area = area.united(s->geometry());
+    return area.isEmpty() ? QRect(0, 0, 32767, 32767) : area;
 }
+
+// The numbers of the settings file that say where a window goes and how large it is, and how
+// large the grid's rows and columns are, are believed only as far as the desktop reaches. A size
+// larger than all screens together was written by no run of the program. A place may lie off
+// the desktop, as one saved on a monitor that is no longer attached does (the window is then
+// moved onto the screen when it is shown), but not farther off than the desktop is large. A
+// number outside these bounds counts as missing, as one that does not parse does, and the
+// default takes its place.
+struct TSettingsReader {
+    const TIniFile& ini;
+    QRect desktop = desktopArea();
+
+    [[nodiscard]] int left(const QString& section, int def) const {
+        return ini.ReadIntegerIn(section, QStringLiteral("Left"), def,
+                                 desktop.left() - desktop.width(),
+                                 desktop.right() + desktop.width());
+    }
+    [[nodiscard]] int top(const QString& section, int def) const {
+        return ini.ReadIntegerIn(section, QStringLiteral("Top"), def,
+                                 desktop.top() - desktop.height(),
+                                 desktop.bottom() + desktop.height());
+    }
+    [[nodiscard]] int width(const QString& section, const QString& key, int def) const {
+        return ini.ReadIntegerIn(section, key, def, 1, desktop.width());
+    }
+    [[nodiscard]] int height(const QString& section, const QString& key, int def) const {
+        return ini.ReadIntegerIn(section, key, def, 1, desktop.height());
+    }
+};
 
 } // namespace
 
@@ -46,14 +84,12 @@ void TForm1::ReadSettings() {
     if (!QFileInfo(path).isFile())
         return;
     const TIniFile ini(path);
+    const TSettingsReader read{ini};
+    const QString form1 = QStringLiteral("Form1");
     const QRect g = geometry();
-    setGeometry(
-        ini.ReadInteger(QStringLiteral("Form1"), QStringLiteral("Left"), g.x()),
-        ini.ReadInteger(QStringLiteral("Form1"), QStringLiteral("Top"), g.y()),
-        positiveOr(ini.ReadInteger(QStringLiteral("Form1"), QStringLiteral("Width"), g.width()),
-                   g.width()),
-        positiveOr(ini.ReadInteger(QStringLiteral("Form1"), QStringLiteral("Height"), g.height()),
-                   g.height()));
+    setGeometry(read.left(form1, g.x()), read.top(form1, g.y()),
+                read.width(form1, QStringLiteral("Width"), g.width()),
+                read.height(form1, QStringLiteral("Height"), g.height()));
 
     const QString name = ini.ReadString(QStringLiteral("Plik"), QStringLiteral("Nazwa"), QString());
     m_albumPath = AlbumPathFromSettings(name);
@@ -61,38 +97,34 @@ void TForm1::ReadSettings() {
     m_label2->adjustSize();
 
     m_g1->SetFixedColor(
-        ini.ReadInteger(QStringLiteral("Kolor"), QStringLiteral("FixedColor"), clBtnFace));
+        ini.ReadColor(QStringLiteral("Kolor"), QStringLiteral("FixedColor"), clBtnFace));
 
-    const int sort = ini.ReadInteger(QStringLiteral("Plik"), QStringLiteral("Sort"), 3);
-    m_sortKey = (sort >= 2 && sort <= 4) ? sort : 3;
+    m_sortKey = ini.ReadIntegerIn(QStringLiteral("Plik"), QStringLiteral("Sort"), 3, 2, 4);
 
+    const QString fonty1 = QStringLiteral("Fonty1");
     TFont font = m_g1->Font();
-    font.Name =
-        ini.ReadString(QStringLiteral("Fonty1"), QStringLiteral("Nazwa"), QStringLiteral("Arial"));
-    font.SetSize(
-        positiveOr(ini.ReadInteger(QStringLiteral("Fonty1"), QStringLiteral("Size"), 10), 10));
-    font.Color = ini.ReadInteger(QStringLiteral("Fonty1"), QStringLiteral("Kolor"), 0);
-    font.Style = ini.ReadInteger(QStringLiteral("Fonty1"), QStringLiteral("FontStyle"), 0) & 0xF;
+    font.Name = ini.ReadString(fonty1, QStringLiteral("Nazwa"), QStringLiteral("Arial"));
+    font.SetSize(ini.ReadIntegerIn(fonty1, QStringLiteral("Size"), 10, 1, kMaxFontSize));
+    font.Color = ini.ReadColor(fonty1, QStringLiteral("Kolor"), 0);
+    font.Style = ini.ReadIntegerIn(fonty1, QStringLiteral("FontStyle"), 0, 0,
+                                   fsBold | fsItalic | fsUnderline | fsStrikeOut);
     m_g1->SetFont(font);
 
-    m_widthImie =
-        positiveOr(ini.ReadInteger(QStringLiteral("Kolumny"), QStringLiteral("Imie"), 100), 100);
-    m_widthNazwisko = positiveOr(
-        ini.ReadInteger(QStringLiteral("Kolumny"), QStringLiteral("Nazwisko"), 140), 140);
-    m_widthKsywa =
-        positiveOr(ini.ReadInteger(QStringLiteral("Kolumny"), QStringLiteral("Ksywa"), 140), 140);
+    const QString kolumny = QStringLiteral("Kolumny");
+    m_widthImie = read.width(kolumny, QStringLiteral("Imie"), 100);
+    m_widthNazwisko = read.width(kolumny, QStringLiteral("Nazwisko"), 140);
+    m_widthKsywa = read.width(kolumny, QStringLiteral("Ksywa"), 140);
 
-    static const char* const keys[8] = {"Left",   "Top",    "Width",   "Height",
-                                        "KolorF", "KolorO", "LiteryF", "LiteryO"};
-    const TCarriedSettings defaults{10, 10, 454, 714, clBtnFace, clWindow, 0, 0};
-    TCarriedSettings carried{};
-    for (std::size_t i = 0; i < carried.size(); ++i)
-        carried[i] =
-            ini.ReadInteger(QStringLiteral("Form2"), QString::fromLatin1(keys[i]), defaults[i]);
-    SetCarriedSettings(carried);
+    const QString form2 = QStringLiteral("Form2");
+    SetCarriedSettings({read.left(form2, 10), read.top(form2, 10),
+                        read.width(form2, QStringLiteral("Width"), 454),
+                        read.height(form2, QStringLiteral("Height"), 714),
+                        ini.ReadColor(form2, QStringLiteral("KolorF"), clBtnFace),
+                        ini.ReadColor(form2, QStringLiteral("KolorO"), clWindow),
+                        ini.ReadColor(form2, QStringLiteral("LiteryF"), 0),
+                        ini.ReadColor(form2, QStringLiteral("LiteryO"), 0)});
 
-    m_rowHeight =
-        positiveOr(ini.ReadInteger(QStringLiteral("Form1"), QStringLiteral("WysRow"), 22), 22);
+    m_rowHeight = read.height(form1, QStringLiteral("WysRow"), 22);
 
     m_recentAlbums = ReadRecentAlbums(ini);
 }

@@ -112,8 +112,10 @@ void TFajny::AutoSizeColumn(int col) {
 void TFajny::AutoSizeColumns(bool includeFixed, int extra) {
     const auto fit = [this, extra](int c) {
         AutoSizeColumn(c);
+        // An extra of any size is added in 64 bits; the grid keeps at most its widest column.
         if (extra != 0)
-            SetColWidths(c, ColWidths(c) + extra);
+            SetColWidths(c, static_cast<int>(std::clamp<qint64>(qint64(ColWidths(c)) + extra, 0,
+                                                                kMaxGridCellSize)));
     };
     if (includeFixed) {
         for (int c = 0; c < FixedCols(); ++c)

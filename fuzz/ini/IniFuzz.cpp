@@ -2,6 +2,7 @@
 // the main window reads it at start (every key of every section it uses, as integers and texts),
 // every name the file holds is looked up again, and then the program's exit is played: the same
 // object gets every key the main window writes and is saved, and the saved file is read again.
+// Every integer is also read within bounds and as a colour, as the main window reads them.
 // No input may crash, hang or trip a sanitizer, and the round trip must lose nothing: what was
 // written reads back as written, and every other key of the file keeps its value.
 
@@ -81,6 +82,21 @@ void checkInteger(const QString& value) {
         fail("an integer does not read back from its decimal form");
 }
 
+// The bounded reads the main window makes: a number within the bounds, or a colour value, comes
+// back as it is; anything else as the default.
+void checkBoundedReads(const TIniFile& ini, const QString& section, const QString& key) {
+    constexpr int kDefault = 22;
+    const int plain = ini.ReadInteger(section, key, kDefault);
+    const int low = -100000;
+    const int high = 32767;
+    const int bounded = ini.ReadIntegerIn(section, key, kDefault, low, high);
+    if (bounded != (plain >= low && plain <= high ? plain : kDefault))
+        fail("a bounded integer is not the value inside its bounds or the default");
+    const movra::TColor colour = ini.ReadColor(section, key, movra::clBtnFace);
+    if (!movra::IsIniColor(colour) || (colour != plain && colour != movra::clBtnFace))
+        fail("a colour read is no colour value, or neither the file's nor the default");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -125,7 +141,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             const QString v = ini.ReadString(section, key, QString());
             checkInteger(v);
-            (void)ini.ReadInteger(section, key, -1);
+            checkBoundedReads(ini, section, key);
             original.emplace(nameOf(section, key), v);
         }
     }

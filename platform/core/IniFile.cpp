@@ -120,6 +120,11 @@ std::optional<int> ParseIniInteger(const QString& text) {
     return static_cast<int>(value);
 }
 
+bool IsIniColor(int value) {
+    const auto v = static_cast<std::uint32_t>(value);
+    return v <= 0xFFFFFFu || (IsSystemColor(value) && (v & 0xFFFFFFu) <= 30u);
+}
+
 TIniFile::TIniFile(const QString& path) : m_data(std::make_unique<Data>()), m_path(path) {
     m_data->ini.SetSpaces(false); // "Key=Value", as other programs write these files
     QFile f(path);
@@ -153,6 +158,17 @@ int TIniFile::ReadInteger(const QString& section, const QString& key, int def) c
     if (!v)
         return def;
     return ParseIniInteger(QString::fromUtf8(v)).value_or(def);
+}
+
+int TIniFile::ReadIntegerIn(const QString& section, const QString& key, int def, int low,
+                            int high) const {
+    const int n = ReadInteger(section, key, def);
+    return n >= low && n <= high ? n : def;
+}
+
+TColor TIniFile::ReadColor(const QString& section, const QString& key, TColor def) const {
+    const int c = ReadInteger(section, key, def);
+    return IsIniColor(c) ? c : def;
 }
 
 void TIniFile::WriteString(const QString& section, const QString& key, const QString& value) {

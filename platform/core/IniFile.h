@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/Colors.h"
+
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 
@@ -12,6 +14,9 @@ namespace movra {
 // "0x" (or "$"), surrounding blanks allowed. Hexadecimal values fill 32 bits, so "0x8000000F" is
 // the system colour -2147483633. Nothing for anything else, including values beyond 32 bits.
 [[nodiscard]] std::optional<int> ParseIniInteger(const QString& text);
+
+// Whether a number is a colour value as ReadColor takes it.
+[[nodiscard]] bool IsIniColor(int value);
 
 // A settings file in the INI form: "[Section]" lines, then "Key=Value" lines. Section and key
 // names are found regardless of letter case and keep the order they first appeared in (the
@@ -32,6 +37,13 @@ public:
 
     // A missing key, or a value that is not an integer, gives the default.
     [[nodiscard]] int ReadInteger(const QString& section, const QString& key, int def) const;
+    // As ReadInteger, and a value outside low..high (both included) gives the default too: a
+    // number no program wrote is as good as none.
+    [[nodiscard]] int ReadIntegerIn(const QString& section, const QString& key, int def, int low,
+                                    int high) const;
+    // A colour value: a plain colour (top byte 0) or a system colour (top byte 0x80, index 0 to
+    // 30). Anything else is no colour a program wrote and, as a missing key, gives the default.
+    [[nodiscard]] TColor ReadColor(const QString& section, const QString& key, TColor def) const;
     // A missing key gives the default; a present one its value without surrounding blanks.
     [[nodiscard]] QString ReadString(const QString& section, const QString& key,
                                      const QString& def) const;

@@ -327,7 +327,7 @@ int TStringGrid::DefaultColWidth() const {
 }
 
 void TStringGrid::SetDefaultColWidth(int w) {
-    w = std::max(0, w);
+    w = std::clamp(w, 0, kMaxGridCellSize);
     d->defaultColWidth = w;
     std::fill(d->colWidths.begin(), d->colWidths.end(), w);
     ColWidthsChanged();
@@ -338,7 +338,7 @@ int TStringGrid::DefaultRowHeight() const {
 }
 
 void TStringGrid::SetDefaultRowHeight(int h) {
-    h = std::max(0, h);
+    h = std::clamp(h, 0, kMaxGridCellSize);
     d->defaultRowHeight = h;
     std::fill(d->rowHeights.begin(), d->rowHeights.end(), h);
     RowHeightsChanged();
@@ -353,7 +353,7 @@ int TStringGrid::ColWidths(int col) const {
 void TStringGrid::SetColWidths(int col, int width) {
     if (col < 0 || col >= d->colCount)
         return;
-    width = std::max(0, width);
+    width = std::clamp(width, 0, kMaxGridCellSize);
     if (d->colWidths[static_cast<std::size_t>(col)] == width)
         return;
     d->colWidths[static_cast<std::size_t>(col)] = width;
@@ -369,7 +369,7 @@ int TStringGrid::RowHeights(int row) const {
 void TStringGrid::SetRowHeights(int row, int height) {
     if (row < 0 || row >= d->rowCount)
         return;
-    height = std::max(0, height);
+    height = std::clamp(height, 0, kMaxGridCellSize);
     if (d->rowHeights[static_cast<std::size_t>(row)] == height)
         return;
     d->rowHeights[static_cast<std::size_t>(row)] = height;
@@ -381,7 +381,7 @@ int TStringGrid::GridLineWidth() const {
 }
 
 void TStringGrid::SetGridLineWidth(int w) {
-    w = std::max(0, w);
+    w = std::clamp(w, 0, kMaxGridCellSize);
     if (w == d->gridLineWidth)
         return;
     d->gridLineWidth = w;

@@ -54,6 +54,10 @@ struct TGridRect {
     friend bool operator==(const TGridRect&, const TGridRect&) = default;
 };
 
+// The widest column, tallest row and widest grid line a grid keeps: the largest window X11 can
+// show, so no cell is larger than any view of it. Larger sizes are taken as this one.
+constexpr int kMaxGridCellSize = 32767;
+
 // A grid of text cells painted by itself: fixed rows and columns are ordinary cells at the top and
 // left that do not scroll; a width or height of 0 hides a column or row; the view scrolls by whole
 // rows and columns (TopRow, LeftCol). Every cell holds a text and an attached object pointer (not
@@ -113,7 +117,8 @@ public:
     [[nodiscard]] int DefaultRowHeight() const;
     void SetDefaultRowHeight(int h); // sets every row's height
     [[nodiscard]] int ColWidths(int col) const;
-    void SetColWidths(int col, int width); // 0 hides the column; negative counts as 0
+    // 0 hides the column; negative counts as 0. Sizes and line widths stop at kMaxGridCellSize.
+    void SetColWidths(int col, int width);
     [[nodiscard]] int RowHeights(int row) const;
     void SetRowHeights(int row, int height);
     [[nodiscard]] int GridLineWidth() const;

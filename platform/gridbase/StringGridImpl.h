@@ -117,6 +117,10 @@ struct TStringGrid::Impl {
     }
     [[nodiscard]] int colWidth(int c) const { return colWidths[static_cast<std::size_t>(c)]; }
     [[nodiscard]] int rowHeight(int r) const { return rowHeights[static_cast<std::size_t>(r)]; }
+    // Sums of sizes stop growing here, far beyond any view, so that with one more row or
+    // column added they still fit an int however many rows or columns are fixed.
+    static constexpr int kBeyondView = 1 << 30;
+    // Space the fixed columns / rows take, up to kBeyondView.
     [[nodiscard]] int fixedWidth() const;
     [[nodiscard]] int fixedHeight() const;
     [[nodiscard]] int viewWidth() const;

@@ -22,14 +22,14 @@ namespace movra {
 
 int TStringGrid::Impl::fixedWidth() const {
     int w = 0;
-    for (int c = 0; c < fixedCols; ++c)
+    for (int c = 0; c < fixedCols && w < kBeyondView; ++c)
         w += colExtent(c);
     return w;
 }
 
 int TStringGrid::Impl::fixedHeight() const {
     int h = 0;
-    for (int r = 0; r < fixedRows; ++r)
+    for (int r = 0; r < fixedRows && h < kBeyondView; ++r)
         h += rowExtent(r);
     return h;
 }
@@ -150,7 +150,7 @@ TRect TStringGrid::CellRect(int col, int row) const {
     const int width = d->viewWidth();
     int x = 0;
     if (col < d->fixedCols) {
-        for (int c = 0; c < col; ++c)
+        for (int c = 0; c < col && x < width; ++c)
             x += d->colExtent(c);
     } else {
         if (col < d->leftCol)
@@ -164,7 +164,7 @@ TRect TStringGrid::CellRect(int col, int row) const {
     const int height = d->viewHeight();
     int y = 0;
     if (row < d->fixedRows) {
-        for (int r = 0; r < row; ++r)
+        for (int r = 0; r < row && y < height; ++r)
             y += d->rowExtent(r);
     } else {
         if (row < d->topRow)

@@ -3,6 +3,7 @@
 #include <QtWidgets/QScrollBar>
 
 #include <array>
+#include <limits>
 #include <string_view>
 
 using namespace movra;
@@ -24,6 +25,7 @@ private slots:
     void gridOfTitlesOnly();
     void geometryWithFixedCellsAndScrolling();
     void hiddenRowsAndColumns();
+    void hugeSizesNeverWrapIntoView();
     void topRowVisibleCountsAndScrollBar();
     void currentCellThroughSelectCell();
     void selectionShapes();
@@ -483,6 +485,41 @@ void GridModelTest::selectionShapes() {
     g.SetOptions(g.Options() & ~goRowSelect);
     g.SetSelection(TGridRect{1, 2, 3, 4});
     QCOMPARE(QPoint(g.Col(), g.Row()), QPoint(3, 4));
+}
+
+// Sizes far beyond any screen, set by a program: each is kept as large as a window can be, and
+// the positions that follow them still add up, so no cell wraps round into the view. (2^17 rows
+// of the largest height and a line make 2^32 pixels: 0 in a wrapped int.)
+void GridModelTest::hugeSizesNeverWrapIntoView() {
+    Host h(400, 300, true);
+    ProbeGrid& g = *h.grid;
+    constexpr int kWrap = 1 << 17;
+    g.SetColCount(4);
+    g.SetRowCount(kWrap + 100);
+    g.SetFixedRows(kWrap + 50);
+    g.SetDefaultRowHeight(std::numeric_limits<int>::max());
+    g.SetColWidths(0, std::numeric_limits<int>::max());
+    QCOMPARE(g.RowHeights(kWrap + 99), kMaxGridCellSize);
+    QCOMPARE(g.ColWidths(0), kMaxGridCellSize);
+    // The first cell fills the view; every other one lies beyond its edge.
+    QCOMPARE(g.CellRect(0, 0), TRect(0, 0, kMaxGridCellSize, kMaxGridCellSize));
+    for (const QPoint cell : {QPoint(1, 0), QPoint(0, 1), QPoint(0, kWrap), QPoint(3, kWrap),
+                              QPoint(0, kWrap + 60), QPoint(3, kWrap + 99)})
+        QVERIFY2(g.CellRect(cell.x(), cell.y()).IsEmpty(), qPrintable(QString::number(cell.y())));
+    int c = -1;
+    int r = -1;
+    g.MouseToCell(g.viewport()->width() - 1, g.viewport()->height() - 1, c, r);
+    QCOMPARE(QPoint(c, r), QPoint(0, 0));
+    g.drawn.clear();
+    (void)g.grab();
+    QCOMPARE(g.drawn.size(), 1);
+    QCOMPARE(QPoint(g.drawn[0].col, g.drawn[0].row), QPoint(0, 0));
+    g.FocusCell(3, kWrap + 99);
+    QCOMPARE(QPoint(g.Col(), g.Row()), QPoint(3, kWrap + 99));
+    QVERIFY(g.CellRect(3, kWrap + 99).IsEmpty());
+    g.SetGridLineWidth(std::numeric_limits<int>::max());
+    QCOMPARE(g.GridLineWidth(), kMaxGridCellSize);
+    QVERIFY(g.CellRect(0, kWrap).IsEmpty());
 }
 
 void GridModelTest::paintTouchesOnlyVisibleCellsOfAHugeGrid() {
