@@ -32,8 +32,8 @@ struct RtfLimits {
 // EMovraError with a Polish message and leaves doc as it was.
 void LoadRtf(QTextDocument& doc, const QByteArray& data, const RtfLimits& limits = {});
 
-// As LoadRtf, from a file; a file that cannot be read throws EMovraError naming it, before doc
-// is touched.
+// As LoadRtf, from a file. A file that cannot be read (with the system's reason), is empty, too
+// large or not RTF throws EMovraError naming it and saying why, before doc is touched.
 void LoadRtfFile(QTextDocument& doc, const QString& path, const RtfLimits& limits = {});
 
 } // namespace movra

@@ -339,7 +339,7 @@ void TestRtfReader::hugeNumbersAreBounded() {
                           R"(\fs99999999999999999999 big\fs-4  neg\fs0  zero )"
                           R"(\cf1 col\cf-2147483648  x\cf2147483647  y})");
     QCOMPARE(doc->toPlainText(), QStringLiteral("big neg zero col x y"));
-    QCOMPARE(formatOf(*doc, QStringLiteral("big")).fontPointSize(), 1638.0);
+    QCOMPARE(formatOf(*doc, QStringLiteral("big")).fontPointSize(), 72.0);
     QCOMPARE(formatOf(*doc, QStringLiteral("neg")).fontPointSize(), 12.0);
     QCOMPARE(formatOf(*doc, QStringLiteral("zero")).fontPointSize(), 12.0);
     QCOMPARE(formatOf(*doc, QStringLiteral("col")).foreground().color(), QColor(255, 0, 255));
@@ -485,13 +485,15 @@ void TestRtfReader::fileErrorsNameTheFile() {
         LoadRtfFile(doc, dir.filePath(QStringLiteral("Brak.rtf")));
         QFAIL("a missing file was read");
     } catch (const EMovraError& e) {
-        QCOMPARE(e.Message(), QStringLiteral("Nie mogę odczytać pliku \"Brak.rtf\"."));
+        QCOMPARE(e.Message(),
+                 QStringLiteral("Nie mogę odczytać pliku \"Brak.rtf\": takiego pliku nie ma."));
     }
     try {
         LoadRtfFile(doc, dir.path()); // a folder
         QFAIL("a folder was read");
     } catch (const EMovraError& e) {
         QVERIFY(e.Message().startsWith(QStringLiteral("Nie mogę odczytać pliku")));
+        QVERIFY(e.Message().endsWith(QStringLiteral(": to jest folder, nie plik.")));
     }
     QFile junk(dir.filePath(QStringLiteral("Zly.rtf")));
     QVERIFY(junk.open(QIODevice::WriteOnly));
