@@ -8,9 +8,11 @@
 #include "platform/rtf/RtfLayout.h"
 #include "platform/rtf/RtfReader.h"
 
+#include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QtGui/QKeyEvent>
+#include <QtGui/QResizeEvent>
 #include <QtGui/QShowEvent>
 #include <QtGui/QTextCursor>
 #include <QtGui/QTextDocument>
@@ -19,6 +21,8 @@
 #include <QtWidgets/QScrollBar>
 #include <QtWidgets/QTextEdit>
 #include <QtWidgets/QVBoxLayout>
+
+#include <algorithm>
 
 namespace movra {
 
@@ -91,6 +95,13 @@ TFhelp::TFhelp(QWidget* parent) : QDialog(parent) {
     // the window is never narrower.
     setMinimumSize(MinimumWidth, MinimumHeight);
     resize(744, 415);
+    // The view lays its text out at its viewport's width at once, shown or not, and until the
+    // window is first shown that is the default size of a widget never laid out, far narrower
+    // than the window allows. Lay the window out now, so the text is laid out at its real width.
+    layout->activate();
+    panelLayout->activate();
+    QResizeEvent sized(RichEdit1->size(), QSize());
+    QCoreApplication::sendEvent(RichEdit1, &sized);
     LoadHelpText();
 }
 
@@ -128,7 +139,7 @@ std::unique_ptr<QTextDocument> TFhelp::LoadHelpDocument(const QString& path) con
     if (doc->isEmpty())
         throw EMovraError(
             QStringLiteral("Plik \"%1\" nie zawiera tekstu.").arg(QFileInfo(path).fileName()));
-    LimitLayoutHeight(*doc, NarrowestPageWidth());
+    LimitLayoutHeight(*doc, std::min(NarrowestPageWidth(), RichEdit1->viewport()->width()));
     return doc;
 }
 

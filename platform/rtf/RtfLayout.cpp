@@ -9,6 +9,7 @@
 #include <QtGui/QTextOption>
 
 #include <algorithm>
+#include <cmath>
 
 namespace movra {
 
@@ -26,8 +27,10 @@ qreal lineWidth(const QTextDocument& doc, qreal pageWidth, const QTextBlockForma
 // Narrower lines are measured as if every character stood on its own line.
 constexpr qreal MinMeasuredWidth = 32;
 
+// Rounded up to whole pixels, as the view may place lines.
 qreal lineHeight(const QTextLine& line) {
-    return line.height() + (line.leadingIncluded() ? 0.0 : std::max(line.leading(), 0.0));
+    return std::ceil(line.height() +
+                     (line.leadingIncluded() ? 0.0 : std::max(line.leading(), 0.0)));
 }
 
 // The height of the note laid out in the document's default font.
@@ -37,6 +40,7 @@ qreal noteHeight(const QTextDocument& doc, qreal width) {
     qreal height = 0;
     layout.beginLayout();
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLeadingIncluded(true); // as the view's layout does
         line.setLineWidth(width);
         height += lineHeight(line);
     }
@@ -51,6 +55,7 @@ int fitLines(QTextLayout& layout, const QTextOption& option, qreal width, qreal 
     int fit = -1;
     layout.beginLayout();
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLeadingIncluded(true); // as the view's layout does
         line.setLineWidth(width);
         y += lineHeight(line);
         if (y > limit) {
@@ -74,6 +79,7 @@ int fitEveryCharacterALine(QTextLayout& layout, int characters, const QTextOptio
     qreal tallest = 0;
     layout.beginLayout();
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLeadingIncluded(true);         // as the view's layout does
         line.setLineWidth(MaxShownTextHeight); // any width: the line is not wrapped
         tallest = std::max(tallest, lineHeight(line));
     }
@@ -121,6 +127,9 @@ bool LimitLayoutHeight(QTextDocument& doc, qreal pageWidth, qreal maxHeight) {
         const qreal bottom = std::max(f.bottomMargin(), 0.0);
         const qreal width = lineWidth(doc, pageWidth, f);
         QTextLayout* layout = block.layout();
+        // Before the document has a layout of its own, a block's text falls back on the
+        // application's font where it names none, not on the document's.
+        layout->setFont(doc.defaultFont());
         QTextOption option = doc.defaultTextOption();
         option.setAlignment(f.alignment());
         option.setTabs(f.tabPositions());

@@ -11,7 +11,7 @@ namespace movra {
 // one page INT_MAX / 256 = 8,388,607 pixels tall; once the text runs past that page's end, its
 // page-break arithmetic overflows its 26.6 fixed-point numbers and the layout never ends. A
 // shown text therefore stays well below that height, whatever its fonts and margins make of it.
-inline constexpr qreal MaxShownTextHeight = 2'000'000;
+inline constexpr qreal MaxShownTextHeight = 1'000'000;
 
 // The paragraph that ends a text cut by LimitLayoutHeight.
 [[nodiscard]] QString CutTextNote();

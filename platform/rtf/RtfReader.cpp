@@ -35,11 +35,18 @@ constexpr int DefaultHalfPoints = 24; // 12 points, the format's default size
 // has no use for more, and at the format's 1,638 points every character stands on a line of its
 // own over 2,000 pixels tall: a few thousand of them outgrow what a text view can lay out.
 constexpr int MaxHalfPoints = 144;
+// Smaller sizes are shown at 6 points: lines a pixel or two tall would let a text of a million
+// lines through the bound on the shown height.
+constexpr int MinHalfPoints = 12;
 // Qt looks for a line's break from its start to the end of the word, and a word wider than the
 // line is tried whole before it is broken anywhere: each line of a long word costs the rest of
 // the word, so a paragraph that is one word costs its length squared. A zero-width space (a
 // break point that shows nothing) after this many characters without a blank keeps that linear.
-constexpr int MaxUnbrokenChars = 100;
+constexpr int MaxUnbrokenChars = 32;
+// HarfBuzz looks back over every mark for the character a mark sits on, so a long row of marks
+// costs its length squared; no writing system stacks more than the 30 marks Unicode's stream-safe
+// form allows, and the rest are left out.
+constexpr int MaxMarksInARow = 30;
 constexpr double TwipsPerPixel = 15.0; // 1440 twips an inch, 96 pixels an inch
 constexpr int MaxTwips = 31680;        // 22 inches, the format's largest page
 constexpr int MaxUc = 64;
@@ -358,8 +365,9 @@ private:
             ch.Hidden = isOn(t);
             break;
         case Keyword::Fs:
-            ch.HalfPoints =
-                (t.HasParam && t.Param > 0) ? std::min(t.Param, MaxHalfPoints) : DefaultHalfPoints;
+            ch.HalfPoints = (t.HasParam && t.Param > 0)
+                                ? std::clamp(t.Param, MinHalfPoints, MaxHalfPoints)
+                                : DefaultHalfPoints;
             break;
         case Keyword::Cf:
             ch.Foreground = std::max(t.Param, 0);
@@ -649,44 +657,80 @@ private:
             if (u != 0xFFFF && u != 0xFFFE && u != 0x2029 &&
                 (u >= 0xA0 || (u >= 0x20 && u < 0x7F) || u == '\t'))
                 appendToRun(c);
-            if (m_run.size() > m_budget)
+            if (m_exhausted)
                 break;
         }
-        if (m_run.size() > m_budget)
-            flushRun(); // over the limit: what fits is written and the document ends
     }
 
     void appendToRun(QChar c) {
-        if (c.isSpace() || c == ZeroWidthSpace) {
-            m_unbroken = 0;
-        } else if (++m_unbroken > MaxUnbrokenChars && !c.isLowSurrogate()) {
-            m_run += ZeroWidthSpace;
-            m_unbroken = 1;
+        if (c.isMark()) {
+            if (++m_marks > MaxMarksInARow)
+                return;
+        } else {
+            m_marks = 0;
         }
+        qsizetype cost = costOf(c);
+        const bool breakFirst = !c.isSpace() && c != ZeroWidthSpace &&
+                                m_unbroken >= MaxUnbrokenChars && !c.isLowSurrogate();
+        if (breakFirst)
+            cost += RtfLimits::BreakCost;
+        if (m_runUnits + cost > m_budget - RtfLimits::RunCost) {
+            // What fits is written and the document ends here, never half a surrogate pair.
+            if (c.isLowSurrogate() && !m_run.isEmpty() && m_run.back().isHighSurrogate())
+                m_run.chop(1);
+            flushRun();
+            exhaust();
+            return;
+        }
+        if (breakFirst) {
+            m_run += ZeroWidthSpace;
+            m_unbroken = 0;
+        }
+        m_unbroken = (c.isSpace() || c == ZeroWidthSpace) ? 0 : m_unbroken + 1;
         m_run += c;
+        m_runUnits += cost;
+    }
+
+    // What a character costs the view: Qt shapes each stretch of one script apart, as it does
+    // each run of one format, and letters beyond the Latin ones take more shaping; a tab is
+    // measured against the tab stops; the scripts written without blanks are split into words
+    // by a dictionary.
+    qsizetype costOf(QChar c) {
+        if (c == u'\t')
+            return RtfLimits::TabCost;
+        if (c.unicode() < 0x300)
+            return 1;
+        if (c.isSurrogate())
+            return 2;
+        qsizetype cost = 2;
+        const QChar::Script script = c.script();
+        if (script != QChar::Script_Common && script != QChar::Script_Inherited &&
+            script != QChar::Script_Latin && script != m_script) {
+            m_script = script;
+            cost += RtfLimits::RunCost;
+        }
+        if (script == QChar::Script_Thai || script == QChar::Script_Lao ||
+            script == QChar::Script_Khmer || script == QChar::Script_Myanmar ||
+            script == QChar::Script_Tibetan)
+            cost += RtfLimits::DictionaryCost;
+        if (c.isMark())
+            cost += RtfLimits::MarkCost;
+        return cost;
     }
 
     void flushRun() {
         if (m_run.isEmpty())
             return;
-        const qsizetype room = m_budget - RtfLimits::RunCost;
-        if (room <= 0) {
-            m_run.clear();
-            exhaust();
-            return;
-        }
-        if (m_run.size() > room) {
-            m_run.truncate(room);
-            exhaust();
-        }
         m_cursor.insertText(m_run, charFormat(m_runState));
-        m_budget = std::max<qsizetype>(m_budget - m_run.size() - RtfLimits::RunCost, 0);
+        m_budget = std::max<qsizetype>(m_budget - m_runUnits - RtfLimits::RunCost, 0);
         m_run.clear();
+        m_runUnits = 0;
     }
 
     void endParagraph() {
         flushRun();
         m_unbroken = 0;
+        m_marks = 0;
         if (m_exhausted || m_stack.empty())
             return;
         if (m_budget < RtfLimits::ParagraphCost) {
@@ -784,7 +828,10 @@ private:
     int m_bytesCodePage = 1252;
     QString m_run;
     CharState m_runState;
-    int m_unbroken = 0; // characters since the paragraph's last break point
+    qsizetype m_runUnits = 0; // what m_run costs
+    int m_unbroken = 0;       // characters since the paragraph's last break point
+    int m_marks = 0;          // combining marks in a row
+    QChar::Script m_script = QChar::Script_Latin;
 };
 
 // Where the document's opening brace is, or -1.

@@ -359,7 +359,8 @@ void TestRtfReader::hugeNumbersAreBounded() {
     // than its group.
     QCOMPARE(text("{\\rtf1 {\\uc99999999\\u65 " + QByteArray(10, 'x') + "}z}"),
              QStringLiteral("Az"));
-    QCOMPARE(text("{\\rtf1 \\uc99999999\\u65 " + QByteArray(100, 'x') + "}"),
+    QCOMPARE(text("{\\rtf1 \\uc99999999\\u65 " + QByteArray(100, 'x') + "}")
+                 .remove(QChar(0x200B)), // the break point a long word gets
              QStringLiteral("A") + QString(36, u'x'));
     QCOMPARE(text(R"({\rtf1 a\uc-5\u322?b})"), QStringLiteral("ał?b"));
     QCOMPARE(text(R"({\rtf1 a\f2147483647 b\f-7 c\ansicpg-1250\'e9})"), QStringLiteral("abcé"));
