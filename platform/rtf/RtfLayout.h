@@ -24,7 +24,8 @@ inline constexpr qreal MaxShownTextHeight = 1'000'000;
 //
 // doc must not have been laid out yet (no layout object): the lines measured here are the ones
 // the view then lays out again, so that nothing can run away before the cut. Its default font
-// and text option must be the view's.
+// and text option must be the view's, and it may hold no embedded object (U+FFFC): Qt sizes one
+// through the document's layout, which is not there yet.
 bool LimitLayoutHeight(QTextDocument& doc, qreal pageWidth, qreal maxHeight = MaxShownTextHeight);
 
 } // namespace movra

@@ -653,8 +653,10 @@ private:
             return;
         m_runState = ch;
         for (QChar c : text) {
+            // The object replacement character stands for an embedded object, which this
+            // reader never builds; to Qt it is one, whose size it asks the document's layout.
             const char16_t u = c.unicode();
-            if (u != 0xFFFF && u != 0xFFFE && u != 0x2029 &&
+            if (u != 0xFFFF && u != 0xFFFE && u != 0xFFFC && u != 0x2029 &&
                 (u >= 0xA0 || (u >= 0x20 && u < 0x7F) || u == '\t'))
                 appendToRun(c);
             if (m_exhausted)

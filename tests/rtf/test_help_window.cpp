@@ -131,6 +131,12 @@ void TestHelpWindow::helpFileIsShown() {
     QCOMPARE(c.charFormat().fontWeight(), int(QFont::Bold));
     c.setPosition(8);
     QCOMPARE(c.charFormat().fontWeight(), int(QFont::Normal));
+
+    // The object replacement character after a tab: Qt would size the embedded object it
+    // stands for while the text is measured, before there is a layout to ask.
+    QVERIFY(folder.write(HelpFile, "{\\rtf1\\tx2000 a\\tab b\\u-4?c}"));
+    TFhelp objects;
+    QCOMPARE(objects.RichEdit1->toPlainText(), QStringLiteral("a\tbc"));
 }
 
 void TestHelpWindow::helpFileThatCannotBeShownSaysWhy() {
