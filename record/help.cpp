@@ -5,16 +5,24 @@
 #include "platform/core/Font.h"
 #include "platform/core/ProgramFolder.h"
 #include "platform/core/ScreenPlace.h"
+#include "platform/rtf/RtfLayout.h"
 #include "platform/rtf/RtfReader.h"
 
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
 #include <QtGui/QKeyEvent>
+#include <QtGui/QResizeEvent>
 #include <QtGui/QShowEvent>
 #include <QtGui/QTextCursor>
 #include <QtGui/QTextDocument>
+#include <QtGui/QTextOption>
 #include <QtWidgets/QFrame>
 #include <QtWidgets/QScrollBar>
 #include <QtWidgets/QTextEdit>
 #include <QtWidgets/QVBoxLayout>
+
+#include <algorithm>
 
 namespace movra {
 
@@ -26,6 +34,13 @@ const QString HelpFileName = QStringLiteral("Movra.rtf");
 constexpr int BevelWidth = 2;
 
 } // namespace
+
+QString TFhelp::CannotShowText(const QString& path, const QString& reason) {
+    return QStringLiteral(" \n") + QString(17, u' ') +
+           QStringLiteral("Nie mogę pokazać pliku pomocy - ''%1''.\n\n")
+               .arg(QDir::toNativeSeparators(path)) +
+           QString(17, u' ') + reason;
+}
 
 QString TFhelp::BuiltInText() {
     return QStringLiteral(" \n") + QString(17, u' ') +
@@ -76,7 +91,17 @@ TFhelp::TFhelp(QWidget* parent) : QDialog(parent) {
     m_reloadTimer.setInterval(ReloadDelayMs);
     connect(&m_reloadTimer, &QTimer::timeout, this, &TFhelp::LoadHelpText);
 
+    // The help text is cut to what the view can lay out at this width (LoadHelpDocument), so
+    // the window is never narrower.
+    setMinimumSize(MinimumWidth, MinimumHeight);
     resize(744, 415);
+    // The view lays its text out at its viewport's width at once, shown or not, and until the
+    // window is first shown that is the default size of a widget never laid out, far narrower
+    // than the window allows. Lay the window out now, so the text is laid out at its real width.
+    layout->activate();
+    panelLayout->activate();
+    QResizeEvent sized(RichEdit1->size(), QSize());
+    QCoreApplication::sendEvent(RichEdit1, &sized);
     LoadHelpText();
 }
 
@@ -89,11 +114,10 @@ void TFhelp::LoadHelpText() {
     const QString path = FindHelpFile(HelpFileName);
     if (!path.isEmpty()) {
         try {
-            LoadRtfFile(*RichEdit1->document(), path);
-        } catch (const EMovraError&) {
-            // A file that cannot be read or is no RTF at all would leave an empty window; the
-            // notice at least says what is missing.
-            RichEdit1->setPlainText(BuiltInText());
+            ShowDocument(LoadHelpDocument(path));
+        } catch (const EMovraError& e) {
+            // The file is there: say why it is not shown rather than ask for it.
+            RichEdit1->setPlainText(CannotShowText(path, e.Message()));
         }
     }
     // Without the file the view keeps what it holds: the notice, or the text of an earlier load.
@@ -101,6 +125,37 @@ void TFhelp::LoadHelpText() {
     RichEdit1->moveCursor(QTextCursor::Start);
     RichEdit1->verticalScrollBar()->setValue(0);
     emit TextLoaded();
+}
+
+std::unique_ptr<QTextDocument> TFhelp::LoadHelpDocument(const QString& path) const {
+    // A document of its own, set up as the view's, that nothing lays out before it is cut.
+    auto doc = std::make_unique<QTextDocument>();
+    doc->setDefaultFont(RichEdit1->font());
+    doc->setDocumentMargin(RichEdit1->document()->documentMargin());
+    QTextOption option = doc->defaultTextOption();
+    option.setWrapMode(RichEdit1->wordWrapMode());
+    doc->setDefaultTextOption(option);
+    LoadRtfFile(*doc, path);
+    if (doc->isEmpty())
+        throw EMovraError(
+            QStringLiteral("Plik \"%1\" nie zawiera tekstu.").arg(QFileInfo(path).fileName()));
+    LimitLayoutHeight(*doc, std::min(NarrowestPageWidth(), RichEdit1->viewport()->width()));
+    return doc;
+}
+
+int TFhelp::NarrowestPageWidth() const {
+    // The view at the window's least width: less the panel's bevels, the view's frame and its
+    // vertical scroll bar, which is always there.
+    return MinimumWidth - 2 * Panel1->frameWidth() - 2 * RichEdit1->frameWidth() -
+           RichEdit1->verticalScrollBar()->sizeHint().width();
+}
+
+void TFhelp::ShowDocument(std::unique_ptr<QTextDocument> doc) {
+    const QPointer<QTextDocument> old = m_document;
+    m_document = doc.release();
+    m_document->setParent(RichEdit1);
+    RichEdit1->setDocument(m_document);
+    delete old.data();
 }
 
 void TFhelp::showEvent(QShowEvent* event) {

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QtCore/QPointer>
 #include <QtCore/QSize>
 #include <QtCore/QTimer>
 #include <QtWidgets/QDialog>
 
+#include <memory>
+
 class QFrame;
+class QTextDocument;
 class QTextEdit;
 
 namespace movra {
@@ -17,8 +21,15 @@ class TFhelp : public QDialog {
 public:
     explicit TFhelp(QWidget* parent = nullptr);
 
-    // The notice shown while no help file is there (or the file is not RTF).
+    // The notice shown while no help file is there.
     [[nodiscard]] static QString BuiltInText();
+
+    // What is shown instead of a help file that is there but cannot be shown, and why.
+    [[nodiscard]] static QString CannotShowText(const QString& path, const QString& reason);
+
+    // The least size the window can be given.
+    static constexpr int MinimumWidth = 240;
+    static constexpr int MinimumHeight = 120;
 
     // Loads the help file again after the last of a burst of resizes, not after each one:
     // dragging a window edge sends dozens of them.
@@ -28,7 +39,7 @@ public:
     QTextEdit* RichEdit1 = nullptr;
 
 signals:
-    // The help text was loaded (the file, or the notice when the file could not be read).
+    // The help text was loaded (the file, or why it could not be shown).
     void TextLoaded();
 
 protected:
@@ -39,7 +50,11 @@ protected:
 
 private:
     void LoadHelpText();
+    [[nodiscard]] std::unique_ptr<QTextDocument> LoadHelpDocument(const QString& path) const;
+    [[nodiscard]] int NarrowestPageWidth() const;
+    void ShowDocument(std::unique_ptr<QTextDocument> doc);
 
+    QPointer<QTextDocument> m_document; // the help text shown, once one was loaded
     QTimer m_reloadTimer;
     QSize m_loadedSize;
 };

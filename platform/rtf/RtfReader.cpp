@@ -15,9 +15,14 @@
 #include <QtGui/QTextDocument>
 
 #include <algorithm>
+#include <cerrno>
 #include <map>
 #include <utility>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace movra {
 
@@ -25,8 +30,23 @@ namespace {
 
 using namespace rtf;
 
-constexpr int DefaultHalfPoints = 24;  // 12 points, the format's default size
-constexpr int MaxHalfPoints = 3276;    // the largest size a word processor offers
+constexpr int DefaultHalfPoints = 24; // 12 points, the format's default size
+// Larger sizes are shown at 72 points, the top of a word processor's list of sizes. A help text
+// has no use for more, and at the format's 1,638 points every character stands on a line of its
+// own over 2,000 pixels tall: a few thousand of them outgrow what a text view can lay out.
+constexpr int MaxHalfPoints = 144;
+// Smaller sizes are shown at 6 points: lines a pixel or two tall would let a text of a million
+// lines through the bound on the shown height.
+constexpr int MinHalfPoints = 12;
+// Qt looks for a line's break from its start to the end of the word, and a word wider than the
+// line is tried whole before it is broken anywhere: each line of a long word costs the rest of
+// the word, so a paragraph that is one word costs its length squared. A zero-width space (a
+// break point that shows nothing) after this many characters without a blank keeps that linear.
+constexpr int MaxUnbrokenChars = 32;
+// HarfBuzz looks back over every mark for the character a mark sits on, so a long row of marks
+// costs its length squared; no writing system stacks more than the 30 marks Unicode's stream-safe
+// form allows, and the rest are left out.
+constexpr int MaxMarksInARow = 30;
 constexpr double TwipsPerPixel = 15.0; // 1440 twips an inch, 96 pixels an inch
 constexpr int MaxTwips = 31680;        // 22 inches, the format's largest page
 constexpr int MaxUc = 64;
@@ -34,6 +54,7 @@ constexpr size_t MaxFonts = 4096;
 constexpr size_t MaxColours = 4096;
 constexpr qsizetype MaxFontNameBytes = 256;
 constexpr size_t MaxTabStops = 32;
+constexpr QChar ZeroWidthSpace = u'\u200B';
 
 struct CharState {
     int Font = -1; // -1: the document's default font (\deff)
@@ -344,8 +365,9 @@ private:
             ch.Hidden = isOn(t);
             break;
         case Keyword::Fs:
-            ch.HalfPoints =
-                (t.HasParam && t.Param > 0) ? std::min(t.Param, MaxHalfPoints) : DefaultHalfPoints;
+            ch.HalfPoints = (t.HasParam && t.Param > 0)
+                                ? std::clamp(t.Param, MinHalfPoints, MaxHalfPoints)
+                                : DefaultHalfPoints;
             break;
         case Keyword::Cf:
             ch.Foreground = std::max(t.Param, 0);
@@ -631,37 +653,86 @@ private:
             return;
         m_runState = ch;
         for (QChar c : text) {
+            // The object replacement character stands for an embedded object, which this
+            // reader never builds; to Qt it is one, whose size it asks the document's layout.
             const char16_t u = c.unicode();
-            if (u != 0xFFFF && u != 0xFFFE && u != 0x2029 &&
+            if (u != 0xFFFF && u != 0xFFFE && u != 0xFFFC && u != 0x2029 &&
                 (u >= 0xA0 || (u >= 0x20 && u < 0x7F) || u == '\t'))
-                m_run += c;
-            if (m_run.size() > m_budget)
+                appendToRun(c);
+            if (m_exhausted)
                 break;
         }
-        if (m_run.size() > m_budget)
-            flushRun(); // over the limit: what fits is written and the document ends
+    }
+
+    void appendToRun(QChar c) {
+        if (c.isMark()) {
+            if (++m_marks > MaxMarksInARow)
+                return;
+        } else {
+            m_marks = 0;
+        }
+        qsizetype cost = costOf(c);
+        const bool breakFirst = !c.isSpace() && c != ZeroWidthSpace &&
+                                m_unbroken >= MaxUnbrokenChars && !c.isLowSurrogate();
+        if (breakFirst)
+            cost += RtfLimits::BreakCost;
+        if (m_runUnits + cost > m_budget - RtfLimits::RunCost) {
+            // What fits is written and the document ends here, never half a surrogate pair.
+            if (c.isLowSurrogate() && !m_run.isEmpty() && m_run.back().isHighSurrogate())
+                m_run.chop(1);
+            flushRun();
+            exhaust();
+            return;
+        }
+        if (breakFirst) {
+            m_run += ZeroWidthSpace;
+            m_unbroken = 0;
+        }
+        m_unbroken = (c.isSpace() || c == ZeroWidthSpace) ? 0 : m_unbroken + 1;
+        m_run += c;
+        m_runUnits += cost;
+    }
+
+    // What a character costs the view: Qt shapes each stretch of one script apart, as it does
+    // each run of one format, and letters beyond the Latin ones take more shaping; a tab is
+    // measured against the tab stops; the scripts written without blanks are split into words
+    // by a dictionary.
+    qsizetype costOf(QChar c) {
+        if (c == u'\t')
+            return RtfLimits::TabCost;
+        if (c.unicode() < 0x300)
+            return 1;
+        if (c.isSurrogate())
+            return 2;
+        qsizetype cost = 2;
+        const QChar::Script script = c.script();
+        if (script != QChar::Script_Common && script != QChar::Script_Inherited &&
+            script != QChar::Script_Latin && script != m_script) {
+            m_script = script;
+            cost += RtfLimits::RunCost;
+        }
+        if (script == QChar::Script_Thai || script == QChar::Script_Lao ||
+            script == QChar::Script_Khmer || script == QChar::Script_Myanmar ||
+            script == QChar::Script_Tibetan)
+            cost += RtfLimits::DictionaryCost;
+        if (c.isMark())
+            cost += RtfLimits::MarkCost;
+        return cost;
     }
 
     void flushRun() {
         if (m_run.isEmpty())
             return;
-        const qsizetype room = m_budget - RtfLimits::RunCost;
-        if (room <= 0) {
-            m_run.clear();
-            exhaust();
-            return;
-        }
-        if (m_run.size() > room) {
-            m_run.truncate(room);
-            exhaust();
-        }
         m_cursor.insertText(m_run, charFormat(m_runState));
-        m_budget = std::max<qsizetype>(m_budget - m_run.size() - RtfLimits::RunCost, 0);
+        m_budget = std::max<qsizetype>(m_budget - m_runUnits - RtfLimits::RunCost, 0);
         m_run.clear();
+        m_runUnits = 0;
     }
 
     void endParagraph() {
         flushRun();
+        m_unbroken = 0;
+        m_marks = 0;
         if (m_exhausted || m_stack.empty())
             return;
         if (m_budget < RtfLimits::ParagraphCost) {
@@ -759,6 +830,10 @@ private:
     int m_bytesCodePage = 1252;
     QString m_run;
     CharState m_runState;
+    qsizetype m_runUnits = 0; // what m_run costs
+    int m_unbroken = 0;       // characters since the paragraph's last break point
+    int m_marks = 0;          // combining marks in a row
+    QChar::Script m_script = QChar::Script_Latin;
 };
 
 // Where the document's opening brace is, or -1.
@@ -774,6 +849,100 @@ qsizetype rtfStart(const QByteArray& data) {
 
 QString megabytes(qsizetype bytes) {
     return QString::number(bytes / (1024 * 1024));
+}
+
+// Why the system refused a file, as a user can act on it.
+QString systemReason(int err) {
+    switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("takiego pliku nie ma");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("brak uprawnień do jego odczytu");
+    case EISDIR:
+        return QStringLiteral("to jest folder, nie plik");
+    case EIO:
+        return QStringLiteral("błąd odczytu z dysku");
+    case ELOOP:
+        return QStringLiteral("dowiązania symboliczne tworzą pętlę");
+    case ENAMETOOLONG:
+        return QStringLiteral("nazwa jest za długa");
+    case EMFILE:
+    case ENFILE:
+        return QStringLiteral("otwartych jest za dużo plików");
+    case ENOMEM:
+        return QStringLiteral("brak pamięci");
+    default:
+        return QStringLiteral("błąd systemu nr %1").arg(err);
+    }
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    [[nodiscard]] int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+[[noreturn]] void cannotRead(const QString& shown, const QString& reason) {
+    throw EMovraError(QStringLiteral("Nie mogę odczytać pliku \"%1\": %2.").arg(shown, reason));
+}
+
+[[noreturn]] void tooBig(const QString& shown, qsizetype limit) {
+    throw EMovraError(
+        QStringLiteral("Plik \"%1\" jest za duży: ponad %2 MB.").arg(shown, megabytes(limit)));
+}
+
+// The file's bytes, at most limit of them; anything else throws EMovraError naming the file and
+// the reason. Read straight from the system, whose errno is the reason (a pipe or device would
+// block or never end, so only a regular file is read).
+QByteArray readFile(const QString& path, const QString& shown, qsizetype limit) {
+    const FileDescriptor file(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.get() < 0)
+        cannotRead(shown, systemReason(errno));
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0)
+        cannotRead(shown, systemReason(errno));
+    if (S_ISDIR(info.st_mode))
+        cannotRead(shown, systemReason(EISDIR));
+    if (!S_ISREG(info.st_mode))
+        cannotRead(shown, QStringLiteral("to nie jest zwykły plik"));
+    if (info.st_size > limit)
+        tooBig(shown, limit);
+    // The size can change while it is read (and files under /proc tell none): read to the end.
+    QByteArray data;
+    data.resize(std::min<qsizetype>(std::max<qsizetype>(info.st_size, 0), limit) + 1);
+    qsizetype filled = 0;
+    for (;;) {
+        if (filled == data.size()) {
+            if (filled > limit)
+                tooBig(shown, limit);
+            data.resize(std::min<qsizetype>(2 * data.size(), limit + 1));
+        }
+        const ssize_t n =
+            ::read(file.get(), data.data() + filled, static_cast<size_t>(data.size() - filled));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            cannotRead(shown, systemReason(errno));
+        if (n == 0)
+            break;
+        filled += n;
+    }
+    if (filled > limit)
+        tooBig(shown, limit);
+    data.truncate(filled);
+    return data;
 }
 
 } // namespace
@@ -806,18 +975,9 @@ void LoadRtf(QTextDocument& doc, const QByteArray& data, const RtfLimits& limits
 
 void LoadRtfFile(QTextDocument& doc, const QString& path, const RtfLimits& limits) {
     const QString shown = QFileInfo(path).fileName();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EMovraError(QStringLiteral("Nie mogę odczytać pliku \"%1\".").arg(shown));
-    if (file.size() > limits.MaxInputBytes)
-        throw EMovraError(QStringLiteral("Plik \"%1\" jest za duży: ponad %2 MB.")
-                              .arg(shown, megabytes(limits.MaxInputBytes)));
-    const QByteArray data = file.read(limits.MaxInputBytes + 1);
-    if (file.error() != QFileDevice::NoError)
-        throw EMovraError(QStringLiteral("Nie mogę odczytać pliku \"%1\".").arg(shown));
-    if (data.size() > limits.MaxInputBytes)
-        throw EMovraError(QStringLiteral("Plik \"%1\" jest za duży: ponad %2 MB.")
-                              .arg(shown, megabytes(limits.MaxInputBytes)));
+    const QByteArray data = readFile(path, shown, limits.MaxInputBytes);
+    if (data.isEmpty())
+        throw EMovraError(QStringLiteral("Plik \"%1\" jest pusty.").arg(shown));
     if (!LooksLikeRtf(data))
         throw EMovraError(
             QStringLiteral("Plik \"%1\" nie jest tekstem w formacie RTF.").arg(shown));

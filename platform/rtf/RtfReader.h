@@ -10,11 +10,18 @@ namespace movra {
 // Bounds that keep a damaged or hostile file from costing more than a moment: deeper groups are
 // read past (their text is not shown), the input may not be larger than MaxInputBytes, and the
 // document stops growing when it has cost MaxTextUnits: a character costs one unit, a change of
-// formatting RunCost and a paragraph ParagraphCost, roughly what each costs QTextDocument to
-// build. A long help text of a hundred pages costs under half the default.
+// formatting or of script RunCost, a paragraph ParagraphCost, a tab TabCost, a character beyond
+// the Latin letters two units, one of a script broken into words by a dictionary (Thai and its
+// neighbours) DictionaryCost more, a combining mark MarkCost more, and a break point put into a
+// word too long to wrap cheaply BreakCost: roughly what each costs a text view to build and lay
+// out. The program's own help text costs under a tenth of the default.
 struct RtfLimits {
-    static constexpr qsizetype RunCost = 8;
+    static constexpr qsizetype RunCost = 64;
+    static constexpr qsizetype BreakCost = 32;
     static constexpr qsizetype ParagraphCost = 16;
+    static constexpr qsizetype TabCost = 16;
+    static constexpr qsizetype DictionaryCost = 8;
+    static constexpr qsizetype MarkCost = 4;
 
     qsizetype MaxInputBytes = 16 * 1024 * 1024;
     int MaxGroupDepth = 256;
@@ -32,8 +39,8 @@ struct RtfLimits {
 // EMovraError with a Polish message and leaves doc as it was.
 void LoadRtf(QTextDocument& doc, const QByteArray& data, const RtfLimits& limits = {});
 
-// As LoadRtf, from a file; a file that cannot be read throws EMovraError naming it, before doc
-// is touched.
+// As LoadRtf, from a file. A file that cannot be read (with the system's reason), is empty, too
+// large or not RTF throws EMovraError naming it and saying why, before doc is touched.
 void LoadRtfFile(QTextDocument& doc, const QString& path, const RtfLimits& limits = {});
 
 } // namespace movra

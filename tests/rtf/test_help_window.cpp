@@ -3,7 +3,9 @@
 #include "record/help.h"
 #include "tests/support/TestFiles.h"
 
+#include <QtCore/QDir>
 #include <QtCore/QFileInfo>
+#include <QtGui/QAbstractTextDocumentLayout>
 #include <QtGui/QTextCursor>
 #include <QtTest/QtTest>
 #include <QtWidgets/QApplication>
@@ -11,6 +13,8 @@
 #include <QtWidgets/QScrollBar>
 #include <QtWidgets/QTextEdit>
 #include <QtWidgets/QToolTip>
+
+#include <unistd.h>
 
 using namespace movra;
 
@@ -24,6 +28,23 @@ QString expectedNotice() {
            QStringLiteral("Nie widzę  w katalogu programu pliku pomocy - ''Movra.rtf''.") +
            QLatin1Char('\n') + QLatin1Char('\n') + QString(43, u' ') +
            QStringLiteral("Proszę dostarczyć mi ten plik!");
+}
+
+// What the window shows for a help file that is there but cannot be shown.
+QString expectedReason(const QString& path, const QString& reason) {
+    return QStringLiteral(" ") + QLatin1Char('\n') + QString(17, u' ') +
+           QStringLiteral("Nie mogę pokazać pliku pomocy - ''") + path + QStringLiteral("''.") +
+           QLatin1Char('\n') + QLatin1Char('\n') + QString(17, u' ') + reason;
+}
+
+// Makes the help file there but unreadable. Root reads a file whatever its mode says, but not a
+// kernel setting that is write-only (the link's target is what the window opens).
+bool makeUnreadable(const test::TempProgramFolder& folder) {
+    const QString path = folder.file(HelpFile);
+    QFile::remove(path);
+    if (::geteuid() == 0)
+        return QFile::link(QStringLiteral("/proc/sys/vm/drop_caches"), path);
+    return folder.write(HelpFile, "{\\rtf1 x}") && QFile::setPermissions(path, {});
 }
 
 // A help text long enough to scroll, with a recognisable first and last line.
@@ -45,7 +66,8 @@ private slots:
     void windowAsDesigned();
     void noHelpFileShowsTheNotice();
     void helpFileIsShown();
-    void unreadableHelpFileShowsTheNotice();
+    void helpFileThatCannotBeShownSaysWhy();
+    void hugeHelpTextsAreShownOrCut();
     void resizeBurstReloadsOnceFromTheTop();
     void fileGoneKeepsWhatIsShown();
     void escapeClosesWhereverTheFocusIs();
@@ -109,19 +131,85 @@ void TestHelpWindow::helpFileIsShown() {
     QCOMPARE(c.charFormat().fontWeight(), int(QFont::Bold));
     c.setPosition(8);
     QCOMPARE(c.charFormat().fontWeight(), int(QFont::Normal));
+
+    // The object replacement character after a tab: Qt would size the embedded object it
+    // stands for while the text is measured, before there is a layout to ask.
+    QVERIFY(folder.write(HelpFile, "{\\rtf1\\tx2000 a\\tab b\\u-4?c}"));
+    TFhelp objects;
+    QCOMPARE(objects.RichEdit1->toPlainText(), QStringLiteral("a\tbc"));
 }
 
-void TestHelpWindow::unreadableHelpFileShowsTheNotice() {
+void TestHelpWindow::helpFileThatCannotBeShownSaysWhy() {
     test::TempProgramFolder folder;
-    // There, but not RTF at all (a help file saved as plain text by mistake).
-    QVERIFY(folder.write(HelpFile, "Pomoc zapisana jako zwykły tekst."));
-    TFhelp w;
-    QCOMPARE(w.RichEdit1->toPlainText(), expectedNotice());
+    {
+        TFhelp missing;
+        QCOMPARE(missing.RichEdit1->toPlainText(), expectedNotice());
+    }
+    const QString path = folder.file(HelpFile);
+    const QString shown = QDir::toNativeSeparators(path);
+    const auto reasonShown = [&](const QString& reason) {
+        QCOMPARE(FindHelpFile(HelpFile), path);
+        TFhelp w;
+        QCOMPARE(w.RichEdit1->toPlainText(), expectedReason(shown, reason));
+    };
 
-    // An empty file as well.
+    // A help file saved as plain text by mistake.
+    QVERIFY(folder.write(HelpFile, "Pomoc zapisana jako zwykły tekst."));
+    reasonShown(QStringLiteral("Plik \"Movra.rtf\" nie jest tekstem w formacie RTF."));
     QVERIFY(folder.write(HelpFile, QByteArray()));
-    TFhelp empty;
-    QCOMPARE(empty.RichEdit1->toPlainText(), expectedNotice());
+    reasonShown(QStringLiteral("Plik \"Movra.rtf\" jest pusty."));
+    QVERIFY(folder.write(HelpFile, "{\\rtf1\\ansi {\\fonttbl{\\f0 Arial;}}}"));
+    reasonShown(QStringLiteral("Plik \"Movra.rtf\" nie zawiera tekstu."));
+    QVERIFY(folder.write(HelpFile, "{\\rtf1 " + QByteArray(16 * 1024 * 1024, 'x') + "}"));
+    reasonShown(QStringLiteral("Plik \"Movra.rtf\" jest za duży: ponad 16 MB."));
+    QVERIFY(makeUnreadable(folder));
+    reasonShown(
+        QStringLiteral("Nie mogę odczytać pliku \"Movra.rtf\": brak uprawnień do jego odczytu."));
+}
+
+void TestHelpWindow::hugeHelpTextsAreShownOrCut() {
+    test::TempProgramFolder folder;
+    // A hang here is caught by the test's time limit.
+    const auto shownInTheWindow = [](TFhelp& w) {
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTest::qWait(2 * TFhelp::ReloadDelayMs);
+        QTextDocument* doc = w.RichEdit1->document();
+        // Qt never finishes laying out a text view's document taller than this.
+        QVERIFY(doc->documentLayout()->documentSize().height() < 8'388'607);
+        QVERIFY(w.RichEdit1->toPlainText().startsWith(QStringLiteral("W")));
+    };
+    const QString cutNote =
+        QStringLiteral("[Dalszą część tekstu pominięto: byłaby za długa, by ją pokazać.]");
+
+    // Words at the largest size the format knows, a few kilobytes of them: shown whole.
+    QByteArray small = "{\\rtf1\\ansi\\fs3276 ";
+    for (int i = 0; i < 3500; ++i)
+        small += "W ";
+    QVERIFY(folder.write(HelpFile, small));
+    {
+        TFhelp w;
+        shownInTheWindow(w);
+        QCOMPARE(w.RichEdit1->toPlainText().count(u'W'), 3500);
+    }
+
+    // Megabytes of them: what the window can hold, and a note that the rest is left out.
+    QByteArray big = "{\\rtf1\\ansi\\fs3276 ";
+    big += QByteArray("W ").repeated(7'000'000);
+    QVERIFY(folder.write(HelpFile, big));
+    {
+        TFhelp w;
+        shownInTheWindow(w);
+        QVERIFY(w.RichEdit1->toPlainText().endsWith(cutNote));
+    }
+
+    // One word half a million letters long.
+    QVERIFY(folder.write(HelpFile, "{\\rtf1 " + QByteArray(480'000, 'W') + "}"));
+    {
+        TFhelp w;
+        shownInTheWindow(w);
+        QCOMPARE(w.RichEdit1->toPlainText().count(u'W'), 480'000);
+    }
 }
 
 void TestHelpWindow::resizeBurstReloadsOnceFromTheTop() {
