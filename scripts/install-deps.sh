@@ -12,7 +12,7 @@ fonts-liberation2 libbenchmark-dev
 poppler-utils"
 # Tests as a user sees the program: a real X server with a window manager (openbox; xprop sees
 # it take the screen), the accessibility bus, the sqlite3 shell.
-PACKAGES="$PACKAGES xvfb xauth xdotool x11-apps x11-utils openbox imagemagick dbus at-spi2-core python3 python3-pyatspi sqlite3"
+PACKAGES="$PACKAGES xvfb xauth xdotool x11-apps x11-utils x11-xkb-utils openbox imagemagick dbus at-spi2-core python3 python3-pyatspi sqlite3"
 # Packaging and its checks; libFuzzer (clang 14 with its runtime).
 PACKAGES="$PACKAGES dpkg-dev file desktop-file-utils appstream libxml2-utils shared-mime-info clang-14 libclang-rt-14-dev"
 

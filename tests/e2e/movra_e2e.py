@@ -553,10 +553,10 @@ class Session:
         return enabled(acc)
 
     def type_into(self, title, field, text):
-        """Replaces the text of a focused field by typing, and checks what arrived. xdotool types
-        a letter missing from the keyboard map (Polish ones) by remapping a key for a moment; a
-        program that has not yet seen the new map reads the old key, so a field that did not get
-        the text is typed again (as a user corrects a typo)."""
+        """Replaces the text of a focused field by typing, and checks what arrived. The screen has
+        a Polish keyboard (run-e2e.sh); xdotool still types a letter missing from it by remapping
+        a key for a moment, which a program may read before the new map, so a field that did not
+        get the text is typed again (as a user corrects a typo)."""
         for attempt in range(3):
             self.key(title, "ctrl+a")
             self.type_text(title, text)

@@ -14,6 +14,10 @@ set -eu
 if [ "${1:-}" = "--inside" ]; then
     script=$2
     out=$MOVRA_E2E_WORKDIR/out
+    # A Polish user's keyboard, where the Polish letters are keys (AltGr+o gives ó). Without
+    # them xdotool types such a letter by remapping a spare key for a moment, and a program that
+    # reads the key before the new map has reached it gets nothing.
+    setxkbmap pl
     # Its own home, so that no user's openbox settings take part.
     HOME=$MOVRA_E2E_WORKDIR/wm XDG_CONFIG_HOME=$MOVRA_E2E_WORKDIR/wm/.config \
         openbox --sm-disable >"$out/openbox.log" 2>&1 &
@@ -47,7 +51,7 @@ exe=$1
 script=$2
 here=$(cd "$(dirname "$0")" && pwd)
 
-for tool in xvfb-run xauth dbus-run-session xdotool xwd xprop openbox sqlite3; do
+for tool in xvfb-run xauth dbus-run-session xdotool xwd xprop setxkbmap openbox sqlite3; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "run-e2e.sh: $tool is not installed (see scripts/install-deps.sh)" >&2
         exit 1
