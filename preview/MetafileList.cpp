@@ -119,6 +119,13 @@ int TMetafileList::Add(const TMetafile& picture) {
         throw;
     }
     m_offsets.append(pos);
+    // The page just stored becomes the cached picture as it is, sharing its bytes (and the
+    // bitmaps decoded from them), instead of being read back and checked again when it is shown:
+    // a preview shows the page it has just recorded.
+    DetachCache();
+    m_cache = picture;
+    m_cachedIndex = Count() - 1;
+    AttachCache();
     if (OnChange)
         OnChange(this);
     return Count() - 1;

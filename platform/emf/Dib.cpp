@@ -166,6 +166,19 @@ DibStatus DecodeDib(const char* record, std::uint32_t recordSize, std::uint32_t 
     }
 
     const auto* bits = reinterpret_cast<const unsigned char*>(record + offBits);
+    if (bpp == 24) {
+        // The form every picture is recorded in (MakeDib24): a loop of its own, without the
+        // per-pixel choice of format below, since a page's photo is decoded on its first paint.
+        for (std::int64_t y = 0; y < height; ++y) {
+            const unsigned char* q = bits + (topDown ? y : height - 1 - y) * stride;
+            auto* dst = reinterpret_cast<QRgb*>(img.scanLine(static_cast<int>(y)));
+            for (std::int32_t x = 0; x < width; ++x, q += 3)
+                dst[x] = 0xFF000000u | (QRgb(q[2]) << 16) | (QRgb(q[1]) << 8) | QRgb(q[0]);
+        }
+        if (out)
+            *out = std::move(img);
+        return DibStatus::Ok;
+    }
     for (std::int64_t y = 0; y < height; ++y) {
         const std::int64_t srcRow = topDown ? y : height - 1 - y;
         const unsigned char* row = bits + srcRow * stride;
