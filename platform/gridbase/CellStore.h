@@ -3,11 +3,17 @@
 // The texts of a grid's cells, kept compact: a list of a million records must not cost a
 // QString (24 bytes and a heap block of its own) per cell.
 //
-// Each row is one heap block: a header, the end offset of every cell, then the texts one after
+// Each row is one block: a header, the end offset of every cell, then the texts one after
 // another, as Windows-1250 bytes when every character of the row has one (the album's texts
 // always do), else as UTF-16. An empty row has no block at all. Cells are converted to QString
 // only when read, and only the cells asked for: painting reads a screenful, a search or a sort
 // one column.
+//
+// Rows set whole from bytes (SetRowCp1250: a list read from a file) are laid one after another
+// into large shared chunks instead of a heap block each: a million rows then cost no million
+// allocations to make and to free, nor the allocator's few bytes per block. A pooled row that
+// is replaced or dropped leaves its bytes unused in its chunk; the chunks go when no row lies in
+// them any more (at the latest when the store is cleared).
 
 #include <QtCore/QString>
 #include <QtCore/QStringView>
@@ -55,16 +61,35 @@ public:
     [[nodiscard]] std::size_t MemoryBytes() const;
 
 private:
+    // Frees a row's own heap block; a pooled row's bytes belong to its chunk.
     struct TFree {
-        void operator()(void* p) const noexcept { std::free(p); }
+        void operator()(char* p) const noexcept;
     };
     using TRowBlock = std::unique_ptr<char, TFree>;
+    struct TChunkFree {
+        void operator()(char* p) const noexcept { std::free(p); }
+    };
 
     [[nodiscard]] static std::size_t Index(int row) { return static_cast<std::size_t>(row); }
+    [[nodiscard]] static bool Pooled(const TRowBlock& block);
     [[nodiscard]] std::vector<QString> RowTexts(int row) const;
     [[nodiscard]] TRowBlock Encode(std::span<const QStringView> texts) const;
+    // A block of the given size for a row in the chunks (marked pooled by the caller), or nullptr
+    // when it is better given a heap block of its own.
+    [[nodiscard]] char* PoolAllocate(std::size_t bytes);
+    // The row's block becomes block; the chunks go once no row lies in them.
+    void Replace(std::size_t row, TRowBlock block);
+    // Counts pooled rows in [first, last) as gone (before they are dropped).
+    void ForgetPooled(std::size_t first, std::size_t last);
+    void ReleaseChunksIfUnused();
 
     int m_cols;
+    // Declared before the rows: a pooled row's block is read (its header) while it is destroyed.
+    std::vector<std::unique_ptr<char, TChunkFree>> m_chunks;
+    std::size_t m_chunkBytes = 0; // bytes of all chunks
+    char* m_poolNext = nullptr;
+    std::size_t m_poolLeft = 0;
+    std::size_t m_pooledRows = 0;
     std::vector<TRowBlock> m_rows;
 };
 
