@@ -58,13 +58,12 @@ public:
     }
 
     [[nodiscard]] std::string TextAt(int column) const override {
-        const bool null = sqlite3_column_type(m_statement, column) == SQLITE_NULL;
+        // A NULL reads as 0 through both calls, which is what a result table shows for it.
         switch (KindAt(column)) {
         case TSQLiteColumnKind::Integer:
-            return std::to_string(null ? 0 : sqlite3_column_int64(m_statement, column));
+            return std::to_string(sqlite3_column_int64(m_statement, column));
         case TSQLiteColumnKind::Float:
-            return sqlite_detail::FloatText(null ? 0.0
-                                                 : sqlite3_column_double(m_statement, column));
+            return sqlite_detail::FloatText(sqlite3_column_double(m_statement, column));
         case TSQLiteColumnKind::Text:
         case TSQLiteColumnKind::Blob:
             break;
