@@ -156,6 +156,12 @@ void TMetafile::SaveToFile(const QString& path) const {
                                  .toStdString());
 }
 
+void TMetafile::KeepDecoded(std::uint32_t recordOffset, const QImage& img) {
+    if (!m_images)
+        m_images = std::make_shared<emf::ImageCache>();
+    m_images->insert(recordOffset, img);
+}
+
 void TMetafile::Play(QPainter& p, const QRectF& target) const {
     if (m_bytes.isEmpty() || !target.isValid())
         return;
