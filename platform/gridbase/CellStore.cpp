@@ -79,14 +79,21 @@ char* TCellStore::PoolAllocate(std::size_t bytes) {
     if (bytes > kLargestChunk / 8)
         return nullptr;
     if (bytes > m_poolLeft) {
-        // Each chunk doubles the pool, up to a cap; a chunk always holds the block asked for.
-        const std::size_t size =
-            std::max(bytes, std::clamp(m_chunkBytes, kFirstChunk, kLargestChunk));
-        char* chunk = Allocate(size);
-        m_chunks.emplace_back(chunk);
-        m_chunkBytes += size;
-        m_poolNext = chunk;
-        m_poolLeft = size;
+        // The next kept chunk, when it holds the block; else a new one after the one in use.
+        const std::size_t next = m_poolNext == nullptr ? 0 : m_chunkInUse + 1;
+        if (next < m_chunks.size() && m_chunks[next].Size >= bytes) {
+            m_chunkInUse = next;
+        } else {
+            // Each chunk doubles the pool, up to a cap; a chunk always holds the block asked for.
+            const std::size_t size =
+                std::max(bytes, std::clamp(m_chunkBytes, kFirstChunk, kLargestChunk));
+            TChunk chunk{std::unique_ptr<char, TChunkFree>(Allocate(size)), size};
+            m_chunks.insert(m_chunks.begin() + static_cast<std::ptrdiff_t>(next), std::move(chunk));
+            m_chunkBytes += size;
+            m_chunkInUse = next;
+        }
+        m_poolNext = m_chunks[m_chunkInUse].Bytes.get();
+        m_poolLeft = m_chunks[m_chunkInUse].Size;
     }
     char* block = m_poolNext;
     m_poolNext += bytes;
@@ -99,7 +106,7 @@ void TCellStore::Replace(std::size_t row, TRowBlock block) {
     if (Pooled(m_rows[row]))
         --m_pooledRows;
     m_rows[row] = std::move(block);
-    ReleaseChunksIfUnused();
+    ReuseChunksIfUnused();
 }
 
 void TCellStore::ForgetPooled(std::size_t first, std::size_t last) {
@@ -108,12 +115,16 @@ void TCellStore::ForgetPooled(std::size_t first, std::size_t last) {
             --m_pooledRows;
 }
 
-void TCellStore::ReleaseChunksIfUnused() {
-    if (m_pooledRows != 0 || m_chunks.empty())
+void TCellStore::ReuseChunksIfUnused() {
+    if (m_pooledRows != 0 || m_chunks.empty() || m_poolNext == nullptr)
         return;
-    m_chunks.clear();
-    m_chunkBytes = 0;
-    m_poolNext = nullptr;
+    // Chunks past the one in use held nothing of the last rows.
+    while (m_chunks.size() > m_chunkInUse + 1) {
+        m_chunkBytes -= m_chunks.back().Size;
+        m_chunks.pop_back();
+    }
+    m_chunkInUse = 0;
+    m_poolNext = nullptr; // the next row starts at the first chunk
     m_poolLeft = 0;
 }
 
@@ -262,7 +273,7 @@ void TCellStore::SetText(int col, int row, QStringView text) {
             if (oldPooled) {
                 (void)old.release(); // its bytes belong to a chunk
                 --m_pooledRows;
-                ReleaseChunksIfUnused();
+                ReuseChunksIfUnused();
             }
             return;
         }
@@ -293,20 +304,20 @@ void TCellStore::Resize(int cols, int rows) {
     if (Index(rows) < m_rows.size())
         ForgetPooled(Index(rows), m_rows.size());
     m_rows.resize(static_cast<std::size_t>(rows));
-    ReleaseChunksIfUnused();
+    ReuseChunksIfUnused();
 }
 
 void TCellStore::ClearAll() {
     for (TRowBlock& row : m_rows)
         row.reset();
     m_pooledRows = 0;
-    ReleaseChunksIfUnused();
+    ReuseChunksIfUnused();
 }
 
 void TCellStore::EraseRow(int row) {
     ForgetPooled(Index(row), Index(row) + 1);
     m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(row));
-    ReleaseChunksIfUnused();
+    ReuseChunksIfUnused();
 }
 
 void TCellStore::MoveRow(int from, int to) {

@@ -12,8 +12,10 @@
 // Rows set whole from bytes (SetRowCp1250: a list read from a file) are laid one after another
 // into large shared chunks instead of a heap block each: a million rows then cost no million
 // allocations to make and to free, nor the allocator's few bytes per block. A pooled row that
-// is replaced or dropped leaves its bytes unused in its chunk; the chunks go when no row lies in
-// them any more (at the latest when the store is cleared).
+// is replaced or dropped leaves its bytes unused in its chunk. Once no row lies in the chunks
+// (the store was cleared for a new list), the next rows fill the same chunks again, so reading
+// a list anew (another order) touches no fresh memory; chunks the last list did not reach are
+// freed then.
 
 #include <QtCore/QString>
 #include <QtCore/QStringView>
@@ -77,16 +79,23 @@ private:
     // A block of the given size for a row in the chunks (marked pooled by the caller), or nullptr
     // when it is better given a heap block of its own.
     [[nodiscard]] char* PoolAllocate(std::size_t bytes);
-    // The row's block becomes block; the chunks go once no row lies in them.
+    // The row's block becomes block; the chunks are reused once no row lies in them.
     void Replace(std::size_t row, TRowBlock block);
     // Counts pooled rows in [first, last) as gone (before they are dropped).
     void ForgetPooled(std::size_t first, std::size_t last);
-    void ReleaseChunksIfUnused();
+    // With no row in the chunks, the next rows fill them again from the first; chunks the last
+    // rows did not reach are freed.
+    void ReuseChunksIfUnused();
 
     int m_cols;
     // Declared before the rows: a pooled row's block is read (its header) while it is destroyed.
-    std::vector<std::unique_ptr<char, TChunkFree>> m_chunks;
+    struct TChunk {
+        std::unique_ptr<char, TChunkFree> Bytes;
+        std::size_t Size = 0;
+    };
+    std::vector<TChunk> m_chunks;
     std::size_t m_chunkBytes = 0; // bytes of all chunks
+    std::size_t m_chunkInUse = 0; // the chunk new rows go to
     char* m_poolNext = nullptr;
     std::size_t m_poolLeft = 0;
     std::size_t m_pooledRows = 0;
