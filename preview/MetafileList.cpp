@@ -50,10 +50,11 @@ TTempPageFile OpenTempPageFile() {
     // its name again: whatever another process puts at that name afterwards is not followed.
     QByteArray name = QFile::encodeName(QDir::tempPath() + QStringLiteral("/PPXXXXXX"));
     const int fd = mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
         throw EMovraError(QStringLiteral("Nie można utworzyć pliku tymczasowego w folderze %1: %2")
-                              .arg(QDir::toNativeSeparators(QDir::tempPath()),
-                                   QString::fromLocal8Bit(std::strerror(errno))));
+                              .arg(QDir::toNativeSeparators(QDir::tempPath()), why));
+    }
     auto file = std::make_unique<QFile>();
     if (!file->open(fd, QIODevice::ReadWrite | QIODevice::Unbuffered,
                     QFileDevice::AutoCloseHandle)) {
