@@ -5,7 +5,13 @@
 #include <QtCore/QBuffer>
 #include <QtCore/QDir>
 #include <QtCore/QFile>
-#include <QtCore/QTemporaryFile>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace movra {
 
@@ -39,15 +45,26 @@ QByteArray BlankPage(int width, int height) {
 
 } // namespace
 
-QString MakeTempFileName() {
-    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/PPXXXXXX"));
-    file.setAutoRemove(false);
-    if (!file.open())
+TTempPageFile OpenTempPageFile() {
+    // Made and opened in one step (mkostemp: O_CREAT | O_EXCL, owner only) and never opened by
+    // its name again: whatever another process puts at that name afterwards is not followed.
+    QByteArray name = QFile::encodeName(QDir::tempPath() + QStringLiteral("/PPXXXXXX"));
+    const int fd = mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) {
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
         throw EMovraError(QStringLiteral("Nie można utworzyć pliku tymczasowego w folderze %1: %2")
-                              .arg(QDir::toNativeSeparators(QDir::tempPath()), file.errorString()));
-    const QString name = file.fileName();
-    file.close();
-    return name;
+                              .arg(QDir::toNativeSeparators(QDir::tempPath()), why));
+    }
+    auto file = std::make_unique<QFile>();
+    if (!file->open(fd, QIODevice::ReadWrite | QIODevice::Unbuffered,
+                    QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        ::unlink(name.constData());
+        throw EMovraError(
+            QStringLiteral("Nie można otworzyć pliku tymczasowego %1: %2")
+                .arg(QDir::toNativeSeparators(QFile::decodeName(name)), file->errorString()));
+    }
+    return {std::move(file), QFile::decodeName(name)};
 }
 
 TMetafileList::TMetafileList() = default;
@@ -64,13 +81,9 @@ qint64 TMetafileList::StreamSize() const {
 
 std::unique_ptr<QIODevice> TMetafileList::CreateStream() {
     if (m_useTempFile) {
-        const QString name = MakeTempFileName();
-        m_tempFileName = name;
-        auto file = std::make_unique<QFile>(name);
-        if (!file->open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered))
-            throw EMovraError(QStringLiteral("Nie można otworzyć pliku tymczasowego %1: %2")
-                                  .arg(QDir::toNativeSeparators(name), file->errorString()));
-        return file;
+        TTempPageFile made = OpenTempPageFile();
+        m_tempFileName = made.Name;
+        return std::move(made.File);
     }
     auto buffer = std::make_unique<QBuffer>();
     buffer->open(QIODevice::ReadWrite);
@@ -107,6 +120,13 @@ int TMetafileList::Add(const TMetafile& picture) {
         throw;
     }
     m_offsets.append(pos);
+    // The page just stored becomes the cached picture as it is, sharing its bytes (and the
+    // bitmaps decoded from them), instead of being read back and checked again when it is shown:
+    // a preview shows the page it has just recorded.
+    DetachCache();
+    m_cache = picture;
+    m_cachedIndex = Count() - 1;
+    AttachCache();
     if (OnChange)
         OnChange(this);
     return Count() - 1;

@@ -8,13 +8,19 @@
 #include <functional>
 #include <memory>
 
+class QFile;
 class QIODevice;
 
 namespace movra {
 
-// A new, unique, empty file named "PP..." in the system's temporary folder; its full path.
-// Throws EMovraError when none can be made.
-[[nodiscard]] QString MakeTempFileName();
+// A new, unique, empty file named "PP..." in the system's temporary folder, readable and
+// writable by its owner alone, already open for reading and writing (unbuffered), with its full
+// path. Throws EMovraError when none can be made.
+struct TTempPageFile {
+    std::unique_ptr<QFile> File;
+    QString Name;
+};
+[[nodiscard]] TTempPageFile OpenTempPageFile();
 
 // The recorded pages of a preview: every page's picture bytes back to back in one stream (in
 // memory, or in a temporary file so that long documents do not fill the memory), with one page

@@ -79,6 +79,11 @@ public:
     void saveDc();
     void restoreDc(); // the last saved state
     [[nodiscard]] int saveDepth() const { return static_cast<int>(m_saved.size()); }
+    // Bytes of the records so far: where the next record will begin, counted after the header
+    // that finish puts in front.
+    [[nodiscard]] std::uint32_t recordBytes() const {
+        return static_cast<std::uint32_t>(m_buf.size());
+    }
 
     // Completes the picture: header (bounds in device pixels, frame in 0.01 mm, reference
     // device at dpiX x dpiY), deletion of every object, EOF. The writer is spent afterwards.

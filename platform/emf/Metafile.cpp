@@ -85,6 +85,12 @@ void TMetafile::Changed() const {
         OnChange();
 }
 
+void TMetafile::KeepDecoded(std::uint32_t recordOffset, const QImage& img) {
+    if (!m_images)
+        m_images = std::make_shared<emf::ImageCache>();
+    m_images->insert(recordOffset, img);
+}
+
 void TMetafile::LoadFromStream(QIODevice& in) {
     auto readExactly = [&in](QByteArray& into, qint64 count) {
         // Read in pieces: a damaged header must not make us reserve its claimed size up front.

@@ -9,6 +9,7 @@
 #include <QtGui/QColor>
 #include <QtGui/QImage>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -63,6 +64,11 @@ public:
     void Changed() const;
 
 private:
+    friend class TMetafileCanvas;
+    // Keeps img as the decoded form of the bitmap of the record at recordOffset, so that the
+    // first play need not decode what the recorder had in hand.
+    void KeepDecoded(std::uint32_t recordOffset, const QImage& img);
+
     QByteArray m_bytes;
     int m_width = 0;
     int m_height = 0;

@@ -13,6 +13,8 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
+#include <vector>
 
 namespace movra {
 
@@ -53,6 +55,9 @@ struct TMetafileCanvas::Impl {
     bool clipActive = false;
     bool finished = false;
     QRect used; // device pixels touched, for the header's bounds
+    // Bitmaps recorded from 32-bit pictures, by their record's offset among the records: the
+    // picture is exactly what the record decodes to, and is handed to the finished picture.
+    std::vector<std::pair<std::uint32_t, QImage>> decoded;
 
     Impl(TMetafile& t, int x, int y) : target(t), dpiX(x), dpiY(y) {}
 
@@ -110,6 +115,11 @@ void TMetafileCanvas::Finish() {
     const QRect frame(QPoint(0, 0), QPoint(MulDiv(w, 2540, d->dpiX), MulDiv(h, 2540, d->dpiY)));
     const QByteArray bytes = d->writer.finish(bounds, frame, d->dpiX, d->dpiY);
     d->target.SetBytes(bytes);
+    std::uint32_t headerSize = 0;
+    std::memcpy(&headerSize, bytes.constData() + 4, 4);
+    for (const auto& [offset, image] : d->decoded)
+        d->target.KeepDecoded(headerSize + offset, image);
+    d->decoded.clear();
 }
 
 // ------------------------------------------------------------------------------------------
@@ -466,11 +476,15 @@ void TMetafileCanvas::StretchDraw(const TRect& r, const QImage& img) {
     d->syncMapping();
     d->writer.rop2(U_R2_COPYPEN);
     const U_RECTL bounds = d->deviceBounds(r.toQRect());
+    const std::uint32_t offset = d->writer.recordBytes();
     d->writer.append(U_EMRSTRETCHDIBITS_set(
         bounds, point32_set(r.Left, r.Top), point32_set(r.Width(), r.Height()), point32_set(0, 0),
         point32_set(picture.width(), picture.height()), U_DIB_RGB_COLORS, U_SRCCOPY,
         reinterpret_cast<PU_BITMAPINFO>(const_cast<char*>(dib.info.constData())),
         static_cast<uint32_t>(dib.bits.size()), const_cast<char*>(dib.bits.constData())));
+    // A 24-bit bitmap of 32-bit pixels decodes to those very pixels.
+    if (picture.format() == QImage::Format_RGB32)
+        d->decoded.emplace_back(offset, picture);
 }
 
 // ------------------------------------------------------------------------------------------

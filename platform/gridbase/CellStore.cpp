@@ -16,12 +16,19 @@ namespace {
 // the start of the texts), then the texts.
 constexpr std::uint32_t kNarrow = 0; // one Windows-1250 byte per character
 constexpr std::uint32_t kWide = 1;   // UTF-16
+// Set beside the encoding when the block lies in the store's chunks, not on the heap of its own.
+constexpr std::uint32_t kPooled = 0x80000000u;
+
+// Chunks start small, so that a grid of a few rows keeps little, and grow up to a size where
+// one more allocation in a few thousand rows no longer matters.
+constexpr std::size_t kFirstChunk = 16 * 1024;
+constexpr std::size_t kLargestChunk = 1024 * 1024;
 
 struct TRowView {
     const std::uint32_t* Words;
     int Cols;
 
-    [[nodiscard]] bool Wide() const { return Words[0] == kWide; }
+    [[nodiscard]] bool Wide() const { return (Words[0] & kWide) != 0; }
     [[nodiscard]] std::uint32_t Start(int col) const { return col == 0 ? 0 : Words[col]; }
     [[nodiscard]] std::uint32_t End(int col) const { return Words[col + 1]; }
     [[nodiscard]] std::uint32_t Length(int col) const { return End(col) - Start(col); }
@@ -48,9 +55,78 @@ char* Allocate(std::size_t bytes) {
     return static_cast<char*>(p);
 }
 
+std::uint32_t FirstWord(const char* block) {
+    std::uint32_t word = 0;
+    std::memcpy(&word, block, sizeof word);
+    return word;
+}
+
 } // namespace
 
+void TCellStore::TFree::operator()(char* p) const noexcept {
+    if ((FirstWord(p) & kPooled) == 0)
+        std::free(p);
+}
+
 TCellStore::TCellStore(int cols, int rows) : m_cols(cols), m_rows(static_cast<std::size_t>(rows)) {}
+
+bool TCellStore::Pooled(const TRowBlock& block) {
+    return block && (FirstWord(block.get()) & kPooled) != 0;
+}
+
+char* TCellStore::PoolAllocate(std::size_t bytes) {
+    bytes = (bytes + 3) & ~std::size_t(3); // the next block's words stay aligned
+    if (bytes > kLargestChunk / 8)
+        return nullptr;
+    if (bytes > m_poolLeft) {
+        // The next kept chunk, when it holds the block; else a new one after the one in use.
+        const std::size_t next = m_poolNext == nullptr ? 0 : m_chunkInUse + 1;
+        if (next < m_chunks.size() && m_chunks[next].Size >= bytes) {
+            m_chunkInUse = next;
+        } else {
+            // Each chunk doubles the pool, up to a cap; a chunk always holds the block asked for.
+            const std::size_t size =
+                std::max(bytes, std::clamp(m_chunkBytes, kFirstChunk, kLargestChunk));
+            TChunk chunk{std::unique_ptr<char, TChunkFree>(Allocate(size)), size};
+            m_chunks.insert(m_chunks.begin() + static_cast<std::ptrdiff_t>(next), std::move(chunk));
+            m_chunkBytes += size;
+            m_chunkInUse = next;
+        }
+        m_poolNext = m_chunks[m_chunkInUse].Bytes.get();
+        m_poolLeft = m_chunks[m_chunkInUse].Size;
+    }
+    char* block = m_poolNext;
+    m_poolNext += bytes;
+    m_poolLeft -= bytes;
+    ++m_pooledRows;
+    return block;
+}
+
+void TCellStore::Replace(std::size_t row, TRowBlock block) {
+    if (Pooled(m_rows[row]))
+        --m_pooledRows;
+    m_rows[row] = std::move(block);
+    ReuseChunksIfUnused();
+}
+
+void TCellStore::ForgetPooled(std::size_t first, std::size_t last) {
+    for (std::size_t r = first; r < last; ++r)
+        if (Pooled(m_rows[r]))
+            --m_pooledRows;
+}
+
+void TCellStore::ReuseChunksIfUnused() {
+    if (m_pooledRows != 0 || m_chunks.empty() || m_poolNext == nullptr)
+        return;
+    // Chunks past the one in use held nothing of the last rows.
+    while (m_chunks.size() > m_chunkInUse + 1) {
+        m_chunkBytes -= m_chunks.back().Size;
+        m_chunks.pop_back();
+    }
+    m_chunkInUse = 0;
+    m_poolNext = nullptr; // the next row starts at the first chunk
+    m_poolLeft = 0;
+}
 
 QString TCellStore::Text(int col, int row) const {
     const char* block = m_rows[Index(row)].get();
@@ -145,7 +221,7 @@ TCellStore::TRowBlock TCellStore::Encode(std::span<const QStringView> texts) con
 }
 
 void TCellStore::SetRow(int row, std::span<const QStringView> texts) {
-    m_rows[Index(row)] = Encode(texts);
+    Replace(Index(row), Encode(texts));
 }
 
 void TCellStore::SetRowCp1250(int row, std::span<const std::string_view> bytes) {
@@ -154,14 +230,17 @@ void TCellStore::SetRowCp1250(int row, std::span<const std::string_view> bytes) 
     for (std::size_t c = 0; c < given; ++c)
         units += bytes[c].size();
     if (units == 0) {
-        m_rows[Index(row)].reset();
+        Replace(Index(row), nullptr);
         return;
     }
     const std::size_t header = HeaderBytes(m_cols);
-    char* block = Allocate(header + units);
-    TRowBlock owner(block);
+    char* block = PoolAllocate(header + units);
+    const bool pooled = block != nullptr;
+    if (!pooled)
+        block = Allocate(header + units);
     auto* words = reinterpret_cast<std::uint32_t*>(block);
-    words[0] = kNarrow;
+    words[0] = kNarrow | (pooled ? kPooled : 0);
+    TRowBlock owner(block);
     char* data = block + header;
     std::uint32_t end = 0;
     for (std::size_t c = 0; c < static_cast<std::size_t>(m_cols); ++c) {
@@ -171,7 +250,7 @@ void TCellStore::SetRowCp1250(int row, std::span<const std::string_view> bytes) 
         }
         words[c + 1] = end;
     }
-    m_rows[Index(row)] = std::move(owner);
+    Replace(Index(row), std::move(owner));
 }
 
 void TCellStore::SetText(int col, int row, QStringView text) {
@@ -186,15 +265,23 @@ void TCellStore::SetText(int col, int row, QStringView text) {
             std::string encoded(static_cast<std::size_t>(text.size()), '\0');
             (void)EncodeCp1250(text, encoded.data());
             bytes[static_cast<std::size_t>(col)] = encoded;
+            // The old block stays readable (its bytes are copied from) until the new one is in;
+            // it still counts as a pooled row until then, so the chunks stay too.
             TRowBlock old = std::move(slot);
+            const bool oldPooled = Pooled(old);
             SetRowCp1250(row, bytes);
+            if (oldPooled) {
+                (void)old.release(); // its bytes belong to a chunk
+                --m_pooledRows;
+                ReuseChunksIfUnused();
+            }
             return;
         }
     }
     std::vector<QString> texts = RowTexts(row);
     texts[static_cast<std::size_t>(col)] = text.toString();
     std::vector<QStringView> views(texts.begin(), texts.end());
-    slot = Encode(views);
+    Replace(Index(row), Encode(views));
 }
 
 void TCellStore::Resize(int cols, int rows) {
@@ -208,21 +295,29 @@ void TCellStore::Resize(int cols, int rows) {
             texts.resize(static_cast<std::size_t>(std::min(oldCols, cols)));
             std::vector<QStringView> views(texts.begin(), texts.end());
             m_cols = cols;
-            m_rows[Index(r)] = Encode(views);
+            TRowBlock block = Encode(views);
             m_cols = oldCols;
+            Replace(Index(r), std::move(block));
         }
         m_cols = cols;
     }
+    if (Index(rows) < m_rows.size())
+        ForgetPooled(Index(rows), m_rows.size());
     m_rows.resize(static_cast<std::size_t>(rows));
+    ReuseChunksIfUnused();
 }
 
 void TCellStore::ClearAll() {
     for (TRowBlock& row : m_rows)
         row.reset();
+    m_pooledRows = 0;
+    ReuseChunksIfUnused();
 }
 
 void TCellStore::EraseRow(int row) {
+    ForgetPooled(Index(row), Index(row) + 1);
     m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(row));
+    ReuseChunksIfUnused();
 }
 
 void TCellStore::MoveRow(int from, int to) {
@@ -251,14 +346,14 @@ void TCellStore::MoveColumn(int from, int to) {
         else
             std::rotate(base + to, base + from, base + from + 1);
         std::vector<QStringView> views(texts.begin(), texts.end());
-        m_rows[Index(r)] = Encode(views);
+        Replace(Index(r), Encode(views));
     }
 }
 
 std::size_t TCellStore::MemoryBytes() const {
-    std::size_t bytes = m_rows.capacity() * sizeof(TRowBlock);
+    std::size_t bytes = m_rows.capacity() * sizeof(TRowBlock) + m_chunkBytes;
     for (const TRowBlock& row : m_rows)
-        if (row)
+        if (row && !Pooled(row))
             bytes += malloc_usable_size(row.get());
     return bytes;
 }

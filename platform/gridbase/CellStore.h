@@ -3,11 +3,19 @@
 // The texts of a grid's cells, kept compact: a list of a million records must not cost a
 // QString (24 bytes and a heap block of its own) per cell.
 //
-// Each row is one heap block: a header, the end offset of every cell, then the texts one after
+// Each row is one block: a header, the end offset of every cell, then the texts one after
 // another, as Windows-1250 bytes when every character of the row has one (the album's texts
 // always do), else as UTF-16. An empty row has no block at all. Cells are converted to QString
 // only when read, and only the cells asked for: painting reads a screenful, a search or a sort
 // one column.
+//
+// Rows set whole from bytes (SetRowCp1250: a list read from a file) are laid one after another
+// into large shared chunks instead of a heap block each: a million rows then cost no million
+// allocations to make and to free, nor the allocator's few bytes per block. A pooled row that
+// is replaced or dropped leaves its bytes unused in its chunk. Once no row lies in the chunks
+// (the store was cleared for a new list), the next rows fill the same chunks again, so reading
+// a list anew (another order) touches no fresh memory; chunks the last list did not reach are
+// freed then.
 
 #include <QtCore/QString>
 #include <QtCore/QStringView>
@@ -55,16 +63,42 @@ public:
     [[nodiscard]] std::size_t MemoryBytes() const;
 
 private:
+    // Frees a row's own heap block; a pooled row's bytes belong to its chunk.
     struct TFree {
-        void operator()(void* p) const noexcept { std::free(p); }
+        void operator()(char* p) const noexcept;
     };
     using TRowBlock = std::unique_ptr<char, TFree>;
+    struct TChunkFree {
+        void operator()(char* p) const noexcept { std::free(p); }
+    };
 
     [[nodiscard]] static std::size_t Index(int row) { return static_cast<std::size_t>(row); }
+    [[nodiscard]] static bool Pooled(const TRowBlock& block);
     [[nodiscard]] std::vector<QString> RowTexts(int row) const;
     [[nodiscard]] TRowBlock Encode(std::span<const QStringView> texts) const;
+    // A block of the given size for a row in the chunks (marked pooled by the caller), or nullptr
+    // when it is better given a heap block of its own.
+    [[nodiscard]] char* PoolAllocate(std::size_t bytes);
+    // The row's block becomes block; the chunks are reused once no row lies in them.
+    void Replace(std::size_t row, TRowBlock block);
+    // Counts pooled rows in [first, last) as gone (before they are dropped).
+    void ForgetPooled(std::size_t first, std::size_t last);
+    // With no row in the chunks, the next rows fill them again from the first; chunks the last
+    // rows did not reach are freed.
+    void ReuseChunksIfUnused();
 
     int m_cols;
+    // Declared before the rows: a pooled row's block is read (its header) while it is destroyed.
+    struct TChunk {
+        std::unique_ptr<char, TChunkFree> Bytes;
+        std::size_t Size = 0;
+    };
+    std::vector<TChunk> m_chunks;
+    std::size_t m_chunkBytes = 0; // bytes of all chunks
+    std::size_t m_chunkInUse = 0; // the chunk new rows go to
+    char* m_poolNext = nullptr;
+    std::size_t m_poolLeft = 0;
+    std::size_t m_pooledRows = 0;
     std::vector<TRowBlock> m_rows;
 };
 

@@ -622,6 +622,22 @@ void TestEmfFiles::decodedPhotosFollowTheContent() {
     // The page store's way of handing out another page: the cached picture is assigned.
     mf = red;
     QCOMPARE(centre(mf, QSize(100, 80)), qRgb(255, 0, 0));
+
+    // A page just recorded plays the bitmaps its recorder had in hand; they are exactly what its
+    // bytes decode to, bitmap for bitmap.
+    QImage pattern(40, 30, QImage::Format_RGB32);
+    for (int y = 0; y < pattern.height(); ++y)
+        for (int x = 0; x < pattern.width(); ++x)
+            pattern.setPixel(x, y, qRgb(x * 6, y * 8, (x * y) % 256));
+    QImage plain(20, 20, QImage::Format_RGB32);
+    plain.fill(QColor(10, 200, 30));
+    const TMetafile twoPhotos = Record(QSize(200, 100), [&](TCanvas& c) {
+        c.StretchDraw(TRect(0, 0, 100, 100), pattern);
+        c.StretchDraw(TRect(100, 0, 200, 100), plain);
+    });
+    TMetafile fresh;
+    fresh.SetBytes(twoPhotos.Bytes());
+    QCOMPARE(RenderMetafile(twoPhotos, QSize(200, 100)), RenderMetafile(fresh, QSize(200, 100)));
 }
 
 // Advances that run far out and back again are sound as records: the glyphs out there are left

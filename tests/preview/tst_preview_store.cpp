@@ -203,15 +203,19 @@ private slots:
         QVERIFY(!QFile::exists(otherName));
     }
 
-    void makeTempFileName() {
-        const QString a = MakeTempFileName();
-        const QString b = MakeTempFileName();
-        QVERIFY(a != b);
-        QVERIFY(QFile::exists(a));
-        QCOMPARE(QFileInfo(a).size(), 0);
-        QVERIFY(QFileInfo(a).fileName().startsWith(QLatin1String("PP")));
-        QFile::remove(a);
-        QFile::remove(b);
+    void tempPageFilesAreNewAndPrivate() {
+        const TTempPageFile a = OpenTempPageFile();
+        const TTempPageFile b = OpenTempPageFile();
+        QVERIFY(a.Name != b.Name);
+        QVERIFY(a.File->isOpen() && a.File->isWritable());
+        QVERIFY(QFileInfo(a.Name).fileName().startsWith(QLatin1String("PP")));
+        QCOMPARE(QFileInfo(a.Name).size(), 0);
+        // Nobody but the owner reads the pages (group and others: no permission bits).
+        QCOMPARE(int(QFileInfo(a.Name).permissions() & 0x00FF), 0);
+        QCOMPARE(a.File->write("page"), qint64(4));
+        QCOMPARE(QFileInfo(a.Name).size(), 4); // unbuffered: in the file at once
+        QFile::remove(a.Name);
+        QFile::remove(b.Name);
     }
 
     void failedLoadLeavesNoHook() {
