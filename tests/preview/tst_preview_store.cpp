@@ -1,3 +1,4 @@
+#include "OpenRecorder.h"
 #include "PreviewTestPages.h"
 
 #include "platform/core/ErrorBox.h"
@@ -8,6 +9,8 @@
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtTest/QtTest>
+
+#include <fcntl.h>
 
 using namespace movra;
 using namespace movra::test;
@@ -216,6 +219,26 @@ private slots:
         QCOMPARE(QFileInfo(a.Name).size(), 4); // unbuffered: in the file at once
         QFile::remove(a.Name);
         QFile::remove(b.Name);
+    }
+
+    void tempPageFileIsNeverOpenedByNameAgain() {
+        // Whatever another user puts at the temporary file's name once it exists (a link to one
+        // of the user's files) must never be opened: the only open of that name is the one that
+        // creates it, exclusively.
+        TMetafileList list;
+        list.SetUseTempFile(true);
+        const TOpenRecording recording;
+        list.Add(*RecordPage(100, 100, 2, 0));
+        list.Add(*RecordPage(100, 100, 3, 1));
+        QCOMPARE(list.Pages(0).Bytes().isEmpty(), false);
+        const QByteArray name = QFile::encodeName(list.TempFileName());
+        QVERIFY(QFileInfo::exists(list.TempFileName()));
+        for (const TOpenedFile& opened : recording.Opened()) {
+            if (opened.Path != name.toStdString())
+                continue;
+            QVERIFY2((opened.Flags & O_CREAT) && (opened.Flags & O_EXCL),
+                     "the page file was opened again by its name");
+        }
     }
 
     void failedLoadLeavesNoHook() {
