@@ -24,9 +24,6 @@ constexpr qreal NarrowestWidth = 200;
 constexpr qreal DesignedWidth = 720;
 // Far below the view's real bound, so that inputs of a few kilobytes reach the cut.
 constexpr qreal MaxHeight = 50'000;
-// The view may place its lines a few pixels lower than the cut measured them; a measure that
-// falls short by more than this would be a fault of its own.
-constexpr qreal HeightSlack = MaxHeight / 100;
 
 void setUpAsTheView(QTextDocument& doc) {
     QFont font(QStringLiteral("MS Sans Serif"));
@@ -40,7 +37,7 @@ void setUpAsTheView(QTextDocument& doc) {
 
 void layOutWithin(QTextDocument& doc, qreal width) {
     doc.setTextWidth(width);
-    if (doc.documentLayout()->documentSize().height() > MaxHeight + HeightSlack)
+    if (doc.documentLayout()->documentSize().height() > MaxHeight)
         std::abort(); // the cut did not keep the view's layout within the height
 }
 

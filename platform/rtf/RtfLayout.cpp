@@ -128,8 +128,10 @@ bool LimitLayoutHeight(QTextDocument& doc, qreal pageWidth, qreal maxHeight) {
         const qreal width = lineWidth(doc, pageWidth, f);
         QTextLayout* layout = block.layout();
         // Before the document has a layout of its own, a block's text falls back on the
-        // application's font where it names none, not on the document's.
-        layout->setFont(doc.defaultFont());
+        // application's font where it names none, not on the document's. An empty paragraph's
+        // line is as tall as the paragraph's own font, which the view takes from the block.
+        layout->setFont(block.length() > 1 ? doc.defaultFont()
+                                           : block.charFormat().font().resolve(doc.defaultFont()));
         QTextOption option = doc.defaultTextOption();
         option.setAlignment(f.alignment());
         option.setTabs(f.tabPositions());

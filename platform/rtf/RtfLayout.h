@@ -19,10 +19,8 @@ inline constexpr qreal MaxShownTextHeight = 1'000'000;
 // Lays doc out as a text view that wraps at word boundaries, or anywhere in a word wider than
 // the line, lays it out at the given page width (text width plus the document's margins), and
 // cuts it at the first line that would reach lower than maxHeight, ending it with the note.
-// Laid out at that width or any wider one, the document then stays within maxHeight, give or
-// take the view placing its lines a few pixels lower than measured here (fuzzing found 8 in
-// 50,000): the bound lies far enough below Qt's page for that. The work is what the view's own
-// layout costs, up to the cut. Returns whether doc was cut.
+// Laid out at that width or any wider one, the document then stays within maxHeight. The work
+// is what the view's own layout costs, up to the cut. Returns whether doc was cut.
 //
 // doc must not have been laid out yet (no layout object): the lines measured here are the ones
 // the view then lays out again, so that nothing can run away before the cut. Its default font
