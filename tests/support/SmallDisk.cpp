@@ -1,6 +1,7 @@
 #include "tests/support/SmallDisk.h"
 
 #include <QtCore/QByteArray>
+#include <QtCore/QDir>
 #include <QtCore/QFile>
 
 #include <cerrno>
@@ -90,6 +91,12 @@ bool SmallDisk::fill(qint64 room) {
     }
     ::close(fd);
     return ok && freeBytes() <= room;
+}
+
+QStringList SmallDisk::files() const {
+    QStringList names = QDir(m_folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    names.removeAll(QStringLiteral(".filler"));
+    return names;
 }
 
 } // namespace movra::test

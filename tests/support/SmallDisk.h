@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QtCore/QString>
+#include <QtCore/QStringList>
 
 namespace movra::test {
 
@@ -26,6 +27,8 @@ public:
     [[nodiscard]] bool fill(qint64 room = 0);
     // Bytes the disk still takes.
     [[nodiscard]] qint64 freeBytes() const;
+    // The files a user sees on the disk, hidden ones included, the filler aside.
+    [[nodiscard]] QStringList files() const;
 
 private:
     QString m_folder;
