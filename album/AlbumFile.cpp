@@ -254,25 +254,6 @@ std::string RecordListSql(int sortKey) {
     return sql;
 }
 
-// A list cell's bytes: numbers in decimal (kept in scratch), texts and notes as stored. The
-// column's kind is fixed by the first row, so it is asked once per column, not once per cell.
-struct TListCell {
-    int Column = 0;
-    bool Number = false;
-
-    void Fix(const ISQLiteRow& row, int column) {
-        Column = column;
-        const TSQLiteColumnKind kind = row.KindAt(column);
-        Number = kind == TSQLiteColumnKind::Integer || kind == TSQLiteColumnKind::Float;
-    }
-    [[nodiscard]] std::string_view Bytes(const ISQLiteRow& row, std::string& scratch) const {
-        if (!Number)
-            return row.BytesAt(Column);
-        scratch = row.TextAt(Column);
-        return scratch;
-    }
-};
-
 } // namespace
 
 ISQLiteTablePtr QueryRecordList(ISQLiteDatabase& db, int sortKey) {
@@ -295,21 +276,16 @@ std::uint32_t ReadRecordList(ISQLiteDatabase& db, int sortKey,
                              const std::function<void(const TAlbumListBytes&)>& onRow) {
     const std::string sql = RecordListSql(sortKey);
     bool first = true;
-    std::array<TListCell, 6> cells;
-    std::array<std::string, 6> scratch;
+    std::array<int, 6> columns{};
+    std::array<std::string_view, 6> cells;
     return db.QueryEach(sql, [&](const ISQLiteRow& row) {
         if (first) {
             const TAlbumListColumns c = ListColumnsOf(row);
-            const std::array<int, 6> columns{c.Id, c.Imie, c.Nazwisko, c.Ksywa, c.Notes, c.Adres};
-            for (std::size_t i = 0; i < cells.size(); ++i)
-                cells[i].Fix(row, columns[i]);
+            columns = {c.Id, c.Imie, c.Nazwisko, c.Ksywa, c.Notes, c.Adres};
             first = false;
         }
-        const TAlbumListBytes bytes{
-            cells[0].Bytes(row, scratch[0]), cells[1].Bytes(row, scratch[1]),
-            cells[2].Bytes(row, scratch[2]), cells[3].Bytes(row, scratch[3]),
-            cells[4].Bytes(row, scratch[4]), cells[5].Bytes(row, scratch[5])};
-        onRow(bytes);
+        row.ShownBytes(columns, cells);
+        onRow(TAlbumListBytes{cells[0], cells[1], cells[2], cells[3], cells[4], cells[5]});
     });
 }
 

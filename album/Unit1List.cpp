@@ -209,21 +209,34 @@ void TForm1::FillRecordList(TLongWork& work) {
         m_labelCount->setText(QString::number(filled));
         m_labelCount->adjustSize();
     });
+    const int fixed = g.FixedRows();
+    // The row numbers count up one by one, so each is the last one's digits plus one (turning
+    // every number into digits afresh took a tenth of the time spent on each row).
+    std::array<char, 12> number{};
+    std::size_t first = number.size() - 1;
+    number[first] = '0';
     (void)ReadRecordList(*m_database, m_sortKey, [&](const TAlbumListBytes& r) {
-        if (g.FixedRows() + filled >= g.RowCount())
-            g.SetRowCount(std::max(g.RowCount() * 2, g.FixedRows() + 1024));
+        if (fixed + filled >= g.RowCount())
+            g.SetRowCount(std::max(g.RowCount() * 2, fixed + 1024));
         ++filled;
-        char number[16];
-        const auto [end, ec] = std::to_chars(std::begin(number), std::end(number), filled);
+        std::size_t digit = number.size() - 1;
+        while (number[digit] == '9' && digit > first)
+            number[digit--] = '0';
+        if (number[digit] == '9') { // all nines: one digit more
+            number[digit] = '0';
+            number[--first] = '1';
+        } else {
+            ++number[digit];
+        }
         const std::array<std::string_view, 7> cells{
-            std::string_view(number, static_cast<std::size_t>(end - number)),
+            std::string_view(number.data() + first, number.size() - first),
             r.Id,
             r.Imie,
             r.Nazwisko,
             r.Ksywa,
             r.Notes,
             r.Adres};
-        g.SetRowCp1250(g.FixedRows() + filled - 1, cells);
+        g.SetRowCp1250(fixed + filled - 1, cells);
         work.Step(filled);
     });
 }

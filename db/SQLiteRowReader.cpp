@@ -4,6 +4,9 @@
 #include "db/SQLiteDatabase.h"
 #include "db/SQLiteStatement.h"
 
+#include <algorithm>
+#include <array>
+#include <charconv>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -57,6 +60,40 @@ public:
         return m_kinds[static_cast<std::size_t>(column)];
     }
 
+    void ShownBytes(std::span<const int> columns, std::span<std::string_view> out) const override {
+        if (out.size() < columns.size())
+            throw std::out_of_range("Fewer places than columns asked for");
+        if (m_digits.size() < columns.size()) {
+            // Sized before any place is handed out: growing later would move the texts.
+            m_digits.resize(columns.size());
+            m_floats.resize(columns.size());
+        }
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            const int column = columns[i];
+            Check(column);
+            switch (m_kinds[static_cast<std::size_t>(column)]) {
+            case TSQLiteColumnKind::Integer: {
+                // As TextAt: the decimal digits of the value (a NULL reads as 0).
+                TDigits& digits = m_digits[i];
+                const auto [end, ec] = std::to_chars(digits.data(), digits.data() + digits.size(),
+                                                     sqlite3_column_int64(m_statement, column));
+                out[i] = std::string_view(digits.data(), std::size_t(end - digits.data()));
+                break;
+            }
+            case TSQLiteColumnKind::Float:
+                m_floats[i] = sqlite_detail::FloatText(sqlite3_column_double(m_statement, column));
+                out[i] = m_floats[i];
+                break;
+            case TSQLiteColumnKind::Text:
+                out[i] = TextBytes(column);
+                break;
+            case TSQLiteColumnKind::Blob:
+                out[i] = BlobBytes(column);
+                break;
+            }
+        }
+    }
+
     [[nodiscard]] std::string TextAt(int column) const override {
         // A NULL reads as 0 through both calls, which is what a result table shows for it.
         switch (KindAt(column)) {
@@ -76,35 +113,51 @@ public:
         case TSQLiteColumnKind::Integer:
         case TSQLiteColumnKind::Float:
             throw ESQLiteException("Not a text or blob field");
-        case TSQLiteColumnKind::Blob: {
-            const void* data = sqlite3_column_blob(m_statement, column);
-            const int size = sqlite3_column_bytes(m_statement, column);
-            if (data == nullptr || size <= 0)
-                return {};
-            return {static_cast<const char*>(data), static_cast<std::size_t>(size)};
-        }
+        case TSQLiteColumnKind::Blob:
+            return BlobBytes(column);
         case TSQLiteColumnKind::Text:
             break;
         }
-        // A text ends at its first zero byte, and the engine ends every text it hands out with
-        // one: no second call for its size is needed (a list reads five texts a row).
+        return TextBytes(column);
+    }
+
+private:
+    // A number as text, as long as any 64-bit integer's.
+    using TDigits = std::array<char, 24>;
+
+    void Check(int column) const {
+        if (column < 0 || static_cast<std::size_t>(column) >= m_kinds.size())
+            ThrowOutOfRange(column);
+    }
+    // Out of line, so that the check on every value stays a compare and a branch.
+    [[noreturn, gnu::noinline, gnu::cold]] void ThrowOutOfRange(int column) const {
+        throw std::out_of_range("Column index " + std::to_string(column) +
+                                " out of range (the table has " + std::to_string(m_kinds.size()) +
+                                " columns)");
+    }
+
+    [[nodiscard]] std::string_view BlobBytes(int column) const {
+        const void* data = sqlite3_column_blob(m_statement, column);
+        const int size = sqlite3_column_bytes(m_statement, column);
+        if (data == nullptr || size <= 0)
+            return {};
+        return {static_cast<const char*>(data), static_cast<std::size_t>(size)};
+    }
+
+    // A text ends at its first zero byte, and the engine ends every text it hands out with one:
+    // no second call for its size is needed.
+    [[nodiscard]] std::string_view TextBytes(int column) const {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
         if (text == nullptr)
             return {};
         return {text, std::strlen(text)};
     }
 
-private:
-    void Check(int column) const {
-        if (column < 0 || static_cast<std::size_t>(column) >= m_kinds.size())
-            throw std::out_of_range("Column index " + std::to_string(column) +
-                                    " out of range (the table has " +
-                                    std::to_string(m_kinds.size()) + " columns)");
-    }
-
     sqlite3_stmt* m_statement;
     std::vector<std::string> m_names;
     std::vector<TSQLiteColumnKind> m_kinds;
+    mutable std::vector<TDigits> m_digits;
+    mutable std::vector<std::string> m_floats;
 };
 
 // A streamed result is read with the engine's temporary store on disk, and the connection's own

@@ -103,16 +103,37 @@ char* TCellStore::PoolAllocate(std::size_t bytes) {
 }
 
 void TCellStore::Replace(std::size_t row, TRowBlock block) {
-    if (Pooled(m_rows[row]))
-        --m_pooledRows;
+    ForgetRows(row, row + 1);
+    if (block && !Pooled(block))
+        ++m_heapRows;
     m_rows[row] = std::move(block);
     ReuseChunksIfUnused();
 }
 
-void TCellStore::ForgetPooled(std::size_t first, std::size_t last) {
-    for (std::size_t r = first; r < last; ++r)
+void TCellStore::ForgetRows(std::size_t first, std::size_t last) {
+    for (std::size_t r = first; r < last; ++r) {
+        if (!m_rows[r])
+            continue;
         if (Pooled(m_rows[r]))
             --m_pooledRows;
+        else
+            --m_heapRows;
+    }
+}
+
+void TCellStore::DropRowsFrom(std::size_t first) {
+    if (m_heapRows == 0) {
+        // Every row lies in the chunks, so dropping them frees nothing and their blocks are not
+        // read: emptying a million-row list before the next one would otherwise read through
+        // all of it once more.
+        for (auto row = m_rows.begin() + static_cast<std::ptrdiff_t>(first); row != m_rows.end();
+             ++row)
+            if (row->release() != nullptr)
+                --m_pooledRows;
+    } else {
+        ForgetRows(first, m_rows.size());
+    }
+    m_rows.resize(first);
 }
 
 void TCellStore::ReuseChunksIfUnused() {
@@ -243,13 +264,15 @@ void TCellStore::SetRowCp1250(int row, std::span<const std::string_view> bytes) 
     TRowBlock owner(block);
     char* data = block + header;
     std::uint32_t end = 0;
-    for (std::size_t c = 0; c < static_cast<std::size_t>(m_cols); ++c) {
-        if (c < given && !bytes[c].empty()) {
-            std::memcpy(data + end, bytes[c].data(), bytes[c].size());
-            end += static_cast<std::uint32_t>(bytes[c].size());
-        }
+    for (std::size_t c = 0; c < given; ++c) {
+        const std::size_t size = bytes[c].size();
+        if (size != 0) // an empty view may have no data at all
+            std::memcpy(data + end, bytes[c].data(), size);
+        end += static_cast<std::uint32_t>(size);
         words[c + 1] = end;
     }
+    for (std::size_t c = given; c < static_cast<std::size_t>(m_cols); ++c)
+        words[c + 1] = end;
     Replace(Index(row), std::move(owner));
 }
 
@@ -274,6 +297,8 @@ void TCellStore::SetText(int col, int row, QStringView text) {
                 (void)old.release(); // its bytes belong to a chunk
                 --m_pooledRows;
                 ReuseChunksIfUnused();
+            } else {
+                --m_heapRows;
             }
             return;
         }
@@ -302,8 +327,9 @@ void TCellStore::Resize(int cols, int rows) {
         m_cols = cols;
     }
     if (Index(rows) < m_rows.size())
-        ForgetPooled(Index(rows), m_rows.size());
-    m_rows.resize(static_cast<std::size_t>(rows));
+        DropRowsFrom(Index(rows));
+    else
+        m_rows.resize(static_cast<std::size_t>(rows));
     ReuseChunksIfUnused();
 }
 
@@ -311,11 +337,12 @@ void TCellStore::ClearAll() {
     for (TRowBlock& row : m_rows)
         row.reset();
     m_pooledRows = 0;
+    m_heapRows = 0;
     ReuseChunksIfUnused();
 }
 
 void TCellStore::EraseRow(int row) {
-    ForgetPooled(Index(row), Index(row) + 1);
+    ForgetRows(Index(row), Index(row) + 1);
     m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(row));
     ReuseChunksIfUnused();
 }

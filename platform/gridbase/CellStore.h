@@ -81,8 +81,10 @@ private:
     [[nodiscard]] char* PoolAllocate(std::size_t bytes);
     // The row's block becomes block; the chunks are reused once no row lies in them.
     void Replace(std::size_t row, TRowBlock block);
-    // Counts pooled rows in [first, last) as gone (before they are dropped).
-    void ForgetPooled(std::size_t first, std::size_t last);
+    // Counts the rows in [first, last) as gone (before they are dropped).
+    void ForgetRows(std::size_t first, std::size_t last);
+    // Drops the rows from first on.
+    void DropRowsFrom(std::size_t first);
     // With no row in the chunks, the next rows fill them again from the first; chunks the last
     // rows did not reach are freed.
     void ReuseChunksIfUnused();
@@ -99,6 +101,7 @@ private:
     char* m_poolNext = nullptr;
     std::size_t m_poolLeft = 0;
     std::size_t m_pooledRows = 0;
+    std::size_t m_heapRows = 0; // rows with a heap block of their own
     std::vector<TRowBlock> m_rows;
 };
 

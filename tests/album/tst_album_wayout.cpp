@@ -68,6 +68,11 @@ private slots:
         QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=duza.db3\n"));
         f.start();
         QCOMPARE(f.form1().RecordCount(), QStringLiteral("29903"));
+        // The number column counts the rows, across every added digit.
+        QStringList numbers;
+        for (int n = 1; n <= 29903; ++n)
+            numbers << QString::number(n);
+        QCOMPARE(f.column(0), numbers);
         const QByteArray before = f.folder.read("duza.db3");
 
         f.form1().Pierwszy1Click();

@@ -368,6 +368,19 @@ private slots:
                 if (seen == 0) // a big ORDER BY spills to files, not to memory
                     QCOMPARE(db->QueryInt64("PRAGMA temp_store"), 1);
                 QCOMPARE(static_cast<std::uint32_t>(row.Columns()), table->Columns());
+                // All columns at once, backwards, so each place is filled after the others.
+                std::vector<int> columns;
+                for (int c = row.Columns() - 1; c >= 0; --c)
+                    columns.push_back(c);
+                std::vector<std::string_view> shown(columns.size());
+                row.ShownBytes(columns, shown);
+                for (std::size_t i = 0; i < columns.size(); ++i) {
+                    const int c = columns[i];
+                    const bool number = table->KindAt(c) == TSQLiteColumnKind::Integer ||
+                                        table->KindAt(c) == TSQLiteColumnKind::Float;
+                    QCOMPARE(std::string(shown[i]),
+                             number ? table->TextAt(c) : std::string(table->BytesAt(c)));
+                }
                 for (int c = 0; c < row.Columns(); ++c) {
                     QCOMPARE(row.KindAt(c), table->KindAt(c));
                     QCOMPARE(row.TextAt(c), table->TextAt(c));
