@@ -48,7 +48,7 @@ QString TFhelp::BuiltInText() {
            QString(43, u' ') + QStringLiteral("Proszę dostarczyć mi ten plik!");
 }
 
-TFhelp::TFhelp(QWidget* parent) : QDialog(parent) {
+TFhelp::TFhelp(QWidget* parent, TFirstLoad firstLoad) : QDialog(parent) {
     setObjectName(QStringLiteral("Fhelp"));
     setWindowTitle(QStringLiteral("Plik pomocy"));
     setToolTip(QStringLiteral("Klawisz <ESC> zamyka to okno"));
@@ -95,6 +95,8 @@ TFhelp::TFhelp(QWidget* parent) : QDialog(parent) {
     // the window is never narrower.
     setMinimumSize(MinimumWidth, MinimumHeight);
     resize(744, 415);
+    if (firstLoad == TFirstLoad::WhenShown)
+        return;
     // The view lays its text out at its viewport's width at once, shown or not, and until the
     // window is first shown that is the default size of a widget never laid out, far narrower
     // than the window allows. Lay the window out now, so the text is laid out at its real width.
@@ -160,9 +162,12 @@ void TFhelp::ShowDocument(std::unique_ptr<QTextDocument> doc) {
 
 void TFhelp::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    // Qt moves a dialog inside the screen but never shrinks one larger than it.
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
+        if (!m_loadedSize.isValid())
+            LoadHelpText(); // laid out now, so at the window's real width
+        // Qt moves a dialog inside the screen but never shrinks one larger than it.
         KeepOnScreen(this);
+    }
 }
 
 void TFhelp::resizeEvent(QResizeEvent* event) {

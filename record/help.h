@@ -19,7 +19,12 @@ class TFhelp : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TFhelp(QWidget* parent = nullptr);
+    // When the text is first loaded. A window the main window opens has it from the start, so
+    // it is there as the window first takes its size; the copy made with the other windows at
+    // start, which nothing opens, loads it only if it is ever shown (it would cost every start
+    // the reading and laying out of the whole help text).
+    enum class TFirstLoad { Now, WhenShown };
+    explicit TFhelp(QWidget* parent = nullptr, TFirstLoad firstLoad = TFirstLoad::Now);
 
     // The notice shown while no help file is there.
     [[nodiscard]] static QString BuiltInText();

@@ -137,6 +137,13 @@ void TestHelpWindow::helpFileIsShown() {
     QVERIFY(folder.write(HelpFile, "{\\rtf1\\tx2000 a\\tab b\\u-4?c}"));
     TFhelp objects;
     QCOMPARE(objects.RichEdit1->toPlainText(), QStringLiteral("a\tbc"));
+
+    // The copy made at start reads the file only once it is shown.
+    TFhelp atStart(nullptr, TFhelp::TFirstLoad::WhenShown);
+    QCOMPARE(atStart.RichEdit1->toPlainText(), expectedNotice());
+    atStart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&atStart));
+    QCOMPARE(atStart.RichEdit1->toPlainText(), QStringLiteral("a\tbc"));
 }
 
 void TestHelpWindow::helpFileThatCannotBeShownSaysWhy() {
