@@ -384,19 +384,24 @@ int main(int argc, char** argv) {
         if (of.Real > 0 && of.Cpu > 0 && om.Counters.count("cpuMs")) {
             const double ratio = om.Real / of.Real;
             const double cpu = om.Counters.at("cpuMs") / of.Cpu;
-            std::printf("  %-9d sort (Shift+F1) %8.0f / %8.0f ms  real %5.2f  CPU %5.2f  (goal "
-                        "1.3)%s\n",
-                        n, om.Real, of.Real, ratio, cpu,
-                        std::min(ratio, cpu) > 1.3 ? "  OVER" : "");
+            // The goal is set for 100,000 records and more; a smaller list is shown for scale.
+            const bool goal = n >= 100000;
+            std::printf("  %-9d sort (Shift+F1) %8.0f / %8.0f ms  real %5.2f  CPU %5.2f  %s%s\n", n,
+                        om.Real, of.Real, ratio, cpu, goal ? "(goal 1.3)" : "(no goal here)",
+                        goal && std::min(ratio, cpu) > 1.3 ? "  OVER" : "");
         }
         const double peak = sm.Counters.count("peakMiB") ? sm.Counters.at("peakMiB") : 0;
         if (peak > 0 && idle > 0 && textBytes[n] > 0) {
             const double list = (peak - idle) * 1048576.0;
             const double ratio = list / double(textBytes[n]);
+            // The goal is set for a million records: below that the program's fixed costs
+            // (the grid's row tables, the engine's page cache) weigh more than the texts.
+            const bool goal = n >= 1000000;
             std::printf("  %-9d list memory     %8.1f MB above idle (%.1f MB) for %.1f MB of "
-                        "texts: %5.2f  (goal 2.5)%s\n",
+                        "texts: %5.2f  %s%s\n",
                         n, list / 1e6, idle * 1.048576, textBytes[n] / 1e6, ratio,
-                        ratio > 2.5 ? "  OVER" : "");
+                        goal ? "(goal 2.5)" : "(no goal here)",
+                        goal && ratio > 2.5 ? "  OVER" : "");
         }
         if (om.Counters.count("peakBeforeMiB") && om.Counters.at("peakBeforeMiB") > 0) {
             const double before = om.Counters.at("peakBeforeMiB");
