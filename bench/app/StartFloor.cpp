@@ -6,7 +6,7 @@
 
 #include <sqlite3.h>
 
-#include <array>
+#include <charconv>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -15,22 +15,37 @@ namespace movra::bench {
 
 namespace {
 
-using TRow = std::array<QString, 6>;
+// The list's texts as the file gives them, one after another, six cells a row (the ID in
+// decimal); a cell becomes a QString only when the view asks for it, as the program's grid does.
+struct TListBytes {
+    std::string Bytes;
+    std::vector<std::size_t> Ends; // where each cell ends in Bytes
+
+    void Add(const char* data, std::size_t size) {
+        Bytes.append(data, size);
+        Ends.push_back(Bytes.size());
+    }
+    [[nodiscard]] QByteArrayView Cell(std::size_t cell) const {
+        const std::size_t start = cell == 0 ? 0 : Ends[cell - 1];
+        return {Bytes.data() + start, static_cast<qsizetype>(Ends[cell] - start)};
+    }
+};
 
 class TListModel final : public QAbstractTableModel {
 public:
-    TListModel(std::vector<TRow> rows, QObject* parent)
-        : QAbstractTableModel(parent), m_rows(std::move(rows)) {}
+    TListModel(TListBytes rows, QObject* parent)
+        : QAbstractTableModel(parent), m_rows(std::move(rows)), m_cp1250("windows-1250") {}
 
     int rowCount(const QModelIndex& parent) const override {
-        return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+        return parent.isValid() ? 0 : static_cast<int>(m_rows.Ends.size() / 6);
     }
     int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 6; }
     QVariant data(const QModelIndex& index, int role) const override {
         if (role != Qt::DisplayRole || !index.isValid())
             return {};
-        return m_rows[static_cast<std::size_t>(index.row())]
-                     [static_cast<std::size_t>(index.column())];
+        const auto cell =
+            static_cast<std::size_t>(index.row()) * 6 + static_cast<std::size_t>(index.column());
+        return QString(m_cp1250.decode(m_rows.Cell(cell)));
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         static const char* const titles[6] = {"ID",      " Imię ", " Nazwisko ",
@@ -41,7 +56,8 @@ public:
     }
 
 private:
-    std::vector<TRow> m_rows;
+    TListBytes m_rows;
+    mutable QStringDecoder m_cp1250; // one byte a character: no state carries between cells
 };
 
 struct TConnection {
@@ -64,20 +80,20 @@ std::unique_ptr<QTableView> MakeFloorListView(const QString& albumPath) {
     TStatement s;
     if (sqlite3_prepare_v2(c.Db, kStartListSql, -1, &s.Stmt, nullptr) != SQLITE_OK)
         throw std::runtime_error(sqlite3_errmsg(c.Db));
-
-    QStringDecoder cp1250("windows-1250");
-    if (!cp1250.isValid())
+    if (!QStringDecoder("windows-1250").isValid())
         throw std::runtime_error("Qt has no Windows-1250 decoder here");
-    const auto text = [&](int column) {
-        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(s.Stmt, column));
-        const int size = sqlite3_column_bytes(s.Stmt, column);
-        return bytes != nullptr ? cp1250.decode(QByteArrayView(bytes, size)) : QString();
-    };
-    std::vector<TRow> rows;
+
+    TListBytes rows;
     int rc = SQLITE_ROW;
     while ((rc = sqlite3_step(s.Stmt)) == SQLITE_ROW) {
-        rows.push_back(TRow{QString::number(sqlite3_column_int64(s.Stmt, 0)), text(1), text(2),
-                            text(3), text(4), text(5)});
+        char id[24];
+        const auto [end, ec] = std::to_chars(id, id + sizeof id, sqlite3_column_int64(s.Stmt, 0));
+        rows.Add(id, static_cast<std::size_t>(end - id));
+        for (int column = 1; column < 6; ++column) {
+            const auto* bytes = static_cast<const char*>(sqlite3_column_blob(s.Stmt, column));
+            const int size = sqlite3_column_bytes(s.Stmt, column);
+            rows.Add(bytes, bytes != nullptr ? static_cast<std::size_t>(size) : 0);
+        }
     }
     if (rc != SQLITE_DONE)
         throw std::runtime_error(sqlite3_errmsg(c.Db));

@@ -1,10 +1,12 @@
 #pragma once
 
 // The floor of the program's start-up: the least a Qt program does to show the same list. Plain
-// sqlite3 reads the list's columns in the list's order, the Windows-1250 texts become QStrings
-// through Qt's own decoder, and a QTableView over a flat model shows them in a window of the main
-// window's design size, with the ID, notes and address columns hidden as the program hides them.
-// No project code is used, so the floor carries none of the program's costs.
+// sqlite3 reads the list's columns in the list's order and keeps their bytes back to back; a
+// QTableView over a flat model shows them in a window of the main window's design size, each
+// cell it paints becoming a QString through Qt's own Windows-1250 decoder (as the program's grid
+// turns only the cells it paints into QStrings), with the ID, notes and address columns hidden as
+// the program hides them. No project code is used, so the floor carries none of the program's
+// costs.
 
 #include <QtCore/QString>
 #include <QtWidgets/QTableView>
