@@ -173,8 +173,11 @@ void TForm1::LoadRecordList(TLongWork* work) {
         // A file whose list could not be read is not open: no command may write to it (a foreign
         // file, or one the user stopped reading).
         m_database.reset();
-        // Nothing was loaded: neither the rows nor the count of an earlier or half-read list stay.
+        // Nothing was loaded: neither the rows nor the count of an earlier or half-read list stay,
+        // nor the memory they took (some 200 MB after a million records), which the next list
+        // would otherwise have reused.
         g.SetRowCount(g.FixedRows());
+        g.ReleaseUnusedCellMemory();
         m_labelCount->setText(QStringLiteral("0"));
         m_labelCount->adjustSize();
         const auto* db = dynamic_cast<const ESQLiteException*>(&e);

@@ -377,6 +377,36 @@ void TCellStore::MoveColumn(int from, int to) {
     }
 }
 
+void TCellStore::ReleaseUnused() {
+    // The few rows an emptied grid keeps (its titles) move to blocks of their own, so that the
+    // chunks can go; a store still holding a list keeps them.
+    constexpr std::size_t kFewRows = 64;
+    if (m_pooledRows != 0 && m_pooledRows <= kFewRows && m_cols > 0) {
+        for (TRowBlock& row : m_rows) {
+            if (!Pooled(row))
+                continue;
+            const TRowView v{reinterpret_cast<const std::uint32_t*>(row.get()), m_cols};
+            const std::size_t size =
+                HeaderBytes(m_cols) + std::size_t(v.End(m_cols - 1)) * (v.Wide() ? 2 : 1);
+            char* own = Allocate(size);
+            std::memcpy(own, row.get(), size);
+            reinterpret_cast<std::uint32_t*>(own)[0] &= ~kPooled;
+            (void)row.release(); // its bytes belong to a chunk
+            row.reset(own);
+            --m_pooledRows;
+            ++m_heapRows;
+        }
+    }
+    if (m_pooledRows == 0) {
+        m_chunks.clear();
+        m_chunkBytes = 0;
+        m_chunkInUse = 0;
+        m_poolNext = nullptr;
+        m_poolLeft = 0;
+    }
+    m_rows.shrink_to_fit();
+}
+
 std::size_t TCellStore::MemoryBytes() const {
     std::size_t bytes = m_rows.capacity() * sizeof(TRowBlock) + m_chunkBytes;
     for (const TRowBlock& row : m_rows)

@@ -59,6 +59,10 @@ public:
     // In every row, the cell at `from` moves to `to`; the cells between shift by one.
     void MoveColumn(int from, int to);
 
+    // Gives back what an emptied store keeps for the next rows: the chunks (the few rows left,
+    // such as titles, move to blocks of their own) and the row list's spare room.
+    void ReleaseUnused();
+
     // Bytes held for the texts (blocks and the row list), for the curious.
     [[nodiscard]] std::size_t MemoryBytes() const;
 

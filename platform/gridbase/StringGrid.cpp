@@ -156,6 +156,10 @@ void TStringGrid::SetRowCp1250(int row, std::span<const std::string_view> bytes)
         d->objects[static_cast<std::size_t>(d->index(c, row))] = nullptr;
 }
 
+void TStringGrid::ReleaseUnusedCellMemory() {
+    d->cells.ReleaseUnused();
+}
+
 std::size_t TStringGrid::CellMemoryBytes() const {
     return d->cells.MemoryBytes();
 }

@@ -91,6 +91,8 @@ public:
     void SetRowCp1250(int row, std::span<const std::string_view> bytes);
     // Bytes that the cell texts take, for measuring.
     [[nodiscard]] std::size_t CellMemoryBytes() const;
+    // Frees what the cells keep for rows to come (an emptied grid keeps its last rows' room).
+    void ReleaseUnusedCellMemory();
     // Rearranges the rows from `first` on: row first + i takes the texts and objects of row
     // sources[i]. Row heights stay where they are. The sources must be each of the rows
     // first .. first + sources.size() - 1 exactly once; anything else changes nothing and

@@ -3,6 +3,7 @@
 // file and edits as they were, and a file that failed to open is never written.
 #include "tests/album/AlbumFixture.h"
 
+#include "grid/Fajny.h"
 #include "record/Unit2.h"
 
 #include <QtCore/QFileInfo>
@@ -122,6 +123,8 @@ private slots:
         QCOMPARE(f.dialogs->last().msgKind, MsgKind::Warning);
         QVERIFY(!f.form1().Action("Regeneruj1")->isEnabled());
         QVERIFY(!f.form1().Database());
+        // The emptied list keeps no room for the rows it held.
+        QVERIFY(f.form1().Grid()->CellMemoryBytes() < 1024);
 
         // Ctrl+R is disabled; the command itself, reached another way, refuses.
         f.dialogs->expectBox(MsgResult::Ok);
