@@ -21,6 +21,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -83,6 +84,7 @@ std::set<qint64> largePhotos(movra::ISQLiteDatabase& db) {
 // The record list in one order, each row read as the grid shows it; the IDs the program would
 // show a record for (the grid's ID text read as a whole number) are collected.
 void readList(movra::ISQLiteDatabase& db, int sortKey, std::set<qint64>& ids) {
+    std::vector<movra::TAlbumListRow> rows;
     try {
         const movra::ISQLiteTablePtr table = movra::QueryRecordList(db, sortKey);
         table->MoveToFirst();
@@ -90,9 +92,9 @@ void readList(movra::ISQLiteDatabase& db, int sortKey, std::set<qint64>& ids) {
             return;
         const movra::TAlbumListColumns columns = movra::TAlbumListColumns::Of(*table);
         while (!table->AtEnd()) {
-            const movra::TAlbumListRow row = movra::ReadListRow(*table, columns);
+            rows.push_back(movra::ReadListRow(*table, columns));
             bool ok = false;
-            const qint64 id = row.Id.toLongLong(&ok);
+            const qint64 id = rows.back().Id.toLongLong(&ok);
             if (ok && ids.size() < MaxShownRecords)
                 ids.insert(id);
             table->MoveNext();
@@ -100,7 +102,28 @@ void readList(movra::ISQLiteDatabase& db, int sortKey, std::set<qint64>& ids) {
     } catch (const std::exception& e) {
         // A damaged file or an order the file cannot give: the program warns and shows no rows.
         refused("list", e);
+        return;
     }
+    // The main window fills its grid by stepping through the same query: it must show the very
+    // rows the whole result holds.
+    std::size_t next = 0;
+    try {
+        (void)movra::ReadRecordList(db, sortKey, [&](const movra::TAlbumListBytes& r) {
+            if (next >= rows.size())
+                movra::fuzz::Fail("fuzz_album", "the stepped list has more rows than the result");
+            const movra::TAlbumListRow& t = rows[next++];
+            if (movra::AlbumText(r.Id) != t.Id || movra::AlbumText(r.Imie) != t.Imie ||
+                movra::AlbumText(r.Nazwisko) != t.Nazwisko ||
+                movra::AlbumText(r.Ksywa) != t.Ksywa || movra::AlbumText(r.Notes) != t.Notes ||
+                movra::AlbumText(r.Adres) != t.Adres)
+                movra::fuzz::Fail("fuzz_album", "a stepped row differs from the result's");
+        });
+    } catch (const std::exception& e) {
+        refused("stepped list", e);
+        movra::fuzz::Fail("fuzz_album", "the stepped list failed where the result did not");
+    }
+    if (next != rows.size())
+        movra::fuzz::Fail("fuzz_album", "the stepped list has fewer rows than the result");
 }
 
 void showRecord(movra::ISQLiteDatabase& db, qint64 id) {
