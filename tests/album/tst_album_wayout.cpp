@@ -22,6 +22,15 @@ std::vector<RawRecord> smallClass() {
             {"Zenon", "Zieliński", "Zen", "", "", std::nullopt}};
 }
 
+// The small class in a file of the folder, changed by sql; answers the file's path.
+QString ClassChangedBy(AlbumFixture& f, const char* name, const char* sql) {
+    const QString path = f.folder.file(QString::fromLatin1(name));
+    WriteRawAlbum(path, smallClass());
+    if (!RawExec(path, sql))
+        QTest::qFail("the album could not be changed", __FILE__, __LINE__);
+    return path;
+}
+
 } // namespace
 
 class TestAlbumWayOut : public QObject {
@@ -32,12 +41,10 @@ private slots:
     // A trigger that counts to 10^10 on every change would freeze the first save.
     void anAlbumWithATriggerIsRefused() {
         AlbumFixture f;
-        const QString path = f.folder.file("wyzwalacz.db3");
-        WriteRawAlbum(path, smallClass());
-        QVERIFY(RawExec(path,
-                        "CREATE VIEW v AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL "
-                        "SELECT x + 1 FROM c WHERE x < 10000000000) SELECT count(*) FROM c;"
-                        "CREATE TRIGGER t AFTER UPDATE ON album BEGIN SELECT * FROM v; END;"));
+        (void)ClassChangedBy(f, "wyzwalacz.db3",
+                             "CREATE VIEW v AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL "
+                             "SELECT x + 1 FROM c WHERE x < 10000000000) SELECT count(*) FROM c;"
+                             "CREATE TRIGGER t AFTER UPDATE ON album BEGIN SELECT * FROM v; END;");
         const QByteArray before = f.folder.read("wyzwalacz.db3");
         QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=wyzwalacz.db3\n"));
         f.dialogs->expectBox(MsgResult::Ok);
@@ -56,16 +63,15 @@ private slots:
     // inside one statement of the engine, which "Anuluj" stops.
     void aSaveStoppedWithAnulujChangesNothing() {
         AlbumFixture f;
-        const QString path = f.folder.file("duza.db3");
-        WriteRawAlbum(path, smallClass());
-        QVERIFY(RawExec(path,
-                        "CREATE TABLE bez (ID INTEGER, Imie VARCHAR(15), Nazwisko VARCHAR(20), "
-                        "Ksywa VARCHAR(20), Notes BLOB, Adres BLOB, Picture BLOB);"
-                        "INSERT INTO bez SELECT * FROM album;"
-                        "WITH RECURSIVE c(x) AS (SELECT 100 UNION ALL SELECT x + 1 FROM c WHERE "
-                        "x < 30000) INSERT INTO bez SELECT x, 'Osoba', 'Nazwisko' || x, '', '', "
-                        "'', NULL FROM c;"
-                        "DROP TABLE album; ALTER TABLE bez RENAME TO album; VACUUM;"));
+        const QString path =
+            ClassChangedBy(f, "duza.db3",
+                           "CREATE TABLE bez (ID INTEGER, Imie VARCHAR(15), Nazwisko VARCHAR(20), "
+                           "Ksywa VARCHAR(20), Notes BLOB, Adres BLOB, Picture BLOB);"
+                           "INSERT INTO bez SELECT * FROM album;"
+                           "WITH RECURSIVE c(x) AS (SELECT 100 UNION ALL SELECT x + 1 FROM c WHERE "
+                           "x < 30000) INSERT INTO bez SELECT x, 'Osoba', 'Nazwisko' || x, '', '', "
+                           "'', NULL FROM c;"
+                           "DROP TABLE album; ALTER TABLE bez RENAME TO album; VACUUM;");
         QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=duza.db3\n"));
         f.start();
         QCOMPARE(f.form1().RecordCount(), QStringLiteral("29903"));
@@ -109,9 +115,7 @@ private slots:
     // all a regeneration, which would rebuild the whole file.
     void aFileThatFailedToOpenIsNeverWritten() {
         AlbumFixture f;
-        const QString path = f.folder.file("obca.db3");
-        WriteRawAlbum(path, smallClass());
-        QVERIFY(RawExec(path, "ALTER TABLE album RENAME TO osoby;"));
+        const QString path = ClassChangedBy(f, "obca.db3", "ALTER TABLE album RENAME TO osoby;");
         const QByteArray before = f.folder.read("obca.db3");
         WriteRawAlbum(f.folder.file("klasa.db3"), smallClass());
         QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=klasa.db3\n"));
