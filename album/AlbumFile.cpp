@@ -2,6 +2,7 @@
 
 #include "platform/core/ErrorBox.h"
 #include "platform/text/Cp1250.h"
+#include "platform/text/PolishOrder.h"
 
 #include <sqlite3.h>
 
@@ -24,6 +25,10 @@ constexpr std::string_view kUpdateSql =
 // The list leaves Picture out: the photos are read only when a record is shown.
 constexpr std::string_view kListSql = "SELECT ID, Imie, Nazwisko, Ksywa, Notes, Adres FROM album";
 constexpr std::string_view kFirstRecordSql = "SELECT * FROM album ORDER BY ID LIMIT 1";
+// The list's alphabetical order. It lives in the connection, not in the file: the file keeps no
+// index or anything else that names it, so other programs read and write the album as before.
+// Equal names keep the order of their IDs, so a list read again is the same list.
+constexpr std::string_view kPolishCollation = "POLSKI";
 
 std::string Decimal(qint64 id) {
     return std::to_string(id);
@@ -190,6 +195,7 @@ void CheckAlbumShape(ISQLiteDatabase& db) {
 ISQLiteDatabasePtr OpenAlbumFile(const QString& path, const TAlbumConnectionHook& opened) {
     ISQLiteDatabasePtr db =
         OpenSQLiteDatabase(QFile::encodeName(path).toStdString(), TSQLiteOpenMode::Existing);
+    db->AddCollation(std::string(kPolishCollation), &ComparePolishCp1250);
     if (opened)
         opened(db);
     CheckAlbumShape(*db);
@@ -237,13 +243,13 @@ std::string RecordListSql(int sortKey) {
     std::string sql(kListSql);
     switch (sortKey) {
     case skImie:
-        sql += " ORDER BY Imie";
+        sql += " ORDER BY Imie COLLATE " + std::string(kPolishCollation) + ", ID";
         break;
     case skNazwisko:
-        sql += " ORDER BY Nazwisko";
+        sql += " ORDER BY Nazwisko COLLATE " + std::string(kPolishCollation) + ", ID";
         break;
     case skKsywa:
-        sql += " ORDER BY Ksywa";
+        sql += " ORDER BY Ksywa COLLATE " + std::string(kPolishCollation) + ", ID";
         break;
     default:
         throw EMovraError(

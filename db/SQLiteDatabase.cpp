@@ -203,6 +203,25 @@ std::string TSQLiteDatabase::EngineVersion() const {
     return sqlite3_libversion();
 }
 
+namespace {
+
+int CallCollation(void* compare, int na, const void* a, int nb, const void* b) {
+    return reinterpret_cast<TSQLiteCollation>(compare)(
+        std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(na)),
+        std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(nb)));
+}
+
+} // namespace
+
+void TSQLiteDatabase::AddCollation(const std::string& name, TSQLiteCollation compare) {
+    // The engine keeps the function with the connection; a plain function needs no destructor.
+    const int rc =
+        sqlite3_create_collation_v2(m_db.get(), name.c_str(), SQLITE_UTF8,
+                                    reinterpret_cast<void*>(compare), &CallCollation, nullptr);
+    if (rc != SQLITE_OK)
+        throw ESQLiteException("Could not add collation " + name + ": " + sqlite3_errstr(rc), rc);
+}
+
 void TSQLiteDatabase::SetWatch(TSQLiteWatch watch) {
     RefuseWhileWatching();
     m_watch = std::move(watch);

@@ -125,6 +125,9 @@ using TSQLiteProgress = std::function<bool(int percent)>;
 // Asked now and then while a statement runs (every thousand engine steps, so many times a second
 // while one runs long); false stops the statement.
 using TSQLiteWatch = std::function<bool()>;
+// A text order for statements (ORDER BY ... COLLATE name): <0, 0 or >0, for texts as stored.
+// It must be a total order and may not use the connection.
+using TSQLiteCollation = int (*)(std::string_view a, std::string_view b);
 
 // One connection to a database file. Releasing the last reference with a transaction open rolls
 // the transaction back. No busy timeout is set: a file locked by another connection makes a
@@ -184,6 +187,8 @@ public:
     // watch runs raises (SQLITE_MISUSE) and runs nothing. Compact reports to its own progress
     // instead while it rebuilds the file.
     virtual void SetWatch(TSQLiteWatch watch) = 0;
+    // Makes compare known to this connection's statements as COLLATE name.
+    virtual void AddCollation(const std::string& name, TSQLiteCollation compare) = 0;
 };
 
 using ISQLiteDatabasePtr = std::shared_ptr<ISQLiteDatabase>;

@@ -51,7 +51,7 @@ bool TFajny::FindFirstInCol(const QString& s, int col, int& aCol, int& aRow) {
 bool TFajny::MatchesCell(QStringView cell) const {
     if (m_searchSubstring) {
         if (m_keyType == soString)
-            return ContainsAsciiUpper(cell, m_searchText);
+            return ContainsFolded(cell, m_searchText);
         return ContainsExactly(cell, m_searchText);
     }
     const qsizetype start = std::max(m_keyPos, 1) - 1;
@@ -70,7 +70,7 @@ bool TFajny::FindNext(int& aCol, int& aRow) {
         return false;
     }
     if (m_keyType == soString && m_searchSubstring)
-        m_searchText = AsciiUpper(m_searchText);
+        m_searchText = CaseFolded(m_searchText);
     // The scan keeps its position in locals (the cell reads are calls the compiler cannot see
     // through) and hands it back to the search state when it stops.
     int col = m_sCol;

@@ -4,9 +4,10 @@
 #include "grid/GridText.h"
 #include "grid/MergeSort.h"
 
-#include <QtCore/QCollator>
+#include "platform/text/PolishOrder.h"
 
 #include <algorithm>
+#include <functional>
 #include <numeric>
 #include <optional>
 
@@ -52,7 +53,11 @@ int Sign(int v) {
 
 // Positions 0..n-1 of the entries in sorted order. Every comparison below is a strict total
 // order (the old index breaks ties), so std::sort is safe and its result fully determined.
-std::vector<int> SortPositions(const TSortedList& entries, const TSortOptions& o) {
+// Texts whose keys are equal (keys upper-cased for a sort that ignores case) are told apart by
+// textOf(old index), the cell itself, before their former order: so such a sort gives exactly
+// the order the record list is read from the file in, small letters before capitals.
+std::vector<int> SortPositions(const TSortedList& entries, const TSortOptions& o,
+                               const std::function<QString(int)>& textOf) {
     const int n = static_cast<int>(entries.size());
     std::vector<int> pos(static_cast<std::size_t>(n));
     std::iota(pos.begin(), pos.end(), 0);
@@ -100,15 +105,13 @@ std::vector<int> SortPositions(const TSortedList& entries, const TSortOptions& o
         return pos;
     }
 
-    // Text: the locale's comparison through collation keys made once per entry.
-    QCollator& collator = SortCollator();
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(static_cast<std::size_t>(n));
-    for (const TSortedListEntry& e : entries)
-        keys.push_back(collator.sortKey(e.Key));
+    // Text: the Polish alphabetical order, the same the record list is read from the file in.
     std::sort(pos.begin(), pos.end(), [&](int a, int b) {
-        const int primary =
-            Sign(keys[static_cast<std::size_t>(a)].compare(keys[static_cast<std::size_t>(b)]));
+        const TSortedListEntry& ea = entries[static_cast<std::size_t>(a)];
+        const TSortedListEntry& eb = entries[static_cast<std::size_t>(b)];
+        int primary = ComparePolish(ea.Key, eb.Key);
+        if (primary == 0 && !o.CaseSensitive)
+            primary = ComparePolish(textOf(ea.OldIndex), textOf(eb.OldIndex));
         return order(a, b, primary);
     });
     return pos;
@@ -175,7 +178,8 @@ void TFajny::ExecuteSort(int col, const TSortOptions& options) {
         }
     }
 
-    const std::vector<int> pos = SortPositions(entries, *g_sortSlot);
+    const std::vector<int> pos =
+        SortPositions(entries, *g_sortSlot, [this, col](int row) { return Cells(col, row); });
     TSortedList sorted;
     sorted.reserve(entries.size());
     std::vector<int> perm;

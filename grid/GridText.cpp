@@ -1,6 +1,7 @@
 #include "grid/GridText.h"
 
-#include <QtCore/QCollator>
+#include "platform/text/PolishOrder.h"
+
 #include <QtCore/QLocale>
 
 #include <algorithm>
@@ -105,26 +106,6 @@ std::optional<std::int64_t> ParseDate(QStringView s, qsizetype& pos) {
     return DaysFromCivil(*y, *m, *d) + OriginTo1970;
 }
 
-QCollator MakeCollator(Qt::CaseSensitivity cs) {
-    QCollator c{QLocale(QLocale::Polish, QLocale::Poland)};
-    c.setCaseSensitivity(cs);
-    c.setNumericMode(false);
-    c.setIgnorePunctuation(false);
-    return c;
-}
-
-bool IsPrintableAscii(QStringView s) {
-    for (QChar c : s) {
-        if (c.unicode() < 0x20 || c.unicode() > 0x7E)
-            return false;
-    }
-    return true;
-}
-
-constexpr char16_t AsciiUpperOf(char16_t c) {
-    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - (u'a' - u'A')) : c;
-}
-
 } // namespace
 
 std::optional<double> ToNumber(QStringView text) {
@@ -217,61 +198,44 @@ std::optional<double> ToDateTime(QStringView text) {
     return static_cast<double>(seconds);
 }
 
-QCollator& SortCollator() {
-    thread_local QCollator c = MakeCollator(Qt::CaseSensitive);
-    return c;
-}
-
-QCollator& IgnoreCaseCollator() {
-    thread_local QCollator c = MakeCollator(Qt::CaseInsensitive);
-    return c;
-}
-
 bool SameTextIgnoringCase(QStringView a, QStringView b) {
-    if (a == b)
-        return true;
-    // Printable ASCII letters, digits and signs all differ at the collator's primary level and a
-    // letter differs from its other case only in case, so for such texts the locale's verdict is
-    // the plain ASCII one; only other texts need the collator.
-    if (IsPrintableAscii(a) && IsPrintableAscii(b)) {
-        if (a.size() != b.size())
+    if (a.size() != b.size())
+        return false;
+    const char16_t* ua = a.utf16();
+    const char16_t* ub = b.utf16();
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (ua[i] != ub[i] && FoldCase(ua[i]) != FoldCase(ub[i]))
             return false;
-        for (qsizetype i = 0; i < a.size(); ++i) {
-            if (AsciiUpperOf(a[i].unicode()) != AsciiUpperOf(b[i].unicode()))
-                return false;
-        }
-        return true;
     }
-    return IgnoreCaseCollator().compare(a, b) == 0;
+    return true;
 }
 
-QString AsciiUpper(const QString& text) {
-    // A text that is already upper case is shared, not copied (FindNext asks on every call).
-    const auto lower = std::find_if(text.cbegin(), text.cend(), [](QChar c) {
-        return c.unicode() >= u'a' && c.unicode() <= u'z';
-    });
-    if (lower == text.cend())
+QString CaseFolded(const QString& text) {
+    // A text that is already folded is shared, not copied (FindNext asks on every call).
+    const auto unfolded = std::find_if(text.cbegin(), text.cend(),
+                                       [](QChar c) { return FoldCase(c.unicode()) != c; });
+    if (unfolded == text.cend())
         return text;
     QString out = text;
     for (QChar& c : out)
-        c = QChar(AsciiUpperOf(c.unicode()));
+        c = QChar(FoldCase(c.unicode()));
     return out;
 }
 
-bool ContainsAsciiUpper(QStringView haystack, QStringView needle) {
+bool ContainsFolded(QStringView haystack, QStringView needle) {
     const qsizetype m = needle.size();
     const qsizetype n = haystack.size();
     if (m == 0 || m > n)
         return false;
-    const char16_t* h = reinterpret_cast<const char16_t*>(haystack.utf16());
-    const char16_t* p = reinterpret_cast<const char16_t*>(needle.utf16());
+    const char16_t* h = haystack.utf16();
+    const char16_t* p = needle.utf16();
     const char16_t first = p[0];
     const qsizetype last = n - m;
     for (qsizetype i = 0; i <= last; ++i) {
-        if (AsciiUpperOf(h[i]) != first)
+        if (FoldCase(h[i]) != first)
             continue;
         qsizetype k = 1;
-        while (k < m && AsciiUpperOf(h[i + k]) == p[k])
+        while (k < m && FoldCase(h[i + k]) == p[k])
             ++k;
         if (k == m)
             return true;

@@ -5,8 +5,6 @@
 
 #include <optional>
 
-class QCollator;
-
 namespace movra {
 
 // Conversions of cell texts as the program's Polish locale writes them. They are written out by
@@ -32,22 +30,17 @@ namespace movra {
 // the number of seconds since 30.12.1899 00:00:00 (negative before it).
 [[nodiscard]] std::optional<double> ToDateTime(QStringView text);
 
-// The Polish collator the grid sorts and compares with: case-sensitive for sorting (keys are
-// upper-cased beforehand when the sort ignores case), case-insensitive for searching. Shared per
-// thread; numeric mode off.
-[[nodiscard]] QCollator& SortCollator();
-[[nodiscard]] QCollator& IgnoreCaseCollator();
-
-// Whether a equals b by the locale's comparison that ignores case (Ł equals ł).
+// Whether a equals b when letter case is ignored, for every letter the album can hold (Ł equals
+// ł, Ą equals ą).
 [[nodiscard]] bool SameTextIgnoringCase(QStringView a, QStringView b);
 
-// Upper-cases the ASCII letters a to z only (other letters, Polish ones included, are kept).
-[[nodiscard]] QString AsciiUpper(const QString& text);
+// The text with every letter folded to its capital (FoldCase), as ContainsFolded takes a needle.
+[[nodiscard]] QString CaseFolded(const QString& text);
 
-// Whether haystack, with its ASCII letters a to z upper-cased, contains needle. needle must hold
-// no ASCII lower-case letters (AsciiUpper gives such a text). An empty needle is contained
-// nowhere. No copy of haystack is made.
-[[nodiscard]] bool ContainsAsciiUpper(QStringView haystack, QStringView needle);
+// Whether haystack, with its letters folded to capitals, contains needle. needle must be folded
+// already (CaseFolded gives such a text). An empty needle is contained nowhere. No copy of
+// haystack is made.
+[[nodiscard]] bool ContainsFolded(QStringView haystack, QStringView needle);
 
 // Whether haystack contains needle exactly; an empty needle is contained nowhere.
 [[nodiscard]] bool ContainsExactly(QStringView haystack, QStringView needle);

@@ -78,6 +78,10 @@ qsizetype FirstUnencodable(QStringView text) {
 
 } // namespace
 
+int Cp1250ByteOf(char16_t unit) {
+    return ByteOf(unit);
+}
+
 void DecodeCp1250(std::string_view bytes, char16_t* out) {
     for (const char c : bytes)
         *out++ = DecodeTable[static_cast<unsigned char>(c)];

@@ -36,4 +36,7 @@ namespace movra {
 void DecodeCp1250(std::string_view bytes, char16_t* out);
 [[nodiscard]] bool EncodeCp1250(QStringView text, char* out);
 
+// The Windows-1250 byte of one UTF-16 code unit, or -1 when the code page has none.
+[[nodiscard]] int Cp1250ByteOf(char16_t unit);
+
 } // namespace movra

@@ -4,6 +4,7 @@
 #include "grid/Fajny.h"
 #include "grid/UnitPokazuj.h"
 #include "record/Unit2.h"
+#include "record/asfind.h"
 
 #include <QtCore/QFileInfo>
 #include <QtCore/QTemporaryDir>
@@ -12,8 +13,10 @@
 #include <QtGui/QMouseEvent>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QCheckBox>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QRadioButton>
 
 using namespace movra;
 using namespace movra::test;
@@ -110,26 +113,70 @@ private slots:
         QCOMPARE(f.form1().RecordCount(), QStringLiteral("1"));
     }
 
-    void theListShowsWindows1250TextsInByteOrder() {
+    void theListAndTheFindFollowThePolishAlphabet() {
+        // Last names in the Polish alphabet's order; each person's first name and nickname sort
+        // the same way. Stored shuffled, so neither the file's order nor its bytes can pass.
+        const QStringList alphabetical{
+            "adamski",   "Adamski", "Ąsik",  "Cebula", "Ćwik", "Kowalczyk-Łęcka",
+            "Lis",       "Łukasik", "Nowak", "Órka",   "Sowa", "Śliwa",
+            "Zieliński", "Źrebiec", "Żak"};
+        std::vector<RawRecord> people;
+        for (int i : {14, 3, 7, 0, 12, 5, 9, 1, 13, 6, 10, 2, 11, 4, 8}) {
+            const QString last = alphabetical[i];
+            // First names in the reverse order, so that sorting by them turns the list round.
+            people.push_back({QStringLiteral("%1 %2").arg(QChar(u'Z' - i)).arg(last), last,
+                              i == 6 ? QStringLiteral("ławka") : QStringLiteral("%1").arg(i, 2),
+                              QStringLiteral("uwagi %1").arg(i), QString(), std::nullopt});
+        }
         AlbumFixture f;
-        WriteRawAlbum(f.folder.file("klasa.db3"), polishClass());
+        WriteRawAlbum(f.folder.file("klasa.db3"), people);
+        const QByteArray before = f.folder.read("klasa.db3");
         QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=klasa.db3\n"));
         f.start();
-        // Ordered by last name, byte-wise: capitals, then small letters, then letters with
-        // diacritics (bytes above 127).
-        QCOMPARE(f.column(3), (QStringList{"Nowak", "Zieliński", "adamski", "Łukasik"}));
-        QCOMPARE(f.column(0), (QStringList{"1", "2", "3", "4"}));
-        QCOMPARE(f.column(5)[3], QStringLiteral("ma psa\r\ni kota"));
+        QCOMPARE(f.column(3), alphabetical);
+        QCOMPARE(f.column(0).first(), QStringLiteral("1"));
+        QCOMPARE(f.column(5)[5], QStringLiteral("uwagi 5"));
         QCOMPARE(f.form1().Grid()->ColWidths(5), 0);
-        QCOMPARE(f.form1().Grid()->ColWidths(6), 0);
         QCOMPARE(f.form1().Grid()->SortColumn(), 3);
 
+        // The menu sort by first name reads the file again in that order; the grid's own text sort
+        // (a title click where titles sort) gives the very order the file's query gave.
         f.form1().SortCommand(4);
-        QCOMPARE(f.column(4), (QStringList{"Piotruś", "Zen", "ada", "Łuk"}));
-        QCOMPARE(f.column(0), (QStringList{"1", "2", "3", "4"}));
-        QCOMPARE(f.form1().Grid()->SortColumn(), 4);
+        QCOMPARE(f.column(3).last(), QStringLiteral("Lis")); // "ławka" after the digits
         f.form1().SortCommand(2);
-        QCOMPARE(f.column(2), (QStringList{"Piotr", "Zenon", "adam", "Łucja"}));
+        QStringList reversed = alphabetical;
+        std::reverse(reversed.begin(), reversed.end());
+        QCOMPARE(f.column(3), reversed);
+        TFajny& g = *f.form1().Grid();
+        TSortOptions byClick;
+        byClick.CaseSensitive = g.CaseSensitive();
+        g.SortByColumn(3, byClick);
+        QCOMPARE(f.column(3), alphabetical);
+
+        // Finding ignores letter case for Polish letters as for any other.
+        QStringList found;
+        const auto find = [&](const QString& phrase, bool whole) {
+            f.dialogs->expectModal([=](QDialog* d) {
+                auto* dialog = qobject_cast<Tfinddlg*>(d);
+                if (!dialog)
+                    return int(QDialog::Rejected);
+                dialog->Search()->setText(phrase);
+                dialog->ChkLitery()->setChecked(false);
+                dialog->ChkSlowa()->setChecked(whole);
+                dialog->ByRecords()->setChecked(true);
+                return int(QDialog::Accepted);
+            });
+            f.form1().Finduj1Click();
+            found << g.Cells(3, g.Row());
+        };
+        find(QStringLiteral("łęcka"), false);
+        find(QStringLiteral("ŁAWKA"), false);
+        find(QStringLiteral("ŻAK"), true);
+        find(QStringLiteral("órka"), true);
+        QCOMPARE(found, (QStringList{"Kowalczyk-Łęcka", "Lis", "Żak", "Órka"}));
+        QCOMPARE(f.dialogs->count(), std::size_t{4}); // the four find dialogs, no "not found"
+        f.stop();
+        QCOMPARE(f.folder.read("klasa.db3"), before); // ordering is the program's, not the file's
     }
 
     void aFailedLoadShowsNoOldRows() {
