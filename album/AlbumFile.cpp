@@ -278,21 +278,43 @@ template <class TColumns> TAlbumListColumns ListColumnsOf(const TColumns& column
     return c;
 }
 
-std::uint32_t ReadRecordList(ISQLiteDatabase& db, int sortKey,
-                             const std::function<void(const TAlbumListBytes&)>& onRow) {
-    const std::string sql = RecordListSql(sortKey);
+namespace {
+
+// Hands each row of a list query to onRow as the list shows it.
+std::uint32_t ReadListRows(ISQLiteDatabase& db, const std::string& sql, int sortKey,
+                           const std::function<void(const TAlbumListBytes&)>& onRow) {
     bool first = true;
     std::array<int, 6> columns{};
+    int keyColumn = 0;
     std::array<std::string_view, 6> cells;
     return db.QueryEach(sql, [&](const ISQLiteRow& row) {
         if (first) {
             const TAlbumListColumns c = ListColumnsOf(row);
             columns = {c.Id, c.Imie, c.Nazwisko, c.Ksywa, c.Notes, c.Adres};
+            keyColumn = sortKey == skImie ? c.Imie : sortKey == skKsywa ? c.Ksywa : c.Nazwisko;
             first = false;
         }
         row.ShownBytes(columns, cells);
-        onRow(TAlbumListBytes{cells[0], cells[1], cells[2], cells[3], cells[4], cells[5]});
+        onRow(TAlbumListBytes{cells[0], cells[1], cells[2], cells[3], cells[4], cells[5],
+                              row.KindAt(keyColumn) == TSQLiteColumnKind::Text});
     });
+}
+
+} // namespace
+
+std::uint32_t ReadRecordList(ISQLiteDatabase& db, int sortKey,
+                             const std::function<void(const TAlbumListBytes&)>& onRow) {
+    return ReadListRows(db, RecordListSql(sortKey), sortKey, onRow);
+}
+
+bool ReadRecordListRow(ISQLiteDatabase& db, int sortKey, qint64 id,
+                       const std::function<void(const TAlbumListBytes&)>& onRow) {
+    (void)RecordListSql(sortKey); // a bad key raises as the whole list's reading does
+    return ReadListRows(db, std::string(kListSql) + " WHERE ID=" + Decimal(id), sortKey, onRow) > 0;
+}
+
+std::int64_t OutsideChangeCounter(ISQLiteDatabase& db) {
+    return db.QueryInt64("PRAGMA data_version");
 }
 
 TAlbumListColumns TAlbumListColumns::Of(const ISQLiteTable& table) {

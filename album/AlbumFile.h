@@ -137,6 +137,9 @@ struct TAlbumListBytes {
     std::string_view Ksywa;
     std::string_view Notes;
     std::string_view Adres;
+    // Whether the sort key is stored as a text: only texts sort by the alphabet (the engine puts
+    // NULL, then numbers, before every text, and blobs after).
+    bool KeyIsText = true;
 };
 
 // The same list as QueryRecordList, handed to onRow one row at a time as the file yields it, so
@@ -144,6 +147,15 @@ struct TAlbumListBytes {
 // key before anything is read); an error from onRow ends the reading. Answers the rows read.
 std::uint32_t ReadRecordList(ISQLiteDatabase& db, int sortKey,
                              const std::function<void(const TAlbumListBytes&)>& onRow);
+
+// Record id's row of the list, as ReadRecordList would hand it over; false, calling nothing, when
+// no record has that ID.
+[[nodiscard]] bool ReadRecordListRow(ISQLiteDatabase& db, int sortKey, qint64 id,
+                                     const std::function<void(const TAlbumListBytes&)>& onRow);
+
+// The file's change counter as this connection sees it: it moves when another connection
+// (another program, or another copy of this one) commits a change, never for this one's own.
+[[nodiscard]] std::int64_t OutsideChangeCounter(ISQLiteDatabase& db);
 
 // Column indexes of a record list table, looked up once for reading many rows.
 struct TAlbumListColumns {

@@ -12,6 +12,7 @@
 #include <QtCore/QFileInfo>
 #include <QtGui/QAction>
 #include <QtGui/QCloseEvent>
+#include <QtGui/QFontMetrics>
 #include <QtWidgets/QFrame>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
@@ -337,13 +338,28 @@ void TForm1::SetListLayout() {
                                           " Ksywa ", "Notes ", "Adres "};
     for (int c = 0; c < 7; ++c)
         g.SetCells(c, 0, QString::fromUtf8(titles[c]));
-    g.SetColWidths(0, 40);
+    // The row numbers are the grid's own: they stay right as rows are added, removed or moved.
+    g.SetNumberedColumn(0);
+    FitNumberColumn();
     g.SetColWidths(1, 0);
     g.SetColWidths(2, m_widthImie);
     g.SetColWidths(3, m_widthNazwisko);
     g.SetColWidths(4, m_widthKsywa);
     g.SetColWidths(5, 150);
     g.SetColWidths(6, 150);
+}
+
+void TForm1::FitNumberColumn() {
+    // Wide enough for the list's highest number (a million has seven digits) in the titles'
+    // bold font, never narrower than the designed 40 pixels. Digits are of one width in the
+    // fonts a desktop has, so the count's own digits measure every number of the list.
+    TFajny& g = *m_g1;
+    const int rows = std::max(g.RowCount() - g.FixedRows(), 0);
+    const QFontMetrics metrics(g.Font().toQFont());
+    const int width = metrics.horizontalAdvance(QString::number(rows)) + 10;
+    const int wanted = std::max(40, width);
+    if (g.ColWidths(0) != wanted)
+        g.SetColWidths(0, wanted);
 }
 
 void TForm1::BuildEmptyRecordList() {

@@ -157,6 +157,7 @@ private:
     [[nodiscard]] bool RefuseOpenWhileRecordShown();
     void SetUpGrid();
     void BuildEmptyRecordList();
+    void FitNumberColumn();
     void SetListLayout();
     void ReadSettings();
     // Throws EMovraError (naming the file and the reason) when movra.ini could not be written;
@@ -172,6 +173,12 @@ private:
     [[nodiscard]] bool AskAboutChanges();
     [[nodiscard]] int RowOfId(std::int64_t id) const;
     void FillRecordList(TLongWork& work);
+    // After this program wrote record id (added, saved) or deleted it: the list follows in
+    // place when it can be sure to end as a full reading would show it, else it is read anew.
+    void RefreshListAfterWrite(std::int64_t id);
+    [[nodiscard]] bool PlaceListRow(std::int64_t id);
+    // The row of record id in the list (tried first at the current row), or -1.
+    [[nodiscard]] int ListRowOfId(std::int64_t id) const;
     void HideNotesColumns();
     void G1DrawCell(int col, int row, const struct TRect& rect);
     void G1MouseUp();
@@ -212,6 +219,10 @@ private:
     TSortOptions m_sortOptions;
     int m_rowHeight = 22;
     std::int64_t m_currentId = 0;
+    // Whether the list as read can be kept up in place: every sort key a text (ordered by the
+    // alphabet alone), and the file's outside-change counter when it was read.
+    bool m_listFollowsFile = false;
+    std::int64_t m_listChangeCounter = 0;
     TShownRecord m_shownRecord; // the record window's texts as last filled from the file
     ISQLiteDatabasePtr m_database;
     int m_widthImie = 100;

@@ -167,8 +167,10 @@ void TForm1::LoadRecordList(TLongWork* work) {
         m_database =
             OpenAlbumFile(m_albumPath, [work](const ISQLiteDatabasePtr& db) { work->Watch(db); });
         FillRecordList(*work);
+        m_listChangeCounter = OutsideChangeCounter(*m_database);
         NoteOpenedAlbum();
     } catch (const std::exception& e) {
+        m_listFollowsFile = false;
         work->Interrupt(); // no busy cursor over the message
         // A file whose list could not be read is not open: no command may write to it (a foreign
         // file, or one the user stopped reading).
@@ -209,39 +211,25 @@ void TForm1::FillRecordList(TLongWork& work) {
     // halfway (the rows read so far stay).
     const auto fit = qScopeGuard([&] {
         g.SetRowCount(g.FixedRows() + filled);
+        FitNumberColumn();
         m_labelCount->setText(QString::number(filled));
         m_labelCount->adjustSize();
     });
     const int fixed = g.FixedRows();
-    // The row numbers count up one by one, so each is the last one's digits plus one (turning
-    // every number into digits afresh cost some 120 instructions a row).
-    std::array<char, 12> number{};
-    std::size_t first = number.size() - 1;
-    number[first] = '0';
+    m_listFollowsFile = false;
+    bool keysAreTexts = true;
     (void)ReadRecordList(*m_database, m_sortKey, [&](const TAlbumListBytes& r) {
         if (fixed + filled >= g.RowCount())
             g.SetRowCount(std::max(g.RowCount() * 2, fixed + 1024));
         ++filled;
-        std::size_t digit = number.size() - 1;
-        while (number[digit] == '9' && digit > first)
-            number[digit--] = '0';
-        if (number[digit] == '9') { // all nines: one digit more
-            number[digit] = '0';
-            number[--first] = '1';
-        } else {
-            ++number[digit];
-        }
+        keysAreTexts = keysAreTexts && r.KeyIsText;
+        // Column 0 shows the row numbers by itself (the grid's numbered column).
         const std::array<std::string_view, 7> cells{
-            std::string_view(number.data() + first, number.size() - first),
-            r.Id,
-            r.Imie,
-            r.Nazwisko,
-            r.Ksywa,
-            r.Notes,
-            r.Adres};
+            std::string_view(), r.Id, r.Imie, r.Nazwisko, r.Ksywa, r.Notes, r.Adres};
         g.SetRowCp1250(fixed + filled - 1, cells);
         work.Step(filled);
     });
+    m_listFollowsFile = keysAreTexts;
 }
 
 void TForm1::ReloadRecordList(TLongWork* work) {

@@ -202,7 +202,7 @@ void TForm1::Dodaj1Click() {
         });
     }();
     RememberWrittenRecord();
-    ReloadRecordList();
+    RefreshListAfterWrite(m_currentId);
     ShowMessage(this, QStringLiteral("Rekord dodany do bazy. "));
     m_form2->CloseQuietly();
 }
@@ -255,7 +255,7 @@ void TForm1::Zmiana1Click() {
     RememberWrittenRecord();
     ShowMessage(this, QStringLiteral("Zmiany w rekordzie ") + rowText() +
                           QStringLiteral(" zostały zapisane."));
-    ReloadRecordList();
+    RefreshListAfterWrite(m_currentId);
     m_form2->CloseQuietly();
 }
 
@@ -316,8 +316,10 @@ void TForm1::Zniszcz1Click() {
     if (answer == MsgResult::Yes) {
         TLongWork work(this, QStringLiteral("Usuwanie rekordu…"), m_database);
         WithDatabaseErrorText(TAlbumCommand::Delete, [&] { movra::DeleteRecord(*m_database, id); });
+        RefreshListAfterWrite(id);
+    } else {
+        ReloadRecordList();
     }
-    ReloadRecordList();
     if (m_form2)
         m_form2->CloseQuietly();
 }

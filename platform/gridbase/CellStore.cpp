@@ -150,6 +150,8 @@ void TCellStore::ReuseChunksIfUnused() {
 }
 
 QString TCellStore::Text(int col, int row) const {
+    if (Numbered(col, row))
+        return NumberOf(row);
     const char* block = m_rows[Index(row)].get();
     if (block == nullptr)
         return {};
@@ -165,6 +167,10 @@ QString TCellStore::Text(int col, int row) const {
 }
 
 void TCellStore::TextInto(int col, int row, QString& out) const {
+    if (Numbered(col, row)) {
+        out = NumberOf(row);
+        return;
+    }
     const char* block = m_rows[Index(row)].get();
     if (block == nullptr) {
         out.resize(0);
@@ -181,6 +187,8 @@ void TCellStore::TextInto(int col, int row, QString& out) const {
 }
 
 bool TCellStore::TextEquals(int col, int row, QStringView text) const {
+    if (Numbered(col, row))
+        return NumberOf(row) == text;
     const char* block = m_rows[Index(row)].get();
     if (block == nullptr)
         return text.isEmpty();
@@ -205,7 +213,8 @@ std::vector<QString> TCellStore::RowTexts(int row) const {
     std::vector<QString> texts(static_cast<std::size_t>(m_cols));
     if (m_rows[Index(row)])
         for (int c = 0; c < m_cols; ++c)
-            texts[static_cast<std::size_t>(c)] = Text(c, row);
+            if (!Numbered(c, row))
+                texts[static_cast<std::size_t>(c)] = Text(c, row);
     return texts;
 }
 
@@ -310,6 +319,8 @@ void TCellStore::SetText(int col, int row, QStringView text) {
 }
 
 void TCellStore::Resize(int cols, int rows) {
+    if (m_numberCol >= cols)
+        m_numberCol = -1;
     if (cols != m_cols) {
         const int oldCols = m_cols;
         const int keepRows = std::min(rows, Rows());
@@ -362,7 +373,18 @@ void TCellStore::PermuteRows(int first, const std::vector<int>& sources) {
     std::move(moved.begin(), moved.end(), m_rows.begin() + first);
 }
 
+void TCellStore::SetNumberedColumn(int col, int firstRow) {
+    m_numberCol = col >= 0 && col < m_cols ? col : -1;
+    m_numberFrom = std::max(firstRow, 0);
+}
+
 void TCellStore::MoveColumn(int from, int to) {
+    if (m_numberCol == from)
+        m_numberCol = to;
+    else if (from < to && m_numberCol > from && m_numberCol <= to)
+        --m_numberCol;
+    else if (to < from && m_numberCol >= to && m_numberCol < from)
+        ++m_numberCol;
     for (int r = 0; r < Rows(); ++r) {
         if (!m_rows[Index(r)])
             continue;

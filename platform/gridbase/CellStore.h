@@ -59,6 +59,12 @@ public:
     // In every row, the cell at `from` moves to `to`; the cells between shift by one.
     void MoveColumn(int from, int to);
 
+    // From row firstRow on, column col reads as each row's number, counting from 1 at firstRow:
+    // what is stored there is not read. So numbers that count the rows stay right when a row is
+    // added, removed or moved, without a write to every row after it. A col of -1: none.
+    void SetNumberedColumn(int col, int firstRow);
+    [[nodiscard]] int NumberedColumn() const { return m_numberCol; }
+
     // Gives back what an emptied store keeps for the next rows: the chunks (the few rows left,
     // such as titles, move to blocks of their own) and the row list's spare room.
     void ReleaseUnused();
@@ -77,6 +83,12 @@ private:
     };
 
     [[nodiscard]] static std::size_t Index(int row) { return static_cast<std::size_t>(row); }
+    [[nodiscard]] bool Numbered(int col, int row) const {
+        return col == m_numberCol && row >= m_numberFrom;
+    }
+    [[nodiscard]] QString NumberOf(int row) const {
+        return QString::number(row - m_numberFrom + 1);
+    }
     [[nodiscard]] static bool Pooled(const TRowBlock& block);
     [[nodiscard]] std::vector<QString> RowTexts(int row) const;
     [[nodiscard]] TRowBlock Encode(std::span<const QStringView> texts) const;
@@ -94,6 +106,8 @@ private:
     void ReuseChunksIfUnused();
 
     int m_cols;
+    int m_numberCol = -1;
+    int m_numberFrom = 0;
     // Declared before the rows: a pooled row's block is read (its header) while it is destroyed.
     struct TChunk {
         std::unique_ptr<char, TChunkFree> Bytes;

@@ -156,6 +156,11 @@ void TStringGrid::SetRowCp1250(int row, std::span<const std::string_view> bytes)
         d->objects[static_cast<std::size_t>(d->index(c, row))] = nullptr;
 }
 
+void TStringGrid::SetNumberedColumn(int col) {
+    d->cells.SetNumberedColumn(col, d->fixedRows);
+    InvalidateGrid();
+}
+
 void TStringGrid::ReleaseUnusedCellMemory() {
     d->cells.ReleaseUnused();
 }
@@ -320,6 +325,7 @@ void TStringGrid::SetFixedRows(int n) {
         return;
     d->hideEditor();
     d->fixedRows = n;
+    d->cells.SetNumberedColumn(d->cells.NumberedColumn(), n);
     d->topRow = d->firstDataRow();
     d->current.setY(std::max(d->current.y(), d->firstDataRow()));
     d->anchor.setY(std::max(d->anchor.y(), d->firstDataRow()));

@@ -89,6 +89,10 @@ public:
     // and drops its objects, without repainting: for filling many rows, followed by one
     // InvalidateGrid. The bytes are kept as they are, so an album's list costs its texts' size.
     void SetRowCp1250(int row, std::span<const std::string_view> bytes);
+    // Column col of every data row shows the row's number (1 for the first row below the fixed
+    // ones) instead of a text of its own, and keeps doing so as rows come, go and move; -1: no
+    // such column. A sort moves the texts, not the numbers.
+    void SetNumberedColumn(int col);
     // Bytes that the cell texts take, for measuring.
     [[nodiscard]] std::size_t CellMemoryBytes() const;
     // Frees what the cells keep for rows to come (an emptied grid keeps its last rows' room).

@@ -18,6 +18,8 @@
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QRadioButton>
 
+#include <random>
+
 using namespace movra;
 using namespace movra::test;
 
@@ -177,6 +179,81 @@ private slots:
         QCOMPARE(f.dialogs->count(), std::size_t{4}); // the four find dialogs, no "not found"
         f.stop();
         QCOMPARE(f.folder.read("klasa.db3"), before); // ordering is the program's, not the file's
+    }
+
+    void theListAfterSavesAddsAndDeletesIsWhatAReadingShows() {
+        // Names with ties (equal names, names equal but for letter case), so that the place of a
+        // saved or added record depends on the alphabet, the case and the ID alike.
+        const QStringList names{"Nowak", "nowak", "Łęcka", "Lis",     "Żak",    "Ąsik",
+                                "Órka",  "Lis",   "Śliwa", "adamski", "Adamski"};
+        std::mt19937 rng(2026);
+        const auto any = [&] { return names[static_cast<int>(rng() % names.size())]; };
+        std::vector<RawRecord> people;
+        for (int i = 0; i < 40; ++i)
+            people.push_back(
+                {any(), any(), any(), QStringLiteral("uwagi %1").arg(i), QString(), std::nullopt});
+        AlbumFixture f;
+        const QString path = f.folder.file("klasa.db3");
+        WriteRawAlbum(path, people);
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=klasa.db3\n"));
+        f.start();
+        TFajny& g = *f.form1().Grid();
+        const auto list = [&] {
+            QList<QStringList> columns;
+            for (int c = 0; c < 7; ++c)
+                columns << f.column(c);
+            return columns;
+        };
+        const auto show = [&](int row) {
+            g.FocusCell(2, row);
+            f.form1().G1Click();
+            f.form1().PokazRekordu1Click();
+            QVERIFY(f.form2().isVisible());
+        };
+        const int keys[] = {3, 2, 4};
+        for (int step = 0; step < 45; ++step) {
+            if (step % 15 == 0)
+                f.form1().SortCommand(keys[step / 15]);
+            const int rows = g.RowCount() - g.FixedRows();
+            show(1 + static_cast<int>(rng() % static_cast<unsigned>(rows)));
+            switch (rng() % 4) {
+            case 0:
+            case 1: // a save that mostly moves the record
+                f.form2().Edit1()->setText(any());
+                f.form2().Edit2()->setText(any());
+                f.form2().Edit3()->setText(any());
+                f.form2().SetChanged(true);
+                f.dialogs->expectBox(MsgResult::Ok);
+                f.form1().Zmiana1Click();
+                break;
+            case 2:
+                f.form2().Edit2()->setText(any());
+                f.dialogs->expectBox(MsgResult::Ok);
+                f.form1().AddRecord();
+                break;
+            default:
+                f.dialogs->expectBox(MsgResult::Yes);
+                f.form1().Zniszcz1Click();
+                break;
+            }
+            QVERIFY(!f.form2().isVisible());
+            const QList<QStringList> shown = list();
+            QCOMPARE(f.form1().RecordCount(), QString::number(shown[0].size()));
+            f.form1().SortCommand(f.form1().SortKey()); // the same order, read anew
+            QCOMPARE(list(), shown);
+        }
+
+        // Another copy of the program adds a record meanwhile: the next save shows it too.
+        QVERIFY(RawExec(path, "INSERT INTO album(Imie, Nazwisko, Ksywa) VALUES ('A', 'A', 'A')"));
+        show(2);
+        f.form2().Edit3()->setText(QStringLiteral("zmiana"));
+        f.form2().SetChanged(true);
+        f.dialogs->expectBox(MsgResult::Ok);
+        f.form1().Zmiana1Click();
+        const QList<QStringList> shown = list();
+        QVERIFY(shown[2].contains(QStringLiteral("A")));
+        f.form1().SortCommand(f.form1().SortKey());
+        QCOMPARE(list(), shown);
     }
 
     void aFailedLoadShowsNoOldRows() {

@@ -1,0 +1,121 @@
+// Keeping the record list up after this program's own add, save or delete, without reading the
+// whole list again: at a million records a new reading takes over a second, the change itself a
+// few milliseconds.
+
+#include "album/Unit1.h"
+
+#include "album/AlbumFile.h"
+#include "grid/Fajny.h"
+#include "platform/text/Cp1250.h"
+#include "platform/text/PolishOrder.h"
+
+#include <QtWidgets/QLabel>
+
+#include <array>
+#include <optional>
+#include <string>
+
+namespace movra {
+
+namespace {
+
+// A list row's place in the order the list query gives: its sort key by the alphabet, then its
+// ID.
+struct TListPlace {
+    std::string Key;
+    std::int64_t Id = 0;
+};
+
+int Compare(const TListPlace& a, const TListPlace& b) {
+    if (const int c = ComparePolishCp1250(a.Key, b.Key); c != 0)
+        return c;
+    return (a.Id > b.Id) - (a.Id < b.Id);
+}
+
+} // namespace
+
+int TForm1::ListRowOfId(std::int64_t id) const {
+    const TFajny& g = *m_g1;
+    const QString text = QString::number(id);
+    const int current = g.Row();
+    if (current >= g.FixedRows() && g.Cells(1, current) == text)
+        return current;
+    return RowOfId(id);
+}
+
+bool TForm1::PlaceListRow(std::int64_t id) {
+    if (!m_database || !m_listFollowsFile)
+        return false;
+    // Another program's change since the list was read (an added or deleted record, or a name
+    // that moved) is in no row here: only a new reading shows it.
+    if (OutsideChangeCounter(*m_database) != m_listChangeCounter)
+        return false;
+    TFajny& g = *m_g1;
+    const int keyCol = m_sortKey;
+    std::optional<std::array<std::string, 7>> cells;
+    bool keyIsText = true;
+    (void)ReadRecordListRow(*m_database, m_sortKey, id, [&](const TAlbumListBytes& r) {
+        cells = std::array<std::string, 7>{std::string(),        std::string(r.Id),
+                                           std::string(r.Imie),  std::string(r.Nazwisko),
+                                           std::string(r.Ksywa), std::string(r.Notes),
+                                           std::string(r.Adres)};
+        keyIsText = r.KeyIsText;
+    });
+    if (!keyIsText)
+        return false;
+
+    const int oldRow = ListRowOfId(id);
+    if (!cells) { // deleted
+        if (oldRow < 0)
+            return false;
+        g.DeleteRow(oldRow);
+    } else {
+        const TListPlace place{(*cells)[static_cast<std::size_t>(keyCol)], id};
+        // The first row that goes after the record, the record's own old row left out.
+        const int first = g.FixedRows();
+        int lo = first;
+        int hi = g.RowCount() - (oldRow >= 0 ? 1 : 0);
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            const int probe = oldRow >= 0 && mid >= oldRow ? mid + 1 : mid;
+            const std::optional<std::string> key = ToCp1250(g.Cells(keyCol, probe));
+            if (!key)
+                return false; // not a row this program read from the file
+            if (Compare(TListPlace{*key, g.Cells(1, probe).toLongLong()}, place) < 0)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        // lo is the record's row once in place: the rows before it are those that go before.
+        int row = oldRow;
+        if (row < 0) {
+            g.SetRowCount(g.RowCount() + 1);
+            row = g.RowCount() - 1;
+        }
+        std::array<std::string_view, 7> views;
+        for (std::size_t c = 0; c < views.size(); ++c)
+            views[c] = (*cells)[c];
+        g.SetRowCp1250(row, views);
+        g.MoveRow(row, lo);
+    }
+    FitNumberColumn();
+    m_labelCount->setText(QString::number(g.RowCount() - g.FixedRows()));
+    m_labelCount->adjustSize();
+    g.InvalidateGrid();
+    return true;
+}
+
+void TForm1::RefreshListAfterWrite(std::int64_t id) {
+    bool placed = false;
+    try {
+        placed = PlaceListRow(id);
+    } catch (const std::exception&) {
+        // The change itself is written; a list that could not follow it is read anew below.
+    }
+    if (!placed)
+        ReloadRecordList();
+    else
+        G1Click();
+}
+
+} // namespace movra
