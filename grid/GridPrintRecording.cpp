@@ -1,10 +1,42 @@
 #include "grid/GridPrintRecording.h"
 
+#include <QtCore/QStringList>
+
+#include <algorithm>
+
 namespace movra {
 
 void TRecordedPage::Clear() {
     m_ops.clear();
+    m_texts.clear();
     m_penPos = QPoint();
+}
+
+void TRecordedPage::KeepText(int x, int y, const QString& text) {
+    // A cell's line breaks are its own layout; read aloud, they are blanks.
+    QString spoken = text.simplified();
+    if (!spoken.isEmpty())
+        m_texts.push_back({y, x, std::move(spoken)});
+}
+
+QString TRecordedPage::Text() const {
+    std::vector<const TDrawnText*> order;
+    order.reserve(m_texts.size());
+    for (const TDrawnText& t : m_texts)
+        order.push_back(&t);
+    std::stable_sort(order.begin(), order.end(), [](const TDrawnText* a, const TDrawnText* b) {
+        return a->Y != b->Y ? a->Y < b->Y : a->X < b->X;
+    });
+    QStringList lines;
+    QStringList line;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        line << order[i]->Text;
+        if (i + 1 == order.size() || order[i + 1]->Y != order[i]->Y) {
+            lines << line.join(QLatin1Char('\t'));
+            line.clear();
+        }
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 void TRecordedPage::Play(TCanvas& target) const {
@@ -45,10 +77,12 @@ void TRecordedPage::LineTo(int x, int y) {
 
 void TRecordedPage::TextOut(int x, int y, const QString& text) {
     m_penPos = QPoint(x + TextExtent(text).width(), y);
+    KeepText(x, y, text);
     Record([x, y, text](TCanvas& c) { c.TextOut(x, y, text); });
 }
 
 void TRecordedPage::TextRect(const TRect& r, int x, int y, const QString& text) {
+    KeepText(x, y, text);
     Record([r, x, y, text](TCanvas& c) { c.TextRect(r, x, y, text); });
 }
 
@@ -60,8 +94,10 @@ int TRecordedPage::DrawText(TRect& r, const QString& text, unsigned flags) {
         r = measured;
         return height;
     }
+    KeepText(r.Left, r.Top, text);
     Record([r, text, flags](TCanvas& c) {
         TRect place = r;
+
         c.DrawText(place, text, flags);
     });
     return height;

@@ -25,6 +25,10 @@ public:
 
     // Draws the recorded calls on target, in order.
     void Play(TCanvas& target) const;
+    // The texts the page draws as a reader goes through them: from the top down, one line for
+    // each height a text starts at (a row of cells), its texts from left to right separated by
+    // tabs. What a screen reader is given for a page that is shown as a picture.
+    [[nodiscard]] QString Text() const;
 
     void FillRect(const TRect& r) override;
     void FrameRect(const TRect& r) override;
@@ -51,8 +55,16 @@ private:
     using Op = std::function<void(TCanvas&)>;
     // Keeps a call together with the drawing state it was made in.
     void Record(Op op);
+    void KeepText(int x, int y, const QString& text);
 
+    struct TDrawnText {
+        int Y;
+        int X;
+        QString Text;
+    };
     std::vector<Op> m_ops;
+    std::vector<TDrawnText> m_texts;
+
     TPainterCanvas m_measure;
     QPoint m_penPos;
 };

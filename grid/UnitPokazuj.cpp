@@ -355,6 +355,8 @@ void TPokazuj::SetGrid(TFajny* grid) {
     m_grid = grid;
     m_printImage = QImage();
     m_printVectors.Clear();
+    m_pageCount = 0;
+    m_drawnPage = 0;
 }
 
 // ---- showing ---------------------------------------------------------------------------------
@@ -390,9 +392,10 @@ void TPokazuj::RefreshPageCount() {
         return;
     RunCommand(this, [this] {
         TGridPrinter printer(*m_grid);
-        m_lblPages->setText(QStringLiteral("strona z ") +
-                            QString::number(printer.CountPrintPages()));
+        m_pageCount = printer.CountPrintPages();
+        m_lblPages->setText(QStringLiteral("strona z ") + QString::number(m_pageCount));
         m_lblPages->adjustSize();
+        DescribePage();
     });
 }
 
@@ -529,8 +532,21 @@ void TPokazuj::Redraw() {
     RunCommand(this, [this] {
         TGridPrinter printer(*m_grid);
         printer.DrawPreviewPage(m_printImage, &m_printVectors);
+        m_drawnPage = static_cast<int>(
+            std::min<std::uint32_t>(m_grid->PrintOptions().PreviewPage, INT32_MAX));
         ShowPicture(m_printImage);
+        DescribePage();
     });
+}
+
+void TPokazuj::DescribePage() {
+    if (m_drawnPage <= 0)
+        return;
+    // A screen reader cannot read the picture: it is told the page and the texts drawn on it.
+    m_previewImage->setAccessibleName(
+        m_pageCount > 0 ? QStringLiteral("Strona %1 z %2").arg(m_drawnPage).arg(m_pageCount)
+                        : QStringLiteral("Strona %1").arg(m_drawnPage));
+    m_previewImage->setAccessibleDescription(m_printVectors.Text());
 }
 
 void TPokazuj::ShowPicture(const QImage& picture) {

@@ -82,6 +82,8 @@ private:
     void RedrawIfLive();
     void RedrawIfLiveSoon();
     void ShowPicture(const QImage& picture);
+    // The picture's accessible name and description: the page's number and texts.
+    void DescribePage();
     void RefreshPageCount();
     // The edit's text as an integer held to [low, high] (the text follows when it was outside);
     // nothing, after an error box, when the text is no integer.
@@ -92,6 +94,8 @@ private:
     TRecordedPage m_printVectors; // the same page as drawing commands, for a sharp printout
     QImage m_shown;
     QTimer m_redrawTimer;
+    int m_pageCount = 0; // as the page count label shows it; 0 before it was counted
+    int m_drawnPage = 0; // the page the picture shows
 
     QFrame* m_panel = nullptr;
     QScrollArea* m_scrollBox = nullptr;

@@ -412,6 +412,7 @@ void TPrintPreview::PagesChanged() {
     UpdateBackground(m_currentPage);
     UpdateAnnotation(m_currentPage);
     m_paperView->Invalidate();
+    UpdatePageAccessibility();
     if (OnChange)
         OnChange(this);
 }
@@ -421,6 +422,7 @@ void TPrintPreview::CurrentPageRewritten(int index) {
         UpdateBackground(m_currentPage);
         UpdateAnnotation(m_currentPage);
         m_paperView->Invalidate();
+        UpdatePageAccessibility();
     }
     if (OnChange)
         OnChange(this);
@@ -440,8 +442,20 @@ void TPrintPreview::SetCurrentPage(int PageNo) {
     UpdateBackground(m_currentPage);
     UpdateAnnotation(m_currentPage);
     m_paperView->Invalidate();
+    UpdatePageAccessibility();
     if (OnChange)
         OnChange(this);
+}
+
+void TPrintPreview::UpdatePageAccessibility() {
+    const int count = PageCount();
+    if (m_currentPage < 1 || m_currentPage > count) {
+        m_paperView->setAccessibleName(QString());
+        m_paperView->setAccessibleDescription(QString());
+        return;
+    }
+    m_paperView->setAccessibleName(QStringLiteral("Strona %1 z %2").arg(m_currentPage).arg(count));
+    m_paperView->setAccessibleDescription(OnPageText ? OnPageText(this, m_currentPage) : QString());
 }
 
 std::unique_ptr<TMetafile> TPrintPreview::DrawOverlay(const TPreviewPageDraw& handler, int PageNo) {

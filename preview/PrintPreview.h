@@ -48,6 +48,7 @@ using TPreviewPrintProgress =
 using TPreviewAutoCustomForm =
     std::function<void(TPrintPreview* Sender, const QString& CustomFormName, int Operation)>;
 using TPreviewPageDraw = std::function<void(TPrintPreview* Sender, int PageNo, TCanvas& Canvas)>;
+using TPreviewPageText = std::function<QString(TPrintPreview* Sender, int PageNo)>;
 
 // The print preview: pages are recorded as pictures in paper units (BeginDoc, draw on Canvas,
 // NewPage, EndDoc) and one of them is shown as a sheet of paper that the user zooms, scrolls,
@@ -183,6 +184,10 @@ public:
     TPreviewAutoCustomForm OnAutoCustomForm;
     TPreviewPageDraw OnAnnotation;
     TPreviewPageDraw OnBackground;
+    // The texts of page PageNo in reading order. A page is a picture, which a screen reader
+    // cannot read: the shown sheet carries its page's texts as its accessible description,
+    // under the name "Strona N z M". Asked whenever the shown page or its content changes.
+    TPreviewPageText OnPageText;
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
     TMouseEvent OnMouseDown;
@@ -212,6 +217,8 @@ private:
     [[nodiscard]] std::unique_ptr<TMetafile> DrawOverlay(const TPreviewPageDraw& handler,
                                                          int PageNo);
     void PagesChanged();
+    // The sheet's accessible name and description follow the shown page.
+    void UpdatePageAccessibility();
     void CurrentPageRewritten(int index);
     void PaperViewOptionsChanged();
     void FinishPrinting(bool completed);

@@ -15,6 +15,7 @@
 #include <QtCore/QFileInfo>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QKeyEvent>
+#include <QtGui/QPainter>
 #include <QtGui/QScreen>
 #include <QtPrintSupport/QPrinter>
 #include <QtWidgets/QAbstractItemView>
@@ -38,6 +39,40 @@ namespace {
 
 // The zoom list's items and the zoom each one stands for, by position.
 const std::array<int, 9> kZooms{200, 175, 150, 125, 100, 50, 40, 30, 20};
+
+// Where things lie on the sheet, in tenths of a millimetre.
+const TRect kPhotoFrame(250, 400, 1250, 1900);
+const TRect kNotesBox(1600, 550, 2650, 1050);
+const TRect kAddressBox(1600, 1250, 2650, 1750);
+
+const QString kTitle = QStringLiteral("Zestawienie danych osobowych");
+const QString kImieLabel = QStringLiteral("Imię: ");
+const QString kNazwiskoLabel = QStringLiteral("Nazwisko: ");
+const QString kKsywaLabel = QStringLiteral("Ksywa: ");
+const QString kNotesHeading = QStringLiteral("Adnotacje i uwagi:");
+const QString kAddressHeading = QStringLiteral("Adres i źródła kontaktu:");
+
+QString ShownKsywa(const QString& ksywa) {
+    return ksywa.isEmpty() ? QStringLiteral("brak") : ksywa;
+}
+
+// The photo inside its frame with its proportions kept, centred: a face is never drawn wider or
+// narrower than it is.
+TRect FittedPhoto(QSize photo) {
+    const int frameWidth = kPhotoFrame.Width();
+    const int frameHeight = kPhotoFrame.Height();
+    if (photo.isEmpty())
+        return kPhotoFrame;
+    int width = frameWidth;
+    int height = frameHeight;
+    if (qint64(frameWidth) * photo.height() <= qint64(frameHeight) * photo.width())
+        height = std::max(1, MulDiv(frameWidth, photo.height(), photo.width()));
+    else
+        width = std::max(1, MulDiv(frameHeight, photo.width(), photo.height()));
+    const int left = kPhotoFrame.Left + (frameWidth - width) / 2;
+    const int top = kPhotoFrame.Top + (frameHeight - height) / 2;
+    return TRect(left, top, left + width, top + height);
+}
 
 QFont arial13Bold() {
     QFont f(QStringLiteral("Arial"));
@@ -144,6 +179,8 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     connect(m_btnZapis, &QPushButton::clicked, this,
             [this] { RunCommand(this, [this] { btnZapisClick(); }); });
     connect(m_btnClose, &QPushButton::clicked, this, [this] { btnCloseClick(); });
+    // A screen reader reads the sheet from what it shows, the notes' pictures included.
+    m_pp1->OnPageText = [this](TPrintPreview*, int) { return SheetText(); };
     // Closer than the natural size, the screen's copy of the photo would show its coarseness.
     m_pp1->OnZoomChange = [this](TPrintPreview*) {
         if (m_photoReduced && m_pp1->Zoom() > 100)
@@ -151,16 +188,21 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     };
 }
 
-TForm3::~TForm3() = default;
+TForm3::~TForm3() {
+    // The preview outlives this window's own members: it must not ask them for its page's text.
+    m_pp1->OnPageText = nullptr;
+}
 
-void TForm3::SetMemoPictures(const QImage& notes, const QImage& address) {
-    m_image11 = notes;
-    m_image22 = address;
+void TForm3::SetMemos(const TMemoSnapshot& notes, const TMemoSnapshot& address) {
+    m_image11 = notes.Picture;
+    m_image22 = address.Picture;
+    m_notesText = notes.Text;
+    m_addressText = address.Text;
 }
 
 namespace {
 
-// The photo as the screen needs it: the pixels its box takes on this screen at the natural size
+// The photo as the screen needs it: the pixels it takes on this screen at the natural size
 // (zoom 100). Decimating a camera's photo costs far less than resampling it finely and playing
 // the result back at the first paint. A closer zoom, saving and printing draw the page again
 // with the whole photo (FullQualityPage).
@@ -168,8 +210,9 @@ QImage ScreenPhoto(const QImage& photo) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const int scale = screen ? static_cast<int>(std::ceil(screen->devicePixelRatio())) : 1;
     const int dpi = ScreenPixelsPerInch();
-    const int width = scale * MulDiv(1000, dpi, 254);  // the box is 100 mm wide
-    const int height = scale * MulDiv(1500, dpi, 254); // and 150 mm high
+    const TRect place = FittedPhoto(photo.size());
+    const int width = std::max(1, scale * MulDiv(place.Width(), dpi, 254));
+    const int height = std::max(1, scale * MulDiv(place.Height(), dpi, 254));
     // A photo little above that is cheap enough as it is.
     if (qint64(photo.width()) * photo.height() <= 2 * qint64(width) * height)
         return photo;
@@ -195,28 +238,42 @@ QImage ScreenPhoto(const QImage& photo) {
 
 } // namespace
 
-void TForm3::DrawSheet(TCanvas& c, const QImage& photo) const {
+void TForm3::DrawSheet(TCanvas& c, const QImage& photo, bool notePictures) const {
     setSheetFont(c, 20, clBlue);
-    c.TextOut(900, 120, QStringLiteral("Zestawienie danych osobowych"));
+    c.TextOut(900, 120, kTitle);
     setSheetFont(c, 16, clGreen);
-    c.TextOut(250, 250, QStringLiteral("Imię: "));
-    c.TextOut(900, 250, QStringLiteral("Nazwisko: "));
-    c.TextOut(1800, 250, QStringLiteral("Ksywa: "));
+    c.TextOut(250, 250, kImieLabel);
+    c.TextOut(900, 250, kNazwiskoLabel);
+    c.TextOut(1800, 250, kKsywaLabel);
     c.Font.Color = clBlack;
     c.TextOut(450, 250, m_content.Imie);
     c.TextOut(1250, 250, m_content.Nazwisko);
-    c.TextOut(2100, 250, m_content.Ksywa.isEmpty() ? QStringLiteral("brak") : m_content.Ksywa);
+    c.TextOut(2100, 250, ShownKsywa(m_content.Ksywa));
+    // The place comes from the whole photo: the screen's copy is a decimated one.
     if (!photo.isNull())
-        c.StretchDraw(TRect(250, 400, 1250, 1900), photo);
+        c.StretchDraw(FittedPhoto(m_content.Photo.size()), photo);
     else
         c.Font.SetSize(10);
     c.Font.Color = clGreen;
-    c.TextOut(1590, 400, QStringLiteral("Adnotacje i uwagi:"));
-    c.TextOut(1590, 1100, QStringLiteral("Adres i źródła kontaktu:"));
+    c.TextOut(1590, 400, kNotesHeading);
+    c.TextOut(1590, 1100, kAddressHeading);
+    if (!notePictures)
+        return;
     if (!m_image11.isNull())
-        c.StretchDraw(TRect(1600, 550, 2650, 1050), m_image11);
+        c.StretchDraw(kNotesBox, m_image11);
     if (!m_image22.isNull())
-        c.StretchDraw(TRect(1600, 1250, 2650, 1750), m_image22);
+        c.StretchDraw(kAddressBox, m_image22);
+}
+
+QString TForm3::SheetText() const {
+    QStringList lines{kTitle, kImieLabel + m_content.Imie, kNazwiskoLabel + m_content.Nazwisko,
+                      kKsywaLabel + ShownKsywa(m_content.Ksywa), kNotesHeading};
+    if (!m_notesText.Lines.empty())
+        lines << m_notesText.PlainText();
+    lines << kAddressHeading;
+    if (!m_addressText.Lines.empty())
+        lines << m_addressText.PlainText();
+    return lines.join(QLatin1Char('\n'));
 }
 
 void TForm3::BuildSheet(const TForm2& record) {
@@ -236,9 +293,7 @@ void TForm3::BuildSheet(const TForm2& record) {
     pp.EndDoc();
 }
 
-std::optional<TMetafile> TForm3::FullQualityPage() const {
-    if (!m_photoReduced)
-        return std::nullopt;
+TMetafile TForm3::RecordPage(const QImage& photo, bool notePictures) const {
     // Recorded as the preview records its pages: the same size, font and mapping.
     TMetafile page;
     page.SetSize(std::max(1, m_pp1->PagePixelSize().width()),
@@ -247,10 +302,40 @@ std::optional<TMetafile> TForm3::FullQualityPage() const {
         TMetafileCanvas canvas(page);
         canvas.Font = m_pp1->Font();
         m_pp1->PrepareCanvas(canvas);
-        DrawSheet(canvas, m_content.Photo);
+        DrawSheet(canvas, photo, notePictures);
         canvas.Finish();
     }
     return page;
+}
+
+std::optional<TMetafile> TForm3::FullQualityPage() const {
+    if (!m_photoReduced)
+        return std::nullopt;
+    return RecordPage(m_content.Photo, true);
+}
+
+void TForm3::SavePdf(const QString& path) const {
+    // The notes' pictures stay on the screen and in the metafile; a document gets their text,
+    // which readers can search, copy and read aloud.
+    const TMetafile page = RecordPage(m_content.Photo, false);
+    const QSize paper(m_pp1->PaperWidth(), m_pp1->PaperHeight());
+    // The boxes in the page picture's pixels, where the overlay draws.
+    const auto toPicture = [&page, paper](const TRect& r) {
+        const double sx = double(page.Width()) / paper.width();
+        const double sy = double(page.Height()) / paper.height();
+        return QRectF(r.Left * sx, r.Top * sy, r.Width() * sx, r.Height() * sy);
+    };
+    TPdfOptions options;
+    options.Title =
+        (m_content.Imie.trimmed() + QLatin1Char(' ') + m_content.Nazwisko.trimmed()).trimmed();
+    options.Overlay = [&](QPainter& painter) {
+        if (!m_image11.isNull())
+            DrawMemoText(painter, m_notesText, toPicture(kNotesBox));
+        if (!m_image22.isNull())
+            DrawMemoText(painter, m_addressText, toPicture(kAddressBox));
+    };
+    const QSize hiMetric = ConvertUnits(paper, ScreenPixelsPerInch(), m_pp1->Units(), mmHiMetric);
+    SaveMetafileAsPdf(page, path, QSizeF(hiMetric) / 100.0, options);
 }
 
 bool TForm3::ShowWholePhoto() {
@@ -350,18 +435,15 @@ void TForm3::btnZapisClick() {
     TMetafile* page = m_pp1->Pages(m_pp1->CurrentPage());
     if (!page)
         return;
-    // Saving keeps the whole photo, whatever the screen's page carries.
-    const std::optional<TMetafile> full = FullQualityPage();
-    const TMetafile& toSave = full ? *full : *page;
     // A name ending in .pdf asks for a document anyone can open, print or send; every other
-    // name keeps the page's own metafile bytes.
+    // name keeps the page's own metafile bytes. Both keep the whole photo, whatever the screen's
+    // page carries.
     if (QFileInfo(*chosen).suffix().compare(QStringLiteral("pdf"), Qt::CaseInsensitive) == 0) {
-        const QSize hiMetric = ConvertUnits(QSize(m_pp1->PaperWidth(), m_pp1->PaperHeight()),
-                                            ScreenPixelsPerInch(), m_pp1->Units(), mmHiMetric);
-        SaveMetafileAsPdf(toSave, *chosen, QSizeF(hiMetric) / 100.0);
-    } else {
-        toSave.SaveToFile(*chosen);
+        SavePdf(*chosen);
+        return;
     }
+    const std::optional<TMetafile> full = FullQualityPage();
+    (full ? *full : *page).SaveToFile(*chosen);
 }
 
 void TForm3::btnCloseClick() {
@@ -371,8 +453,7 @@ void TForm3::btnCloseClick() {
 void ShowRecordSheet(QWidget* parent, const TForm2& record, TMemoSnapshotWindow& notesWindow,
                      TMemoSnapshotWindow& addressWindow) {
     auto sheet = std::make_unique<TForm3>(parent);
-    sheet->SetMemoPictures(notesWindow.Snapshot(*record.Memo1()),
-                           addressWindow.Snapshot(*record.Memo2()));
+    sheet->SetMemos(notesWindow.Take(*record.Memo1()), addressWindow.Take(*record.Memo2()));
     ActivePrinter().setPageOrientation(QPageLayout::Landscape);
     sheet->BuildSheet(record);
     Dialogs().ExecModal(sheet.get());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/emf/Metafile.h"
+#include "record/MemoSnapshot.h"
 
 #include <QtGui/QImage>
 #include <QtWidgets/QDialog>
@@ -28,8 +29,9 @@ public:
     explicit TForm3(QWidget* parent = nullptr);
     ~TForm3() override;
 
-    // The pictures of the notes and address memos (Image11, Image22).
-    void SetMemoPictures(const QImage& notes, const QImage& address);
+    // The pictures of the notes and address memos (Image11, Image22), with the lines of text
+    // they show (for the PDF document and screen readers).
+    void SetMemos(const TMemoSnapshot& notes, const TMemoSnapshot& address);
 
     // Lays the record window's record out on the sheet (one page in PP1). The drawing is ended
     // also when a step fails; the error then reaches the caller.
@@ -72,10 +74,18 @@ private:
         QString Ksywa;
         QImage Photo;
     };
-    void DrawSheet(TCanvas& c, const QImage& photo) const;
+    // The page; without the notes' pictures when they go onto it as text afterwards.
+    void DrawSheet(TCanvas& c, const QImage& photo, bool notePictures = true) const;
+    // The page as BuildSheet draws it, recorded apart from the preview.
+    [[nodiscard]] TMetafile RecordPage(const QImage& photo, bool notePictures) const;
     // The page as BuildSheet draws it but with the photo at full quality, for saving and
     // printing; nothing when the shown page already has it.
     [[nodiscard]] std::optional<TMetafile> FullQualityPage() const;
+    // The sheet as a PDF document: the whole photo, the notes as text, the person's name as
+    // the title.
+    void SavePdf(const QString& path) const;
+    // The sheet's texts in reading order, for screen readers.
+    [[nodiscard]] QString SheetText() const;
     // Puts the full page in place of the shown one; false (the shown page kept) on failure.
     bool ShowWholePhoto();
 
@@ -83,6 +93,8 @@ private:
     bool m_photoReduced = false;
     QImage m_image11;
     QImage m_image22;
+    TMemoText m_notesText;
+    TMemoText m_addressText;
 };
 
 // The record sheet command: pictures of the record window's two memos, the printer turned to

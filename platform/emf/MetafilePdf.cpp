@@ -21,7 +21,8 @@ namespace {
 
 } // namespace
 
-void SaveMetafileAsPdf(const TMetafile& page, const QString& path, QSizeF paperMillimetres) {
+void SaveMetafileAsPdf(const TMetafile& page, const QString& path, QSizeF paperMillimetres,
+                       const TPdfOptions& options) {
     if (page.Empty())
         Refuse(path, QStringLiteral("strona jest pusta"));
     if (!paperMillimetres.isValid() || paperMillimetres.isEmpty())
@@ -38,6 +39,7 @@ void SaveMetafileAsPdf(const TMetafile& page, const QString& path, QSizeF paperM
     {
         QPdfWriter writer(&*file);
         writer.setCreator(QStringLiteral("Movra"));
+        writer.setTitle(options.Title);
         // A landscape sheet is described as such (a portrait paper turned), so that viewers
         // and printers know which way is up.
         const bool landscape = paperMillimetres.width() > paperMillimetres.height();
@@ -51,6 +53,13 @@ void SaveMetafileAsPdf(const TMetafile& page, const QString& path, QSizeF paperM
         if (!painter.begin(&writer))
             Refuse(path, QStringLiteral("nie udało się rozpocząć dokumentu PDF"));
         page.Play(painter, QRectF(0, 0, writer.width(), writer.height()));
+        if (options.Overlay && page.Width() > 0 && page.Height() > 0) {
+            painter.save();
+            painter.scale(double(writer.width()) / page.Width(),
+                          double(writer.height()) / page.Height());
+            options.Overlay(painter);
+            painter.restore();
+        }
         if (!painter.end())
             Refuse(path, QStringLiteral("nie udało się zakończyć dokumentu PDF"));
     }

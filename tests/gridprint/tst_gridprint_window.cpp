@@ -3,7 +3,9 @@
 #include "grid/UnitPokazuj.h"
 #include "tests/support/TestDialogs.h"
 
+#include <QtGui/QAccessible>
 #include <QtGui/QScreen>
+
 #include <QtTest/QtTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QCheckBox>
@@ -517,6 +519,43 @@ private slots:
         QVERIFY(QFile::exists(m_pdf));
         QCOMPARE(dialogs->count(), std::size_t{1});
         QCOMPARE(f.grid.PrintOptions().ToRow, 29u);
+    }
+
+    // A screen reader is told which page the picture shows and reads the texts drawn on it:
+    // the title, the column titles and the rows of that page, a line a row.
+    void thePageIsReadByAScreenReader() {
+        Fixture f;
+        f.showAndSettle();
+        QAccessibleInterface* picture =
+            QAccessible::queryAccessibleInterface(f.W<QLabel>("PreviewImage"));
+        QVERIFY(picture != nullptr);
+        const int pages = TGridPrinter(f.grid).CountPrintPages();
+        QVERIFY(pages >= 2);
+        QCOMPARE(picture->text(QAccessible::Name), QStringLiteral("Strona 1 z %1").arg(pages));
+        const auto rowsShown = [&] {
+            QSet<int> rows;
+            for (const QString& line : picture->text(QAccessible::Description).split('\n')) {
+                const QRegularExpressionMatch m =
+                    QRegularExpression(QStringLiteral("^r(\\d+)c0\\tr\\1c1\\tr\\1c2$")).match(line);
+                if (m.hasMatch())
+                    rows << m.captured(1).toInt();
+            }
+            return rows;
+        };
+        const QStringList first = picture->text(QAccessible::Description).split('\n');
+        QCOMPARE(first.front(), QStringLiteral("Tytuł"));
+        const QSet<int> onFirst = rowsShown();
+        QVERIFY(onFirst.contains(0) && onFirst.contains(1)); // the column titles, the first row
+
+        f.E("EditPage")->setText(QStringLiteral("2"));
+        f.window.FlushRedraw();
+        QCOMPARE(picture->text(QAccessible::Name), QStringLiteral("Strona 2 z %1").arg(pages));
+        QSet<int> onSecond = rowsShown();
+        QVERIFY(onSecond.remove(0)); // the column titles again
+        QVERIFY(!onSecond.isEmpty());
+        QVERIFY(!onSecond.intersects(onFirst));
+        QCOMPARE(*std::min_element(onSecond.begin(), onSecond.end()),
+                 *std::max_element(onFirst.begin(), onFirst.end()) + 1);
     }
 
     void closeHides() {

@@ -15,6 +15,8 @@
 #include <QtCore/QRegularExpression>
 #include <QtCore/QStandardPaths>
 #include <QtCore/QTemporaryDir>
+#include <QtGui/QAccessible>
+
 #include <QtGui/QPainter>
 #include <QtPrintSupport/QPrinter>
 #include <QtTest/QTest>
@@ -77,6 +79,21 @@ double shareOf(const QImage& img, const QRect& r, const QColor& c, int tolerance
     return all ? double(hits) / all : 0.0;
 }
 
+// The bounds of the pixels within area that are close to a colour.
+QRect boundsOf(const QImage& img, const QRect& area, const QColor& c, int tolerance = 60) {
+    QRect bounds;
+    const QRect r = area & img.rect();
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QColor p = img.pixelColor(x, y);
+            if (std::abs(p.red() - c.red()) + std::abs(p.green() - c.green()) +
+                    std::abs(p.blue() - c.blue()) <=
+                tolerance)
+                bounds |= QRect(x, y, 1, 1);
+        }
+    return bounds;
+}
+
 } // namespace
 
 class TestRecordSheet : public QObject {
@@ -102,8 +119,7 @@ private slots:
 
     void theSheetHoldsOnePageWithThePhoto() {
         TForm3 sheet;
-        sheet.SetMemoPictures(notesWindow.Snapshot(*form2->Memo1()),
-                              addressWindow.Snapshot(*form2->Memo2()));
+        sheet.SetMemos(notesWindow.Take(*form2->Memo1()), addressWindow.Take(*form2->Memo2()));
         sheet.BuildSheet(*form2);
         TPrintPreview& pp = *sheet.PP1();
         QCOMPARE(pp.PageCount(), 1);
@@ -120,6 +136,82 @@ private slots:
         QVERIFY(shareOf(img, notes, QColor(0, 0, 0), 200) > 0.005);
         // Nothing is drawn between the photo and the notes.
         QVERIFY(shareOf(img, QRect(490, 420, 100, 300), QColor(255, 255, 255), 10) > 0.99);
+    }
+
+    // A photo keeps its proportions inside the fixed frame, centred there: on the shown page
+    // (which carries a decimated copy), in the saved metafile and in the PDF (the whole photo).
+    void photosKeepTheirProportions() {
+        const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+        if (pdftoppm.isEmpty())
+            QSKIP("poppler-utils is not installed");
+        const QColor colour(20, 160, 40);
+        for (const QSize photo : {QSize(600, 800), QSize(800, 600)}) {
+            form2->SetPhoto(TJpegPhoto::FromJpeg(MakeJpeg(photo.width(), photo.height(), colour)));
+            TestDialogsScope dialogs;
+            QTemporaryDir dir;
+            TForm3 sheet;
+            sheet.BuildSheet(*form2);
+            dialogs->expectSaveFile(dir.filePath("strona.emf"));
+            sheet.btnZapisClick();
+            dialogs->expectSaveFile(dir.filePath("strona.pdf"));
+            sheet.btnZapisClick();
+            TMetafile saved;
+            saved.LoadFromFile(dir.filePath("strona.emf"));
+            QProcess ppm;
+            ppm.start(pdftoppm, {QStringLiteral("-r"), QStringLiteral("144"),
+                                 QStringLiteral("-png"), QStringLiteral("-singlefile"),
+                                 dir.filePath("strona.pdf"), dir.filePath("strona")});
+            QVERIFY(ppm.waitForFinished() && ppm.exitCode() == 0);
+            const std::pair<const char*, QImage> pages[] = {
+                {"shown", renderPage(*sheet.PP1()->Pages(1), QSize(2246, 1588))},
+                {"emf", renderPage(saved, QSize(2246, 1588))},
+                {"pdf", QImage(dir.filePath("strona.png"))}};
+            for (const auto& [what, img] : pages) {
+                QVERIFY2(!img.isNull(), what);
+                // The frame, 250,400 - 1250,1900 of the 2970 x 2100 sheet, in this image's pixels.
+                const double sx = img.width() / 2970.0;
+                const double sy = img.height() / 2100.0;
+                const QRectF frame(250 * sx, 400 * sy, 1000 * sx, 1500 * sy);
+                const QRectF drawn = boundsOf(img, frame.toAlignedRect(), colour);
+                // As wide or as high as the frame, the other side in the photo's proportion,
+                // centred: every edge within a pixel of that.
+                const double scale =
+                    std::min(frame.width() / photo.width(), frame.height() / photo.height());
+                QRectF fitted(0, 0, photo.width() * scale, photo.height() * scale);
+                fitted.moveCenter(frame.center());
+                QString where;
+                QDebug(&where) << what << photo << "drawn" << drawn << "fitted" << fitted;
+                QVERIFY2(std::abs(drawn.left() - fitted.left()) <= 1.0 &&
+                             std::abs(drawn.top() - fitted.top()) <= 1.0 &&
+                             std::abs(drawn.right() - fitted.right()) <= 1.0 &&
+                             std::abs(drawn.bottom() - fitted.bottom()) <= 1.0,
+                         qPrintable(where));
+            }
+        }
+    }
+
+    // A screen reader finds the page by its number and reads what it shows, the notes' and the
+    // address's pictures included, each after its heading.
+    void aScreenReaderReadsTheSheet() {
+        TForm3 sheet;
+        sheet.SetMemos(notesWindow.Take(*form2->Memo1()), addressWindow.Take(*form2->Memo2()));
+        sheet.BuildSheet(*form2);
+        QAccessibleInterface* page =
+            QAccessible::queryAccessibleInterface(sheet.PP1()->PaperViewControl());
+        QVERIFY(page != nullptr);
+        QCOMPARE(page->text(QAccessible::Name), QStringLiteral("Strona 1 z 1"));
+        const QString text = page->text(QAccessible::Description);
+        qsizetype at = 0;
+        for (const char* w :
+             {"Zestawienie danych osobowych", "Imię: Łucja", "Nazwisko: Żółkiewska", "Ksywa: Lusia",
+              "Adnotacje i uwagi:", "Pierwsza linia uwag", "Druga linia",
+              "Adres i źródła kontaktu:", "ul. Długa 5", "00-001 Warszawa"}) {
+            const qsizetype next = text.indexOf(QString::fromUtf8(w), at);
+            QVERIFY2(
+                next >= at,
+                qPrintable(QStringLiteral("%1 in order in: %2").arg(QString::fromUtf8(w), text)));
+            at = next;
+        }
     }
 
     void withoutAPhotoTheHeadingsAreSmaller() {
@@ -269,15 +361,18 @@ private slots:
         QCOMPARE(back.Bytes(), sheet.PP1()->Pages(1)->Bytes());
     }
 
-    // A PDF document of the sheet's size whose texts are text, not pictures of letters.
+    // A PDF document of the sheet's size whose texts are text, not pictures of letters: the
+    // notes too, each line where the notes' picture has it; its title is the person's name.
     void savingThePageAsPdf() {
         const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
         const QString pdfinfo = QStandardPaths::findExecutable(QStringLiteral("pdfinfo"));
-        if (pdftotext.isEmpty() || pdfinfo.isEmpty())
+        const QString pdfimages = QStandardPaths::findExecutable(QStringLiteral("pdfimages"));
+        if (pdftotext.isEmpty() || pdfinfo.isEmpty() || pdfimages.isEmpty())
             QSKIP("poppler-utils is not installed");
         TestDialogsScope dialogs;
         QTemporaryDir dir;
         TForm3 sheet;
+        sheet.SetMemos(notesWindow.Take(*form2->Memo1()), addressWindow.Take(*form2->Memo2()));
         sheet.BuildSheet(*form2);
         const QString path = dir.filePath("Arkusz.PDF");
         dialogs->expectSaveFile(path);
@@ -294,14 +389,45 @@ private slots:
                  qPrintable(meta));
         QVERIFY2(meta.contains(QRegularExpression(QStringLiteral("Page size:\\s+842 x 595 pts"))),
                  qPrintable(meta));
+        QVERIFY2(meta.contains(QRegularExpression(QStringLiteral("Title:\\s+Łucja Żółkiewska\\n"))),
+                 qPrintable(meta));
         QProcess text;
         text.start(pdftotext, {path, QStringLiteral("-")});
         QVERIFY(text.waitForFinished());
         const QString words = QString::fromUtf8(text.readAllStandardOutput());
         for (const char* w :
-             {"Zestawienie danych osobowych", "Imię:", "Łucja", "Nazwisko:", "Żółkiewska",
-              "Ksywa:", "Lusia", "Adnotacje i uwagi:", "Adres i źródła kontaktu:"})
+             {"Zestawienie danych osobowych", "Imię:", "Łucja", "Nazwisko:", "Żółkiewska", "Ksywa:",
+              "Lusia", "Adnotacje i uwagi:", "Adres i źródła kontaktu:", "Pierwsza linia uwag",
+              "Druga linia", "ul. Długa 5", "00-001 Warszawa"})
             QVERIFY2(words.contains(QString::fromUtf8(w)), w);
+        // The notes lie in their boxes (1600,550 - 2650,1050 and 1600,1250 - 2650,1750 of the
+        // 2970 x 2100 sheet), in points.
+        QProcess boxes;
+        boxes.start(pdftotext, {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+        QVERIFY(boxes.waitForFinished());
+        const QString html = QString::fromUtf8(boxes.readAllStandardOutput());
+        const auto inBox = [&html](const QString& word, double top, double bottom) {
+            const QRegularExpressionMatch m =
+                QRegularExpression(QStringLiteral("xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" "
+                                                  "xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">") +
+                                   QRegularExpression::escape(word) + QLatin1Char('<'))
+                    .match(html);
+            const double k = 842.0 / 2970;
+            return m.hasMatch() && m.captured(1).toDouble() >= 1600 * k &&
+                   m.captured(3).toDouble() <= 2650 * k && m.captured(2).toDouble() >= top * k &&
+                   m.captured(4).toDouble() <= bottom * k;
+        };
+        QVERIFY2(inBox(QStringLiteral("Pierwsza"), 550, 1050), qPrintable(html));
+        QVERIFY2(inBox(QStringLiteral("Druga"), 550, 1050), qPrintable(html));
+        QVERIFY2(inBox(QStringLiteral("Długa"), 1250, 1750), qPrintable(html));
+        QVERIFY2(inBox(QStringLiteral("Warszawa"), 1250, 1750), qPrintable(html));
+        // The photo is the document's one picture: the notes are not pictures of text.
+        QProcess images;
+        images.start(pdfimages, {QStringLiteral("-list"), path});
+        QVERIFY(images.waitForFinished());
+        const QStringList listed =
+            QString::fromUtf8(images.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(listed.size(), 2 + 1); // two heading lines, then one line a picture
 
         // A folder that is not there: an error, and nothing is made.
         dialogs->expectSaveFile(dir.filePath("brak/strona.pdf"));
@@ -319,15 +445,16 @@ private slots:
         const qint64 shown = sheet.PP1()->Pages(1)->Bytes().size();
         dialogs->expectSaveFile(dir.filePath("strona.emf"));
         sheet.btnZapisClick();
-        // ...the saved page has it at 300 dpi of its 100 x 150 mm box, 24 bits a pixel.
+        // ...the saved page has it at 300 dpi of its place, 100 x 66.7 mm of the 100 x 150 mm
+        // frame, 24 bits a pixel.
         QFile saved(dir.filePath("strona.emf"));
         QVERIFY(saved.open(QIODevice::ReadOnly));
-        QVERIFY2(saved.size() > 1181 * 1772 * 3,
+        QVERIFY2(saved.size() > 1181 * 787 * 3,
                  qPrintable(QString("%1 bytes saved, %2 shown").arg(saved.size()).arg(shown)));
         QVERIFY(shown < saved.size() / 2);
         TMetafile back;
         back.LoadFromFile(dir.filePath("strona.emf"));
-        QVERIFY(shareOf(renderPage(back), QRect(110, 170, 340, 520), QColor(30, 30, 200)) > 0.9);
+        QVERIFY(shareOf(renderPage(back), QRect(110, 320, 340, 230), QColor(30, 30, 200)) > 0.9);
         // Closer than the natural size, the shown page gets the whole photo as well.
         sheet.PP1()->SetZoom(150);
         QCOMPARE(sheet.PP1()->Pages(1)->Bytes().size(), back.Bytes().size());
