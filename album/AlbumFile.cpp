@@ -162,40 +162,145 @@ QString AlbumText(std::string_view bytes) {
 
 namespace {
 
-// The statements of this program read table album, but a file can bring code that runs when they
-// do: a view named album can yield rows without end (a recursive query), a computed column can
-// build a value of any size for every row read, a trigger can run any query on every change. A
-// file whose album is a view or has computed columns, or that holds any trigger (an album this
-// program made has none), is refused before any of that runs. A file without table album passes
-// here and fails on its first statement, as before.
+// The columns every command of the program reads or writes.
+constexpr std::array<std::string_view, 7> kAlbumColumns = {"ID",    "Imie",  "Nazwisko", "Ksywa",
+                                                           "Notes", "Adres", "Picture"};
+
+constexpr bool IsWordByte(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '$' || c >= 0x80;
+}
+
+constexpr char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameWord(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
+            return false;
+    return true;
+}
+
+// Whether a statement text holds keyword as a word of its own. The text is taken apart as the
+// engine's tokeniser takes it, so the word inside a string ('check'), a quoted name ("check",
+// [check], `check`) or a comment does not count: a column may well be called "Check".
+bool HasKeyword(std::string_view sql, std::string_view keyword) {
+    const std::size_t n = sql.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const char c = sql[i];
+        if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
+            const std::size_t end = sql.find('\n', i + 2);
+            i = end == std::string_view::npos ? n : end + 1;
+        } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
+            const std::size_t end = sql.find("*/", i + 2);
+            i = end == std::string_view::npos ? n : end + 2;
+        } else if (c == '\'' || c == '"' || c == '`' || c == '[') {
+            // A doubled closing quote stands for itself; brackets have no such escape.
+            const char close = c == '[' ? ']' : c;
+            std::size_t j = i + 1;
+            for (;;) {
+                j = sql.find(close, j);
+                if (j == std::string_view::npos) {
+                    j = n;
+                    break;
+                }
+                if (close != ']' && j + 1 < n && sql[j + 1] == close) {
+                    j += 2;
+                    continue;
+                }
+                ++j;
+                break;
+            }
+            i = j;
+        } else if (IsWordByte(static_cast<unsigned char>(c))) {
+            std::size_t j = i + 1;
+            while (j < n && IsWordByte(static_cast<unsigned char>(sql[j])))
+                ++j;
+            if (SameWord(sql.substr(i, j - i), keyword))
+                return true;
+            i = j;
+        } else {
+            ++i;
+        }
+    }
+    return false;
+}
+
+[[noreturn]] void RefuseAlbum(const QString& reason) {
+    throw EMovraError(QStringLiteral("Ten plik nie jest bazą albumu: ") + reason);
+}
+
+// The statements of this program read and write table album, but a file can bring code that runs
+// when they do: a view named album can yield rows without end (a recursive query), a computed
+// column can build a value of any size for every row read, a trigger can run any query on every
+// change, and a CHECK constraint, an index on an expression or a partial index's WHERE clause
+// evaluate their expressions on every record written (six costly ones froze each save for
+// seconds). A file with any of these (an album this program made has none) is refused before
+// any of it runs; indexes on plain columns only cost a lookup and are accepted. So is a file
+// without table album or without the columns the program reads: its first statement would fail
+// with the engine's English words, which tell the user nothing. Only the schema is read here.
 void CheckAlbumShape(ISQLiteDatabase& db) {
     if (db.QueryInt64("SELECT count(*) FROM sqlite_master WHERE type = 'trigger'") > 0)
-        throw EMovraError(QStringLiteral(
-            "Ten plik nie jest bazą albumu: zawiera wyzwalacze (triggery), czyli kod, który "
-            "uruchamiałby się przy każdej zmianie w albumie. Program nie otwiera takich plików."));
-    const ISQLiteTablePtr objects =
-        db.Query("SELECT type FROM sqlite_master WHERE lower(name) = 'album'");
-    bool computed = false;
-    for (objects->MoveToFirst(); !objects->AtEnd(); objects->MoveNext()) {
-        if (objects->StringAt(0) != "table")
-            computed = true;
+        RefuseAlbum(QStringLiteral(
+            "zawiera wyzwalacze (triggery), czyli kod, który uruchamiałby się przy każdej zmianie "
+            "w albumie. Program nie otwiera takich plików."));
+    const ISQLiteTablePtr objects = db.Query(
+        "SELECT type, sql FROM sqlite_master WHERE lower(name) = 'album' AND type IN ('table', "
+        "'view')");
+    if (objects->Rows() == 0)
+        RefuseAlbum(QStringLiteral("to plik bazy danych SQLite, ale nie ma w nim tabeli „album”, "
+                                   "w której program Movra trzyma rekordy."));
+    objects->MoveToFirst();
+    // Hidden 2 and 3 mark generated columns.
+    if (objects->StringAt(0) != "table" ||
+        db.QueryInt64("SELECT count(*) FROM pragma_table_xinfo('album') WHERE hidden IN (2, 3)") >
+            0)
+        RefuseAlbum(QStringLiteral("„album” jest w nim widokiem albo ma kolumny obliczane."));
+
+    const ISQLiteTablePtr names = db.Query("SELECT name FROM pragma_table_xinfo('album')");
+    QStringList missing;
+    for (const std::string_view needed : kAlbumColumns) {
+        bool found = false;
+        for (names->MoveToFirst(); !found && !names->AtEnd(); names->MoveNext())
+            found = SameWord(names->StringAt(0), needed);
+        if (!found)
+            missing << QString::fromLatin1(needed.data(), static_cast<qsizetype>(needed.size()));
     }
-    if (!computed && objects->Rows() > 0) {
-        // Hidden 2 and 3 mark generated columns.
-        computed = db.QueryInt64("SELECT count(*) FROM pragma_table_xinfo('album') WHERE hidden "
-                                 "IN (2, 3)") > 0;
-    }
-    if (computed)
-        throw EMovraError(QStringLiteral("Ten plik nie jest bazą albumu: „album” jest w nim "
-                                         "widokiem albo ma kolumny obliczane."));
+    if (!missing.isEmpty())
+        RefuseAlbum(QStringLiteral("jego tabela „album” nie ma kolumn, których program Movra "
+                                   "potrzebuje (brakuje: %1).")
+                        .arg(missing.join(QStringLiteral(", "))));
+
+    // A CHECK constraint, of the table or of a column, lives only in the table's statement.
+    if (HasKeyword(objects->StringAt(1), "check"))
+        RefuseAlbum(QStringLiteral(
+            "tabela „album” ma ograniczenia CHECK, czyli kod, który uruchamiałby się przy każdym "
+            "zapisie rekordu. Program nie otwiera takich plików."));
+    // Column -2 of an index is an expression.
+    if (db.QueryInt64("SELECT count(*) FROM pragma_index_list('album') AS l WHERE l.partial OR "
+                      "EXISTS (SELECT 1 FROM pragma_index_xinfo(l.name) AS x WHERE x.cid = -2)") >
+        0)
+        RefuseAlbum(QStringLiteral(
+            "tabela „album” ma indeks na wyrażeniu albo indeks częściowy (z warunkiem WHERE), "
+            "czyli kod, który uruchamiałby się przy każdym zapisie rekordu. Program nie otwiera "
+            "takich plików."));
+}
+
+ISQLiteDatabasePtr OpenExisting(const QString& path) {
+    ISQLiteDatabasePtr db =
+        OpenSQLiteDatabase(QFile::encodeName(path).toStdString(), TSQLiteOpenMode::Existing);
+    db->AddCollation(std::string(kPolishCollation), &ComparePolishCp1250);
+    return db;
 }
 
 } // namespace
 
 ISQLiteDatabasePtr OpenAlbumFile(const QString& path, const TAlbumConnectionHook& opened) {
-    ISQLiteDatabasePtr db =
-        OpenSQLiteDatabase(QFile::encodeName(path).toStdString(), TSQLiteOpenMode::Existing);
-    db->AddCollation(std::string(kPolishCollation), &ComparePolishCp1250);
+    ISQLiteDatabasePtr db = OpenExisting(path);
     if (opened)
         opened(db);
     CheckAlbumShape(*db);
@@ -225,7 +330,7 @@ ISQLiteDatabasePtr CreateAlbumFile(const QString& path, const TAlbumTexts& first
 
     ISQLiteDatabasePtr db;
     try {
-        db = OpenAlbumFile(path);
+        db = OpenExisting(path); // empty yet: no album to check
         db->Execute(AlbumCreateTableSql);
         db->Execute(kInsertSql, params);
         return db;

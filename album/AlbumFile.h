@@ -112,7 +112,8 @@ using TAlbumConnectionHook = std::function<void(const ISQLiteDatabasePtr&)>;
 
 // Opens an existing album file; never creates one (a missing file is the open error). A file
 // that would run code of its own on the program's statements (album a view or with computed
-// columns, any trigger) is refused with EMovraError before anything else is read.
+// columns, CHECK constraints, indexes on expressions or partial ones, any trigger) and a file
+// without table album or its columns are refused with EMovraError before anything else is read.
 [[nodiscard]] ISQLiteDatabasePtr OpenAlbumFile(const QString& path,
                                                const TAlbumConnectionHook& opened = {});
 

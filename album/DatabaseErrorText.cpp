@@ -70,6 +70,12 @@ QString permissionCause(int err) {
 // say nothing a user could act on.
 QString causeOf(const ESQLiteException& e) {
     const int err = e.SystemErrno();
+    // The engine refuses to write a file whose name no longer leads to it, lest the journal be
+    // made beside the wrong file; the folder itself may well be writable.
+    if (e.ExtendedCode() == SQLITE_READONLY_DBMOVED)
+        return QStringLiteral("plik albumu przeniesiono, usunięto albo zastąpiono innym, gdy był "
+                              "otwarty (jeśli go przeniesiono, otwórz go ponownie z nowego "
+                              "miejsca)");
     switch (e.ResultCode()) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -111,6 +117,10 @@ ECommandCancelled::ECommandCancelled(TAlbumCommand command)
 
 bool StoppedByUser(const ESQLiteException& e) {
     return e.ResultCode() == SQLITE_INTERRUPT;
+}
+
+bool LockedByAnother(const ESQLiteException& e) {
+    return e.ResultCode() == SQLITE_BUSY || e.ResultCode() == SQLITE_LOCKED;
 }
 
 QString DatabaseErrorText(TAlbumCommand command, const std::exception& error) {

@@ -28,6 +28,9 @@ public:
 
 // Whether the statement was stopped on the user's request (SQLITE_INTERRUPT).
 [[nodiscard]] bool StoppedByUser(const ESQLiteException& e);
+// Whether another program held the file locked (SQLITE_BUSY, SQLITE_LOCKED): the same command
+// may well succeed a moment later.
+[[nodiscard]] bool LockedByAnother(const ESQLiteException& e);
 
 // Runs body; a statement the user stopped becomes ECommandCancelled. Other errors pass unchanged.
 template <class F> decltype(auto) WithCancelText(TAlbumCommand command, F&& body) {

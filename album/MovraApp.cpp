@@ -1,6 +1,7 @@
 #include "album/MovraApp.h"
 
 #include "album/Unit1.h"
+#include "db/SQLiteCompaction.h"
 #include "grid/Fajny.h"
 #include "grid/UnitPokazuj.h"
 #include "platform/core/PolishLocale.h"
@@ -30,6 +31,10 @@ void InitApplication(QApplication& app) {
 }
 
 TMovraApp::TMovraApp(const QString& startAlbum) {
+    // A compaction killed midway (a crash, a power cut) left a whole copy of an album, with the
+    // personal data in it, in the temporary folder; it goes now rather than at some later
+    // compaction. One listing of the folder, before the windows are made.
+    RemoveAbandonedCompactionCopies();
     m_form1 = std::make_unique<TForm1>(nullptr, startAlbum);
     m_form2 = std::make_unique<TForm2>(m_form1.get());
     m_form1->SetRecordWindow(m_form2.get());

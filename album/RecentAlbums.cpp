@@ -54,6 +54,10 @@ void NoteRecentAlbum(QStringList& albums, const QString& path) {
         albums.removeLast();
 }
 
+void ForgetRecentAlbum(QStringList& albums, const QString& path) {
+    albums.removeAll(normalized(path));
+}
+
 QString RecentAlbumCaption(int index, const QString& path) {
     const QFileInfo fi(path);
     QString caption = QStringLiteral("&") + QString::number(index + 1) + QLatin1Char(' ') +

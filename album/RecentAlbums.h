@@ -23,6 +23,9 @@ void WriteRecentAlbums(TIniFile& ini, const QStringList& albums);
 // Paths are compared as absolute, cleaned paths.
 void NoteRecentAlbum(QStringList& albums, const QString& path);
 
+// Drops path from the list (an album that failed to open), compared as NoteRecentAlbum does.
+void ForgetRecentAlbum(QStringList& albums, const QString& path);
+
 // The menu text of entry index (0-based): "&1 name  (folder)", with '&' in names doubled.
 [[nodiscard]] QString RecentAlbumCaption(int index, const QString& path);
 

@@ -3,6 +3,7 @@
 #include "album/AlbumFile.h"
 #include "album/DatabaseErrorText.h"
 #include "album/LongWork.h"
+#include "album/RecentAlbums.h"
 #include "grid/Fajny.h"
 #include "platform/core/Dialogs.h"
 #include "platform/core/ProgramFolder.h"
@@ -183,7 +184,18 @@ void TForm1::LoadRecordList(TLongWork* work) {
         m_labelCount->setText(QStringLiteral("0"));
         m_labelCount->adjustSize();
         const auto* db = dynamic_cast<const ESQLiteException*>(&e);
-        if (db != nullptr && StoppedByUser(*db)) {
+        const bool stopped = db != nullptr && StoppedByUser(*db);
+        // Nor is it shown or remembered as open ([Plik] of movra.ini): the next start would only
+        // meet the same error. The albums opened last keep it only when it may well open next
+        // time, as one the user stopped reading or another program held locked.
+        if (!stopped && (db == nullptr || !LockedByAnother(*db))) {
+            ForgetRecentAlbum(m_recentAlbums, m_albumPath);
+            UpdateRecentMenu();
+        }
+        m_albumPath.clear();
+        m_label2->setText(QStringLiteral("brak"));
+        m_label2->adjustSize();
+        if (stopped) {
             ShowInformation(this, ECommandCancelled(TAlbumCommand::Open).Message());
         } else {
             // The long-standing warning first, then the likely cause and the technical text.

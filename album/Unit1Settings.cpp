@@ -19,6 +19,10 @@ const QString kSettingsName = QStringLiteral("movra.ini");
 
 // The largest font size the font chooser takes, in points.
 constexpr int kMaxFontSize = 512;
+// No font's family name is longer (the font files and fontconfig keep them within 255 bytes).
+// A longer one was written by no run of the program, and matching a megabyte of it against the
+// installed fonts kept the start busy for seconds.
+constexpr qsizetype kMaxFontName = 255;
 
 // The desktop all screens make up together; without a screen, the largest place and size a
 // window can have on X11.
@@ -104,6 +108,8 @@ void TForm1::ReadSettings() {
     const QString fonty1 = QStringLiteral("Fonty1");
     TFont font = m_g1->Font();
     font.Name = ini.ReadString(fonty1, QStringLiteral("Nazwa"), QStringLiteral("Arial"));
+    if (font.Name.size() > kMaxFontName)
+        font.Name = QStringLiteral("Arial");
     font.SetSize(ini.ReadIntegerIn(fonty1, QStringLiteral("Size"), 10, 1, kMaxFontSize));
     font.Color = ini.ReadColor(fonty1, QStringLiteral("Kolor"), 0);
     font.Style = ini.ReadIntegerIn(fonty1, QStringLiteral("FontStyle"), 0, 0,

@@ -5,6 +5,7 @@
 // file back as it was on every failure, and a process killed midway leaves a hot journal that
 // the next opening rolls back.
 
+#include "db/SQLiteCompaction.h"
 #include "db/SQLiteDatabase.h"
 
 #include <sqlite3.h>
@@ -95,6 +96,37 @@ std::filesystem::path TempFolder() {
     return error ? std::filesystem::path("/tmp") : folder;
 }
 
+// The engine may keep files of its own beside a copy while it writes it (a journal); they carry
+// no lock, so they go only together with a copy nobody holds any more.
+void RemoveWithCompanions(const std::string& path) {
+    for (const char* suffix : {"-journal", "-wal", "-shm"})
+        ::unlink((path + suffix).c_str());
+    ::unlink(path.c_str());
+}
+
+// A copy is abandoned when its lock can be taken: a running compaction holds it from the copy's
+// first moment (see TCopyFile), and the kernel lets it go with the process however it ends.
+void RemoveAbandoned(const std::filesystem::path& folder) {
+    const std::size_t copyNameLength = std::char_traits<char>::length(kCopyPrefix) + 6;
+    std::error_code error;
+    std::filesystem::directory_iterator entries(folder, error);
+    for (const std::filesystem::directory_iterator end; !error && entries != end;
+         entries.increment(error)) {
+        const std::string name = entries->path().filename().string();
+        if (name.size() != copyNameLength || name.rfind(kCopyPrefix, 0) != 0)
+            continue;
+        // Without O_NONBLOCK a pipe given that name by someone else would stop the program here.
+        const int fd =
+            ::open(entries->path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        struct stat held {};
+        if (fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0)
+            RemoveWithCompanions(entries->path().string());
+        ::close(fd);
+    }
+}
+
 // The rebuilt copy: a new file in the temporary folder, locked (flock) while this process uses
 // it and removed on every way out. Copies that no process holds any more (their compaction was
 // killed) are removed before a new one is made.
@@ -136,30 +168,6 @@ public:
     [[nodiscard]] const std::string& Path() const { return m_path; }
 
 private:
-    // The engine may keep files of its own beside a copy while it writes it (a journal); they
-    // carry no lock, so they go only together with a copy nobody holds any more.
-    static void RemoveWithCompanions(const std::string& path) {
-        for (const char* suffix : {"-journal", "-wal", "-shm"})
-            ::unlink((path + suffix).c_str());
-        ::unlink(path.c_str());
-    }
-
-    static void RemoveAbandoned(const std::filesystem::path& folder) {
-        const std::size_t copyNameLength = std::char_traits<char>::length(kCopyPrefix) + 6;
-        std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-            const std::string name = entry.path().filename().string();
-            if (name.size() != copyNameLength || name.rfind(kCopyPrefix, 0) != 0)
-                continue;
-            const int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-            if (fd < 0)
-                continue;
-            if (flock(fd, LOCK_EX | LOCK_NB) == 0)
-                RemoveWithCompanions(entry.path().string());
-            ::close(fd);
-        }
-    }
-
     std::string m_path;
     int m_fd = -1;
 };
@@ -169,10 +177,20 @@ struct TConnectionCloser {
 };
 
 [[noreturn]] void RaiseCompactError(int rc, const char* message) {
-    throw ESQLiteException(std::string("Error compacting the database : ") + message, rc & 0xff);
+    // The extended code stays: it tells a file moved away (SQLITE_READONLY_DBMOVED) from one
+    // that is read-only.
+    throw ESQLiteException(std::string("Error compacting the database : ") + message, rc);
 }
 
 } // namespace
+
+void RemoveAbandonedCompactionCopies() noexcept {
+    try {
+        RemoveAbandoned(TempFolder());
+    } catch (...) {
+        // No memory for a name: the copies wait for the next time.
+    }
+}
 
 void TSQLiteDatabase::Compact(const TSQLiteProgress& progress) {
     // With temp_store MEMORY, which the connection otherwise keeps, the engine would sort and

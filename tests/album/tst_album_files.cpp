@@ -7,6 +7,7 @@
 #include "record/asfind.h"
 
 #include <QtCore/QFileInfo>
+#include <QtCore/QScopeGuard>
 #include <QtCore/QTemporaryDir>
 #include <QtGui/QAction>
 #include <QtGui/QGuiApplication>
@@ -19,6 +20,13 @@
 #include <QtWidgets/QRadioButton>
 
 #include <random>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
 
 using namespace movra;
 using namespace movra::test;
@@ -364,6 +372,51 @@ private slots:
         QCOMPARE(f.dialogs->last().msgKind, MsgKind::Information);
         QVERIFY(f.folder.read("duza.db3") == before);
         QVERIFY(!QFileInfo::exists(path + "-journal"));
+    }
+
+    // A compaction killed midway leaves its copy of the album in the temporary folder; the next
+    // start removes it, with the engine's journal beside it, but never a copy that a running
+    // compaction holds.
+    void aKilledCompactionsCopyGoesAtTheNextStart() {
+        const std::string temp = std::filesystem::temp_directory_path().string() + "/";
+        // A copy's name is made ready first (the journal before the copy), so that another
+        // starting program that clears copies cannot leave half of them behind.
+        const auto copyName = [&temp](std::string& reserved) {
+            reserved = temp + "movra-reserved-XXXXXX";
+            const int fd = mkstemp(reserved.data());
+            if (fd >= 0)
+                ::close(fd);
+            return temp + "movra-compact-" + reserved.substr(reserved.size() - 6);
+        };
+        const auto write = [](const std::string& path, const QByteArray& bytes) {
+            QFile file(QString::fromStdString(path));
+            return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+        };
+        std::string reservedStale;
+        const std::string stale = copyName(reservedStale);
+        QVERIFY(write(stale + "-journal", "journal"));
+        QVERIFY(write(reservedStale, QByteArray(8192, 'a')));
+        QCOMPARE(::link(reservedStale.c_str(), stale.c_str()), 0);
+        ::unlink(reservedStale.c_str());
+
+        // A running compaction's copy: locked from before it bears the name.
+        std::string reservedHeld;
+        const std::string held = copyName(reservedHeld);
+        const int heldFd = ::open(reservedHeld.c_str(), O_RDWR | O_CLOEXEC);
+        QVERIFY(heldFd >= 0);
+        const auto cleanup = qScopeGuard([&] {
+            ::close(heldFd);
+            ::unlink(held.c_str());
+            ::unlink(reservedHeld.c_str());
+        });
+        QCOMPARE(flock(heldFd, LOCK_EX), 0);
+        QCOMPARE(::link(reservedHeld.c_str(), held.c_str()), 0);
+
+        AlbumFixture f;
+        f.start();
+        QVERIFY(!QFileInfo::exists(QString::fromStdString(stale)));
+        QVERIFY(!QFileInfo::exists(QString::fromStdString(stale + "-journal")));
+        QVERIFY(QFileInfo::exists(QString::fromStdString(held)));
     }
 
     void fileCommandsRefuseWhileTheRecordWindowIsOpen() {

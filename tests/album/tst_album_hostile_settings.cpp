@@ -16,7 +16,8 @@ namespace {
 
 // Every number the program reads from the settings file, out of any sense: beyond 32 bits of
 // pixels, far off the desktop, larger than any screen, colours with bits no colour has,
-// negative font sizes, style bits and sort columns that do not exist.
+// negative font sizes, style bits and sort columns that do not exist; and a font name of a
+// megabyte (put in place of FONT_NAME), which kept the start matching fonts for seconds.
 constexpr char kHostile[] = "[Form1]\n"
                             "Left=-100000\n"
                             "Top=2147483647\n"
@@ -29,7 +30,7 @@ constexpr char kHostile[] = "[Form1]\n"
                             "[Kolor]\n"
                             "FixedColor=16777216\n"
                             "[Fonty1]\n"
-                            "Nazwa=Arial\n"
+                            "Nazwa=FONT_NAME\n"
                             "Size=-100000\n"
                             "Kolor=0x7FFFFFFF\n"
                             "FontStyle=2147483647\n"
@@ -69,7 +70,8 @@ private slots:
         WriteRawAlbum(f.folder.file("klasa.db3"),
                       {{"Jan", "Nowak", "Jasiek", "", "", std::nullopt},
                        {"Anna", "Kowalska", "Ania", "", "", std::nullopt}});
-        QVERIFY(f.folder.write("movra.ini", kHostile));
+        QVERIFY(f.folder.write(
+            "movra.ini", QByteArray(kHostile).replace("FONT_NAME", QByteArray(1 << 20, 'M'))));
         f.start();
         TForm1& w = f.form1();
         QCOMPARE(w.RecordCount(), QStringLiteral("2"));
@@ -84,6 +86,7 @@ private slots:
         QCOMPARE(g.ColWidths(3), 140);
         QCOMPARE(g.ColWidths(4), 140);
         QCOMPARE(g.FixedColor(), clBtnFace);
+        QCOMPARE(g.Font().Name, QStringLiteral("Arial"));
         QCOMPARE(g.Font().Size(), 10);
         QCOMPARE(g.Font().Color, clBlack);
         QCOMPARE(g.Font().Style, 0);
@@ -119,6 +122,8 @@ private slots:
         QCOMPARE(value("Form1", "WysRow"), 22);
         QCOMPARE(value("Plik", "Sort"), 3);
         QCOMPARE(value("Kolor", "FixedColor"), clBtnFace);
+        QCOMPARE(ini.ReadString(QStringLiteral("Fonty1"), QStringLiteral("Nazwa"), QString()),
+                 QStringLiteral("Arial"));
         QCOMPARE(value("Fonty1", "Size"), 10);
         QCOMPARE(value("Fonty1", "Kolor"), clBlack);
         QCOMPARE(value("Fonty1", "FontStyle"), 0);

@@ -3,6 +3,8 @@
 #include "tests/album/AlbumFixture.h"
 
 #include "album/CommandLine.h"
+#include "album/RecentAlbums.h"
+#include "platform/core/IniFile.h"
 #include "record/Unit2.h"
 
 #include <QtCore/QDir>
@@ -138,6 +140,114 @@ private slots:
         f.stop();
         f.start();
         QVERIFY(!f.form1().RecentAlbums().contains(paths[6]));
+    }
+
+    // A file that failed to open or was refused is not open: the window says "brak", and
+    // neither [Plik] nor [Ostatnie] of movra.ini keep it, so no later start meets it again. The
+    // message says in Polish why the file is no album. Whichever way the file came: from
+    // [Plik] at start, Ctrl+O, the list of albums opened last, the command line.
+    void anAlbumThatFailedToOpenIsNeitherShownNorRemembered() {
+        AlbumFixture f;
+        const QString inna = f.folder.file("inna.db3");
+        WriteRawAlbum(inna, {person("Obcy")});
+        QVERIFY(RawExec(inna, "ALTER TABLE album RENAME TO osoby"));
+        const QString klasa = f.folder.file("klasa.db3");
+        WriteRawAlbum(klasa, {person("Nowak")});
+        const QString trigger = f.folder.file("wyzwalacz.db3");
+        WriteRawAlbum(trigger, {person("Kowalski")});
+        QVERIFY(RawExec(trigger, "CREATE TRIGGER t AFTER UPDATE ON album BEGIN SELECT 1; END;"));
+        QVERIFY(f.folder.write("movra.ini", ("[Plik]\nNazwa=inna.db3\n[Ostatnie]\nPlik1=" + inna +
+                                             "\nPlik2=" + klasa + "\n")
+                                                .toUtf8()));
+        const auto remembered = [&f] {
+            const TIniFile ini(f.folder.file("movra.ini"));
+            return std::make_pair(
+                ini.ReadString(QStringLiteral("Plik"), QStringLiteral("Nazwa"), QString()),
+                ReadRecentAlbums(ini));
+        };
+        const QString notAlbum = QStringLiteral(
+            "Błąd podczas odczytu bazy danych!\nNie udało się otworzyć albumu.\n\nTen plik nie "
+            "jest bazą albumu: to plik bazy danych SQLite, ale nie ma w nim tabeli „album”, w "
+            "której program Movra trzyma rekordy.");
+
+        f.dialogs->expectBox(MsgResult::Ok, notAlbum);
+        f.start();
+        QCOMPARE(f.dialogs->last().msgKind, MsgKind::Warning);
+        QCOMPARE(f.form1().FileCaption(), QStringLiteral("brak"));
+        QCOMPARE(f.form1().RecentAlbums(), QStringList{klasa});
+        f.stop();
+        QCOMPARE(remembered(), std::make_pair(QStringLiteral("brak"), QStringList{klasa}));
+        f.dialogs->clear();
+        f.start();
+        QVERIFY(f.dialogs->empty());
+        QCOMPARE(f.form1().FileCaption(), QStringLiteral("brak"));
+
+        // Ctrl+O after an album was open: the failed file is not shown in its place.
+        f.dialogs->expectOpenFile(klasa);
+        f.form1().OtwieramDB1Click();
+        QCOMPARE(f.form1().FileCaption(), QStringLiteral("klasa.db3"));
+        f.dialogs->expectOpenFile(trigger).expectBox(MsgResult::Ok);
+        f.form1().OtwieramDB1Click();
+        QVERIFY(f.dialogs->last().text.contains(QStringLiteral("zawiera wyzwalacze")));
+        QCOMPARE(f.form1().FileCaption(), QStringLiteral("brak"));
+        QVERIFY(!f.form1().Database());
+        QCOMPARE(f.form1().RecentAlbums(), QStringList{klasa});
+
+        // Another program took a column away meanwhile: chosen from the list, it goes from it.
+        QVERIFY(RawExec(klasa, "ALTER TABLE album DROP COLUMN Picture"));
+        f.dialogs->expectBox(MsgResult::Ok);
+        f.form1().Action(QStringLiteral("mnuOstatni1"))->trigger();
+        QVERIFY2(f.dialogs->last().text.endsWith(
+                     QStringLiteral("Ten plik nie jest bazą albumu: jego tabela „album” nie ma "
+                                    "kolumn, których program Movra potrzebuje (brakuje: "
+                                    "Picture).")),
+                 qPrintable(f.dialogs->last().text));
+        QCOMPARE(f.form1().FileCaption(), QStringLiteral("brak"));
+        QVERIFY(f.form1().RecentAlbums().isEmpty());
+        f.stop();
+        QCOMPARE(remembered(), std::make_pair(QStringLiteral("brak"), QStringList{}));
+
+        // movra inna.db3
+        f.dialogs->expectBox(MsgResult::Ok, notAlbum);
+        f.start(inna);
+        QCOMPARE(f.form1().FileCaption(), QStringLiteral("brak"));
+        f.stop();
+        QCOMPARE(remembered(), std::make_pair(QStringLiteral("brak"), QStringList{}));
+    }
+
+    // The album file was moved or deleted while open: the engine will not write it (the journal
+    // would go beside the wrong file). The user reads what happened, not that the file is
+    // read-only, and the edits stay in the record window.
+    void aSaveIntoAnAlbumMovedAwaySaysWhatHappened() {
+        AlbumFixture f;
+        const QString path = f.folder.file("klasa.db3");
+        WriteRawAlbum(path, {person("Nowak")});
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=klasa.db3\n"));
+        f.start();
+        f.form1().PokazRekordu1Click();
+        f.form2().Edit1()->setText(QStringLiteral("Zmieniony"));
+        f.form2().SetChanged(true);
+
+        QTemporaryDir elsewhere;
+        const QString moved = elsewhere.filePath("klasa.db3");
+        QVERIFY(QFile::rename(path, moved));
+        f.dialogs->expectBox(MsgResult::Ok);
+        f.form1().SaveRecord();
+
+        QCOMPARE(f.dialogs->last().msgKind, MsgKind::Error);
+        const QString text = f.dialogs->last().text;
+        QVERIFY2(text.startsWith(QStringLiteral(
+                     "Nie udało się zapisać zmian w rekordzie: plik albumu przeniesiono, usunięto "
+                     "albo zastąpiono innym, gdy był otwarty (jeśli go przeniesiono, otwórz go "
+                     "ponownie z nowego miejsca).")),
+                 qPrintable(text));
+        QVERIFY(!text.contains(QStringLiteral("tylko do odczytu")));
+        QVERIFY(f.form2().isVisible());
+        QVERIFY(f.form2().Changed());
+        QCOMPARE(f.form2().Imie(), QStringLiteral("Zmieniony"));
+        QCOMPARE(RawValue(moved, 1, "Imie"), QByteArray("Jan"));
+        QVERIFY(!QFileInfo::exists(path));
+        QVERIFY(!QFileInfo::exists(path + "-journal"));
     }
 
     void aSaveIntoALockedAlbumSaysSoInPolish() {
