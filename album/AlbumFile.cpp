@@ -116,19 +116,12 @@ void QuoteRecordFields(TAlbumTexts& texts) {
 }
 
 void QuoteRecordFields(TAlbumTexts& texts, const TStoredTexts& kept) {
-    const QString quote = QStringLiteral("\"");
-    const QString apostrophes = QStringLiteral("''");
-    const auto name = [&](const std::optional<std::string>& bytes, QString& text) {
+    // The names are stored as typed; a kept note keeps its own line breaks (a lone CR or LF
+    // another tool stored).
+    const auto note = [](const std::optional<std::string>& bytes, QString& text) {
         if (!bytes)
-            text.replace(quote, apostrophes);
+            text = WithCrLfBreaks(text);
     };
-    const auto note = [&](const std::optional<std::string>& bytes, QString& text) {
-        if (!bytes)
-            text = WithCrLfBreaks(text.replace(quote, apostrophes));
-    };
-    name(kept.Imie, texts.Imie);
-    name(kept.Nazwisko, texts.Nazwisko);
-    name(kept.Ksywa, texts.Ksywa);
     note(kept.Notes, texts.Notes);
     note(kept.Adres, texts.Adres);
 }
@@ -496,13 +489,20 @@ TAlbumRecord ReadStored(const ISQLiteTable& table) {
 } // namespace
 
 TAlbumRecord ReadRecord(const ISQLiteTable& table) {
-    // Everything is read into a local record first; the caller gets it only when the photo has
-    // decoded as well.
+    // Everything is read into a local record first; the caller gets it whole or not at all.
     TAlbumRecord record = ReadStored(table);
     const int picture = table.ColumnOf("picture");
     if (!table.IsNullAt(picture)) {
         // The row's copy of the bytes is the photo's: one copy of a large photo, not two.
-        record.Photo = TJpegPhoto::FromJpeg(record.Row[static_cast<std::size_t>(picture)].Bytes);
+        try {
+            record.Photo =
+                TJpegPhoto::FromJpeg(record.Row[static_cast<std::size_t>(picture)].Bytes);
+        } catch (const EJpegError&) {
+            // A number, a text or damaged bytes another tool stored: the person's names and
+            // notes must stay reachable all the same.
+        }
+        // An empty value decodes to no photo without complaint; it is no photo all the same.
+        record.PhotoUnreadable = record.Photo.IsNull();
     }
     return record;
 }
@@ -552,7 +552,8 @@ bool UpdateRecord(ISQLiteDatabase& db, qint64 id, const TAlbumTexts& texts, cons
     if (db.Changes() == 0) {
         return false; // the record is gone; the guard ends the transaction
     }
-    StorePicture(db, id, photo, placeholderJpeg);
+    if (!kept.KeepPicture)
+        StorePicture(db, id, photo, placeholderJpeg);
     transaction.Commit();
     return true;
 }
@@ -577,7 +578,8 @@ TUpdateOutcome UpdateShownRecord(ISQLiteDatabase& db, qint64 id, const TStoredRo
     db.Execute(kUpdateSql, params);
     if (db.Changes() == 0)
         return {TUpdateResult::Missing, {}};
-    StorePicture(db, id, photo, placeholderJpeg);
+    if (!kept.KeepPicture)
+        StorePicture(db, id, photo, placeholderJpeg);
     transaction.Commit();
     return {TUpdateResult::Written, {}};
 }

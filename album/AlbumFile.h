@@ -6,7 +6,7 @@
 // Texts are stored as Windows-1250 bytes with the text storage class; the photo is the bytes of a
 // JPEG file in Picture (blob), or NULL for a record never saved with a picture. Errors: the
 // database layer's ESQLiteException, EMovraError for texts the code page cannot hold and for bad
-// arguments, EJpegError for a stored photo that is not a readable JPEG.
+// arguments.
 
 #include "album/DatabaseErrorText.h"
 #include "db/SQLiteInterfaces.h"
@@ -45,6 +45,11 @@ struct TStoredTexts {
     std::optional<std::string> Ksywa;
     std::optional<std::string> Notes;
     std::optional<std::string> Adres;
+    // Saving leaves Picture as the file holds it instead of storing the window's photo: the
+    // stored value is no readable photo and the user imported none, so there is nothing better
+    // to put there and the value may still mean something to whoever stored it. Adding a record
+    // ignores it.
+    bool KeepPicture = false;
 };
 
 // One value of a row as the program reads it: the column's name (upper case), the value's kind
@@ -61,27 +66,32 @@ struct TStoredValue {
 // with the decoded photo, not copied.
 using TStoredRow = std::vector<TStoredValue>;
 
-// One row of table album. A null Photo stands for a NULL Picture.
+// One row of table album. A null Photo stands for a NULL Picture, or for a Picture that is no
+// readable JPEG (a number, a text, damaged bytes), which PhotoUnreadable then tells.
 struct TAlbumRecord {
     qint64 Id = 0;
     TAlbumTexts Texts;
     TStoredTexts Stored; // the bytes Texts were read from
     TJpegPhoto Photo;
+    bool PhotoUnreadable = false;
     TStoredRow Row; // the whole row as read
 };
 
-// A record as the record window showed it when it was filled from the file: the texts its
-// fields then held, the bytes they were read from, and the whole row as it then was (what a save
-// checks the file against).
+// A record as the record window showed it when it was filled from the file: its ID, the texts
+// its fields then held, the bytes they were read from, the whole row as it then was (what a
+// save checks the file against) and whether its stored photo could not be shown. No ID while
+// the window has shown no record of the open album.
 struct TShownRecord {
+    std::optional<qint64> Id;
     TAlbumTexts Shown;
     TStoredTexts Stored;
     TStoredRow Row;
+    bool PhotoUnreadable = false;
 };
 
 // The stored bytes of each field whose text is still the one shown. Such a field is written
-// back as it was read: a raw double quote or a lone CR or LF that another tool stored stays, as
-// the quoting below would change them although the user changed nothing.
+// back as it was read: a lone CR or LF that another tool stored in a note stays, as the stored
+// form below would change it although the user changed nothing.
 [[nodiscard]] TStoredTexts UnchangedFields(const TAlbumTexts& current, const TShownRecord& shown);
 
 // The sort keys of the record list: the grid column the list is ordered by.
@@ -92,9 +102,11 @@ inline constexpr std::string_view AlbumCreateTableSql =
     "CREATE TABLE album (ID INTEGER PRIMARY KEY,Imie VARCHAR(15),Nazwisko VARCHAR(20), Ksywa "
     "VARCHAR(20),Notes BLOB,Adres BLOB, Picture BLOB COLLATE NOCASE);";
 
-// Quoting as the add and save commands apply it before they write: every double quote becomes
-// two apostrophes in all five texts; in the two notes every line break (CR LF, a lone CR or a
-// lone LF) becomes CR LF. Nothing else changes. The window shows the result afterwards.
+// The stored form of typed texts, as the add and save commands write them: in the two notes
+// every line break (CR LF, a lone CR or a lone LF) becomes CR LF. Nothing else changes: a
+// double quote is stored as typed, since the values are bound parameters and never part of the
+// statement's text. (Texts an older version stored with two apostrophes for a double quote keep
+// them, like every text the user does not change.)
 void QuoteRecordFields(TAlbumTexts& texts);
 // The same for the fields that keep their stored bytes; those are left as they are.
 void QuoteRecordFields(TAlbumTexts& texts, const TStoredTexts& kept);
@@ -184,7 +196,8 @@ struct TAlbumListRow {
                                         const TAlbumListColumns& columns);
 
 // The record with that ID, complete (texts and decoded photo), or an exception: a missing ID
-// raises "Field ID Not found. Empty dataset", a broken photo EJpegError.
+// raises "Field ID Not found. Empty dataset". A Picture that does not decode as a JPEG leaves
+// Photo null and sets PhotoUnreadable, so the person's texts can still be seen and edited.
 [[nodiscard]] TAlbumRecord ReadRecord(ISQLiteDatabase& db, qint64 id);
 // The current row of a table of whole album rows (SELECT *).
 [[nodiscard]] TAlbumRecord ReadRecord(const ISQLiteTable& table);
@@ -197,16 +210,16 @@ struct TAlbumListRow {
 void StorePicture(ISQLiteDatabase& db, qint64 id, const TJpegPhoto& photo,
                   const QByteArray& placeholderJpeg);
 
-// Adds a record (texts quoted, then bound; a field with kept bytes is written as those bytes)
-// with its picture in one transaction; returns its ID. On any failure nothing is changed and no
-// transaction is left open.
+// Adds a record (texts in their stored form, then bound; a field with kept bytes is written as
+// those bytes) with its picture in one transaction; returns its ID. On any failure nothing is
+// changed and no transaction is left open.
 [[nodiscard]] qint64 InsertRecord(ISQLiteDatabase& db, const TAlbumTexts& texts,
                                   const TJpegPhoto& photo, const QByteArray& placeholderJpeg,
                                   const TStoredTexts& kept = {});
 
-// Writes texts (as InsertRecord does) and picture into record id in one transaction. Returns
-// false, changing nothing, when no record has that ID (deleted meanwhile). On any failure nothing
-// is changed and no transaction is left open.
+// Writes texts (as InsertRecord does) and picture (unless kept.KeepPicture) into record id in
+// one transaction. Returns false, changing nothing, when no record has that ID (deleted
+// meanwhile). On any failure nothing is changed and no transaction is left open.
 [[nodiscard]] bool UpdateRecord(ISQLiteDatabase& db, qint64 id, const TAlbumTexts& texts,
                                 const TJpegPhoto& photo, const QByteArray& placeholderJpeg,
                                 const TStoredTexts& kept = {});

@@ -189,7 +189,12 @@ private:
     [[nodiscard]] TAlbumTexts TextsToWrite(TStoredTexts& kept);
     // The shown record as the file now holds it, in place of the record window's edits.
     void ShowStoredVersion();
-    void RememberWrittenRecord();
+    // pictureKept: the save left a stored picture that could not be shown as it was.
+    void RememberWrittenRecord(bool pictureKept);
+    // A found cell made current so that the user sees it: in its row, in a shown column.
+    void ShowFoundCell(int col, int row);
+    // The record window while it is open, else this window.
+    [[nodiscard]] QWidget* PictureDialogParent();
 
     // widgets
     TFajny* m_g1 = nullptr;

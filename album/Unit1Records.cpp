@@ -14,6 +14,7 @@
 
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
+#include <QtCore/QStandardPaths>
 #include <QtGui/QAction>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
@@ -28,6 +29,17 @@ const QString kChangeQuestion =
     QStringLiteral("W rekordzie dokonano zmian. Czy chcesz je zapisać? ");
 const QString kRecordGone = QStringLiteral("Rekordu, który chcesz zapisać, nie ma już w bazie. "
                                            "Zmian nie zapisano - dodaj go jako nowy rekord.");
+const QString kNoRecordShown =
+    QStringLiteral("Nie wyświetlono żadnego rekordu: najpierw otwórz rekord (Enter lub dwuklik na "
+                   "liście), a potem zapisz zmiany.");
+const QString kPhotoUnreadable =
+    QStringLiteral("Zapisane zdjęcie tej osoby jest uszkodzone\n"
+                   "albo nie jest zdjęciem JPEG, więc nie można go pokazać.\n\n"
+                   "Zapisanie zmian w rekordzie zostawi je w pliku bez zmian,\n"
+                   "chyba że zaimportujesz nowe zdjęcie (Obraz, Import obrazu JPG z pliku..).");
+// The list's first-name column, the one a found person's row is shown in.
+constexpr int kFirstNameColumn = skImie;
+const QString kPictureFilter = QStringLiteral("Zdjęcia JPEG (*.jpg *.jpeg)|*.jpg;*.jpeg");
 
 // The author box: the project's name for its authors and its home page, as the README gives them.
 const QString kAuthorName = QStringLiteral("Zespół Movra");
@@ -63,6 +75,22 @@ void showTexts(TForm2& f, const TAlbumTexts& t) {
     f.SetAdres(t.Adres);
 }
 
+// Cameras and phones name their photos ".JPG", ".jpeg" and ".JPEG" as well as ".jpg".
+bool IsJpegFileName(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix();
+    return suffix.compare(QLatin1String("jpg"), Qt::CaseInsensitive) == 0 ||
+           suffix.compare(QLatin1String("jpeg"), Qt::CaseInsensitive) == 0;
+}
+
+// Where the first photo import of a run looks: the user's pictures folder, or the home folder
+// where the system names none or it does not exist.
+QString PictureStartFolder() {
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!pictures.isEmpty() && QFileInfo(pictures).isDir())
+        return pictures;
+    return QDir::homePath();
+}
+
 } // namespace
 
 void TForm1::SetCurrentRow(int row) {
@@ -92,6 +120,9 @@ void TForm1::PokazRekordu1Click() {
         return;
     if (!m_database || !m_form2)
         return;
+    // Showing a record refills the window: edits not yet saved would go unasked.
+    if (!AskAboutChanges())
+        return;
     const qint64 id = RecordIdOfRow(m_currentRow, m_idEdit->text(), QStringLiteral("pokazać"));
     // Nothing reaches the record window until the record and its photo have both been read.
     const TAlbumRecord record = [&] {
@@ -113,19 +144,24 @@ void TForm1::FillRecordWindow(const TAlbumRecord& record) {
     showTexts(*m_form2, record.Texts);
     // What the fields now hold may differ from the stored bytes (a memo shows every line break
     // one way), so it is taken from them.
-    m_shownRecord = {textsOf(*m_form2), record.Stored, record.Row};
-    m_form2->SetPhoto(record.Photo);
+    m_shownRecord = {record.Id, textsOf(*m_form2), record.Stored, record.Row,
+                     record.PhotoUnreadable};
+    if (record.PhotoUnreadable)
+        m_form2->ShowPhotoNote(kPhotoUnreadable);
+    else
+        m_form2->SetPhoto(record.Photo);
     if (!record.Photo.IsNull())
         m_form2->SetRememberedPhotoSize(QSize(record.Photo.Width(), record.Photo.Height()));
 }
 
 TAlbumTexts TForm1::TextsToWrite(TStoredTexts& kept) {
-    // A field the user left as it was shown keeps its stored bytes; what was typed is quoted,
-    // and the window shows the quoted text.
+    // A field the user left as it was shown keeps its stored bytes; what was typed is written
+    // as typed (only the notes' line breaks take their stored form).
     TAlbumTexts texts = textsOf(*m_form2);
     kept = UnchangedFields(texts, m_shownRecord);
+    // A stored photo that could not be shown stays as it is unless the user imported another.
+    kept.KeepPicture = m_shownRecord.PhotoUnreadable && m_form2->Photo().IsNull();
     QuoteRecordFields(texts, kept);
-    showTexts(*m_form2, texts);
     return texts;
 }
 
@@ -201,7 +237,7 @@ void TForm1::Dodaj1Click() {
                                 kept);
         });
     }();
-    RememberWrittenRecord();
+    RememberWrittenRecord(false);
     RefreshListAfterWrite(m_currentId);
     ShowMessage(this, QStringLiteral("Rekord dodany do bazy. "));
     m_form2->CloseQuietly();
@@ -210,6 +246,12 @@ void TForm1::Dodaj1Click() {
 void TForm1::Zmiana1Click() {
     if (!m_database || !m_form2)
         return;
+    // The window holds no record of this album (none shown yet, or one of the album open
+    // before): there is nothing to write the fields into.
+    if (!m_shownRecord.Id || *m_shownRecord.Id != m_currentId) {
+        ShowInformation(this, kNoRecordShown);
+        return;
+    }
     TStoredTexts kept;
     const TAlbumTexts texts = TextsToWrite(kept);
     // The message names the row of the record written, which need not be the selected one.
@@ -252,14 +294,14 @@ void TForm1::Zmiana1Click() {
             ShowStoredVersion();
         return; // Anuluj: nothing written, the edits stay in the window
     }
-    RememberWrittenRecord();
+    RememberWrittenRecord(kept.KeepPicture);
     ShowMessage(this, QStringLiteral("Zmiany w rekordzie ") + rowText() +
                           QStringLiteral(" zostały zapisane."));
     RefreshListAfterWrite(m_currentId);
     m_form2->CloseQuietly();
 }
 
-void TForm1::RememberWrittenRecord() {
+void TForm1::RememberWrittenRecord(bool pictureKept) {
     // The record window now holds what this program just wrote as record CurrentId, so the next
     // save (Ins with the window closed) is checked against that, not against the record as first
     // shown, which would look like another program's change.
@@ -267,7 +309,9 @@ void TForm1::RememberWrittenRecord() {
     // which is no reason to report the command as failed.
     try {
         if (const std::optional<TAlbumRecord> written = ReadStoredRecord(*m_database, m_currentId))
-            m_shownRecord = {textsOf(*m_form2), written->Stored, written->Row};
+            // A kept picture is still the one that could not be shown.
+            m_shownRecord = {m_currentId, textsOf(*m_form2), written->Stored, written->Row,
+                             pictureKept};
     } catch (const std::exception&) {
     }
 }
@@ -337,8 +381,7 @@ void TForm1::Finduj1Click() {
     int row = -1;
     const QString phrase = dialog->Phrase();
     if (m_g1->FindFirst(phrase, m_searchByRecords, col, row)) {
-        m_g1->FocusCell(col, row);
-        m_g1->setFocus();
+        ShowFoundCell(col, row);
         next->setEnabled(true);
     } else {
         next->setEnabled(false);
@@ -352,8 +395,7 @@ void TForm1::FindujNastClick() {
     int col = -1;
     int row = -1;
     if (m_g1->FindNext(col, row)) {
-        m_g1->FocusCell(col, row);
-        m_g1->setFocus();
+        ShowFoundCell(col, row);
         return;
     }
     Action(QStringLiteral("FindujNast"))->setEnabled(false);
@@ -362,15 +404,36 @@ void TForm1::FindujNastClick() {
     HideNotesColumns();
 }
 
+void TForm1::ShowFoundCell(int col, int row) {
+    // The notes columns are hidden: a match there would make a cell no one sees current, and
+    // the list would not even scroll to it. The person's row is what the user looks for, so
+    // the current cell goes to a shown column of that row (the first name), which also selects
+    // the row and scrolls it into view.
+    if (m_g1->ColWidths(col) <= 0) {
+        for (int c = kFirstNameColumn; c < m_g1->ColCount(); ++c)
+            if (m_g1->ColWidths(c) > 0) {
+                col = c;
+                break;
+            }
+    }
+    m_g1->FocusCell(col, row);
+    m_g1->setFocus();
+}
+
+QWidget* TForm1::PictureDialogParent() {
+    // Over the record window when it is open, so that the focus goes back there afterwards.
+    return RecordWindowVisible() ? static_cast<QWidget*>(m_form2) : this;
+}
+
 void TForm1::Load1Click() {
     if (!m_form2)
         return;
     FileDialogOptions o;
     o.FileName = m_lastPictureFile;
-    if (!m_lastPictureFile.isEmpty())
-        o.InitialDir = QFileInfo(m_lastPictureFile).absolutePath();
-    o.Filter = QStringLiteral("JPEG Image (*.jpg)|*.jpg");
-    const std::optional<QString> chosen = Dialogs().OpenFile(this, o);
+    o.InitialDir = m_lastPictureFile.isEmpty() ? PictureStartFolder()
+                                               : QFileInfo(m_lastPictureFile).absolutePath();
+    o.Filter = kPictureFilter;
+    const std::optional<QString> chosen = Dialogs().OpenFile(PictureDialogParent(), o);
     if (!chosen)
         return;
     LoadPictureFile(*chosen);
@@ -381,20 +444,22 @@ void TForm1::LoadPictureFile(const QString& path) {
         return;
     m_lastPictureFile = path;
     m_openDialogFile = path;
-    if (QFileInfo(path).suffix().toUpper() != QStringLiteral("JPG")) {
-        ShowMessage(this, QStringLiteral("Przyjmuję tylko pliki .JPG"));
+    QWidget* parent = PictureDialogParent();
+    if (!IsJpegFileName(path)) {
+        ShowMessage(parent, QStringLiteral("Przyjmuję tylko zdjęcia JPEG: pliki z rozszerzeniem "
+                                           ".jpg albo .jpeg."));
         return;
     }
     TJpegPhoto photo = TJpegPhoto::FromFile(path);
     // A damaged file that still decodes (one cut short shows grey where its end is missing) is
     // taken only when the user wants it; No leaves the record as it was.
     if (!photo.DamageWarning().isEmpty() &&
-        !Confirm(this, QStringLiteral("Plik zdjęcia „%1” jest uszkodzony: %2 Część obrazu może "
-                                      "być szara albo zniekształcona.\n\nCzy mimo to wstawić to "
-                                      "zdjęcie do rekordu?")
-                           .arg(QDir::toNativeSeparators(path), photo.DamageWarning())))
+        !Confirm(parent, QStringLiteral("Plik zdjęcia „%1” jest uszkodzony: %2 Część obrazu może "
+                                        "być szara albo zniekształcona.\n\nCzy mimo to wstawić to "
+                                        "zdjęcie do rekordu?")
+                             .arg(QDir::toNativeSeparators(path), photo.DamageWarning())))
         return;
-    m_form2->SetPhoto(photo);
+    m_form2->ImportPhoto(photo);
 }
 
 void TForm1::Export1Click() {

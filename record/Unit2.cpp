@@ -299,7 +299,8 @@ void TForm2::Impl::BuildMenu() {
     Obraz1->addAction(Load1);
     Obraz1->addSeparator();
     Obraz1->addAction(Export1);
-    QObject::connect(Load1, &QAction::triggered, q, [this] { ImportPicture(); });
+    QObject::connect(Load1, &QAction::triggered, q,
+                     [this] { RunHost(&IRecordWindowHost::ImportPicture); });
     QObject::connect(Export1, &QAction::triggered, q,
                      [this] { RunHost(&IRecordWindowHost::ExportPicture); });
 
@@ -374,6 +375,7 @@ const TJpegPhoto& TForm2::Photo() const {
 
 void TForm2::SetPhoto(const TJpegPhoto& photo) {
     d->photo = photo;
+    d->Image1->setMargin(0); // a note's margin would shift the photo
     if (photo.IsNull()) {
         d->Image1->clear();
         d->Image1->resize(0, 0);
@@ -381,6 +383,24 @@ void TForm2::SetPhoto(const TJpegPhoto& photo) {
         d->Image1->setPixmap(QPixmap::fromImage(photo.Image()));
         d->Image1->resize(photo.Image().size());
     }
+}
+
+void TForm2::ImportPhoto(const TJpegPhoto& photo) {
+    // Whatever way the photo came in (this window's menu, the main window's, a drop), the flag
+    // is set here, so no way of leaving the record can lose it unasked.
+    if (photo.IsNull())
+        return;
+    if (photo.Jpeg() != d->photo.Jpeg())
+        d->changed = true;
+    SetPhoto(photo);
+}
+
+void TForm2::ShowPhotoNote(const QString& note) {
+    SetPhoto(TJpegPhoto());
+    d->Image1->setTextFormat(Qt::PlainText);
+    d->Image1->setText(note);
+    d->Image1->setMargin(12);
+    d->Image1->resize(d->Image1->sizeHint());
 }
 
 const TJpegPhoto& TForm2::Placeholder() const {

@@ -42,11 +42,18 @@ public:
 
     // ---- photo (Image1) and the 2 x 2 placeholder (Image2) --------------------------------
     [[nodiscard]] const TJpegPhoto& Photo() const;
-    void SetPhoto(const TJpegPhoto& photo); // a null photo empties Image1
+    // Filling from the album: never sets the change flag. A null photo empties Image1.
+    void SetPhoto(const TJpegPhoto& photo);
+    // A photo the user chose (imported from a file, dropped on the photo): it is a change of the
+    // record unless it is byte for byte the photo shown, whatever its size.
+    void ImportPhoto(const TJpegPhoto& photo);
+    // Empties Image1 and shows note in its place (why the stored photo cannot be shown).
+    void ShowPhotoNote(const QString& note);
     [[nodiscard]] const TJpegPhoto& Placeholder() const;
     // The photo to store: Image1's, or the placeholder when Image1 is empty.
     [[nodiscard]] const TJpegPhoto& PhotoToStore() const;
-    // Width and height of the photo last loaded from the album file.
+    // Width and height of the photo last loaded from the album file (no longer what tells a
+    // change: ImportPhoto does).
     [[nodiscard]] QSize RememberedPhotoSize() const;
     void SetRememberedPhotoSize(QSize s);
 

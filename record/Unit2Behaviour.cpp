@@ -315,22 +315,4 @@ void TForm2::Impl::RunHost(void (IRecordWindowHost::*command)()) {
     RunCommand(q, [this, command] { (host->*command)(); });
 }
 
-void TForm2::Impl::ImportPicture() {
-    if (!host)
-        return;
-    RunCommand(q, [this] {
-        host->ImportPicture();
-        CheckImportedPhotoSize();
-    });
-}
-
-void TForm2::Impl::CheckImportedPhotoSize() {
-    // A photo of the size last read from the album is taken for the same photo.
-    if (photo.IsNull())
-        return;
-    if (photo.Width() != rememberedPhotoSize.width() ||
-        photo.Height() != rememberedPhotoSize.height())
-        changed = true;
-}
-
 } // namespace movra

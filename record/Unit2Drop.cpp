@@ -1,5 +1,6 @@
-// A JPEG file dragged from a file manager onto the photo is imported as "Import obrazu JPG z
-// pliku.." imports a chosen file: the same checks and messages, the same change check.
+// A file dragged from a file manager onto the photo is imported as "Import obrazu JPG z
+// pliku.." imports a chosen file: the same checks (a JPEG, named .jpg or .jpeg in any letter
+// case) and messages, and the photo taken counts as a change in the same way.
 
 #include "platform/core/ErrorBox.h"
 #include "record/Unit2Impl.h"
@@ -84,10 +85,7 @@ void TForm2::Impl::AcceptPhotoDrops() {
 void TForm2::Impl::ImportDroppedFile(const QString& path) {
     if (!host)
         return;
-    RunCommand(q, [this, &path] {
-        host->ImportPictureFile(path);
-        CheckImportedPhotoSize();
-    });
+    RunCommand(q, [this, &path] { host->ImportPictureFile(path); });
 }
 
 } // namespace movra

@@ -100,8 +100,6 @@ struct TForm2::Impl {
     void WriteBack();
     enum class ColourRow { KolorF, KolorO, LiteryF, LiteryO };
     void ChooseColour(ColourRow row);
-    void ImportPicture();
-    void CheckImportedPhotoSize();
     void Refused(QWidget* field, const QString& text, int position);
     [[nodiscard]] bool IsField(const QObject* o) const;
     [[nodiscard]] bool IsMenuShortcut(const QKeyEvent& key) const;

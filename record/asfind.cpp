@@ -3,7 +3,6 @@
 #include "platform/core/Colors.h"
 #include "platform/core/Font.h"
 
-#include <QtGui/QKeyEvent>
 #include <QtGui/QScreen>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QGroupBox>
@@ -60,20 +59,19 @@ Tfinddlg::Tfinddlg(QWidget* parent)
     groupLayout->addWidget(m_byColumns);
     m_byRecords->setChecked(true);
 
-    // Neither button is the default one: Enter in the phrase must not end the dialog. A dialog
-    // makes its first auto-default button the default when shown, so both lose auto-default.
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    // "Znajdź" is the default button: Enter searches from the phrase or the options, as a
+    // find dialog does anywhere. A focused button is pressed by Enter instead (auto-default).
+    m_ok = new QPushButton(QStringLiteral("Znajdź"), this);
     m_ok->setObjectName(QStringLiteral("Button1"));
     m_ok->setGeometry(64, 168, 75, 25);
-    m_ok->setAutoDefault(false);
-    m_ok->setDefault(false);
+    m_ok->setAutoDefault(true);
+    m_ok->setDefault(true);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
 
     m_cancel = new QPushButton(QStringLiteral("Anuluj"), this);
     m_cancel->setObjectName(QStringLiteral("Button2"));
     m_cancel->setGeometry(152, 168, 75, 25);
-    m_cancel->setAutoDefault(false);
-    m_cancel->setDefault(false);
+    m_cancel->setAutoDefault(true);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     setTabOrder(m_search, m_litery);
@@ -110,18 +108,6 @@ QRadioButton* Tfinddlg::ByRecords() const {
 }
 QRadioButton* Tfinddlg::ByColumns() const {
     return m_byColumns;
-}
-
-void Tfinddlg::keyPressEvent(QKeyEvent* e) {
-    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-        // A focused button is pressed by Enter as on any desktop; anywhere else Enter does
-        // nothing (the dialog has no default button).
-        if (auto* b = qobject_cast<QPushButton*>(focusWidget()); b && b->isEnabled())
-            b->click();
-        e->accept();
-        return;
-    }
-    QDialog::keyPressEvent(e); // Esc rejects
 }
 
 void Tfinddlg::showEvent(QShowEvent* e) {

@@ -28,11 +28,10 @@ public:
     [[nodiscard]] QCheckBox* ChkSlowa() const;
     [[nodiscard]] QRadioButton* ByRecords() const;
     [[nodiscard]] QRadioButton* ByColumns() const;
-    [[nodiscard]] QPushButton* Button1() const { return m_ok; }     // "OK"
+    [[nodiscard]] QPushButton* Button1() const { return m_ok; }     // "Znajdź"
     [[nodiscard]] QPushButton* Button2() const { return m_cancel; } // "Anuluj"
 
 protected:
-    void keyPressEvent(QKeyEvent* e) override;
     void showEvent(QShowEvent* e) override;
 
 private:

@@ -61,12 +61,15 @@ class TestAlbumConflict : public QObject {
     QByteArray photoA;
     QByteArray photoB;
 
-    // Copy A and copy B both show record 2 (Adamczyk, row 1 of the list by last name).
-    void start(AlbumFixture& a, std::unique_ptr<SecondCopy>& b) {
+    // Copy A and copy B both show record 2 (Adamczyk, row 1 of the list by last name); sql
+    // changes the album another tool's way first.
+    void start(AlbumFixture& a, std::unique_ptr<SecondCopy>& b, const char* sql = nullptr) {
         WriteRawAlbum(a.folder.file("klasa.db3"),
                       {{"Celina", "Czarnecka", "Cela", "lubi koty", "Poznań", photoA},
                        {"Adam", "Adamczyk", "Ada", "notatka", "Kraków", photoA},
                        {"Bartek", "Baran", "Baranek", "", "", std::nullopt}});
+        if (sql)
+            QVERIFY(RawExec(a.folder.file("klasa.db3"), sql));
         QVERIFY(a.folder.write("movra.ini", "[Plik]\nNazwa=klasa.db3\n"));
         a.start();
         b = std::make_unique<SecondCopy>();
@@ -167,6 +170,26 @@ private slots:
         const QString path = a.folder.file("klasa.db3");
         QCOMPARE(RawValue(path, 2, "Ksywa"), Cp1250Bytes(QStringLiteral("Adaś")));
         QCOMPARE(RawValue(path, 2, "Picture"), photoB);
+    }
+
+    // A stored photo that is no JPEG (a text another tool wrote): both copies show the person,
+    // saving leaves the value as it is, and the check still sees A's change before B saves.
+    void aPhotoThatCannotBeShownIsKeptThroughAConflict() {
+        AlbumFixture a;
+        std::unique_ptr<SecondCopy> b;
+        start(a, b, "UPDATE album SET Picture='nie obraz' WHERE ID=2");
+        QVERIFY(b->form2().Photo().IsNull());
+        aSavesTheLastName(a);
+        const QString path = a.folder.file("klasa.db3");
+        QCOMPARE(RawValue(path, 2, "Picture"), QByteArray("nie obraz"));
+
+        retype(b->form2(), b->form2().Edit3(), QStringLiteral("Adaś"));
+        a.dialogs->expectBox(MsgResult::Yes, conflictQuestion(QStringLiteral("Nazwisko")))
+            .expectBox(MsgResult::Ok, kSaved);
+        b->form1().SaveRecord();
+        QCOMPARE(RawValue(path, 2, "Ksywa"), Cp1250Bytes(QStringLiteral("Adaś")));
+        QCOMPARE(RawValue(path, 2, "Picture"), QByteArray("nie obraz"));
+        QCOMPARE(RawType(path, 2, "Picture"), QStringLiteral("text"));
     }
 };
 

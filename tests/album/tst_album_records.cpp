@@ -6,10 +6,13 @@
 #include "record/Unit2.h"
 #include "record/asfind.h"
 
+#include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QtCore/QMimeData>
 #include <QtCore/QRandomGenerator>
+#include <QtCore/QScopeGuard>
 #include <QtCore/QStringDecoder>
+#include <QtCore/QTemporaryDir>
 #include <QtCore/QUrl>
 #include <QtGui/QAction>
 #include <QtGui/QDragEnterEvent>
@@ -31,6 +34,8 @@ namespace {
 
 const QString kChangeQuestion =
     QStringLiteral("W rekordzie dokonano zmian. Czy chcesz je zapisać? ");
+const QString kOnlyJpeg =
+    QStringLiteral("Przyjmuję tylko zdjęcia JPEG: pliki z rozszerzeniem .jpg albo .jpeg.");
 
 // Five people; by last name the list reads Adamczyk, Baran, Czarnecka, Dudek, Ekiert.
 std::vector<RawRecord> fivePeople(const QByteArray& photo) {
@@ -234,25 +239,34 @@ private slots:
         QVERIFY(!f.form2().Changed());
     }
 
-    void savingWritesQuotedTextsAndCloses() {
+    // Typed double quotes are stored, listed and shown again as typed; the notes' line breaks
+    // are stored as CR LF.
+    void savingStoresTheTextsAsTypedAndCloses() {
         AlbumFixture f;
         open(f);
         f.form1().Pierwszy1Click(); // Adamczyk, ID 2
-        f.form2().Edit1()->setText("A\"da\"m");
-        f.form2().Memo1()->setPlainText("a\nb");
-        f.form2().SetChanged(true);
+        f.form2().Edit3()->clear();
+        QTest::keyClicks(f.form2().Edit3(), "\"Ruda\" 50%");
+        f.form2().Memo1()->setFocus();
+        QTest::keyClicks(f.form2().Memo1(), "a \"b\"");
+        QTest::keyClick(f.form2().Memo1(), Qt::Key_Return);
+        QTest::keyClicks(f.form2().Memo1(), "c");
+        QVERIFY(f.form2().Changed());
         f.dialogs->expectBox(MsgResult::Ok);
-        f.form1().Zmiana1Click();
+        QTest::mouseClick(f.form2().findChild<QToolButton*>("btnZmiana"), Qt::LeftButton);
         QCOMPARE(f.dialogs->last().text, QStringLiteral("Zmiany w rekordzie 1 zostały zapisane."));
         QVERIFY(!f.form2().isVisible());
         QVERIFY(!f.form2().Changed());
-        QCOMPARE(RawValue(albumPath(f), 2, "Imie"), QByteArray("A''da''m"));
-        QCOMPARE(RawValue(albumPath(f), 2, "Notes"), QByteArray("a\r\nb"));
+        QCOMPARE(RawValue(albumPath(f), 2, "Ksywa"), QByteArray("\"Ruda\" 50%"));
+        QCOMPARE(RawValue(albumPath(f), 2, "Notes"), QByteArray("a \"b\"\r\nc"));
         QCOMPARE(RawType(albumPath(f), 2, "Notes"), QStringLiteral("text"));
         // No photo in the window: the 2 x 2 placeholder is stored.
         const TJpegPhoto stored = TJpegPhoto::FromJpeg(RawValue(albumPath(f), 2, "Picture"));
         QCOMPARE(QSize(stored.Width(), stored.Height()), QSize(2, 2));
-        QCOMPARE(f.column(2)[0], QStringLiteral("A''da''m"));
+        QCOMPARE(f.column(4)[0], QStringLiteral("\"Ruda\" 50%"));
+        f.form1().Pierwszy1Click();
+        QCOMPARE(f.form2().Ksywa(), QStringLiteral("\"Ruda\" 50%"));
+        QCOMPARE(f.form2().Notes(), QStringLiteral("a \"b\"\r\nc"));
     }
 
     void theSaveMessageNamesTheRowOfTheRecordWritten() {
@@ -400,7 +414,7 @@ private slots:
                  QStringLiteral("Dodaję rekordy tylko przy otwartym oknie Podglądu i edycji "
                                 "rekordu\n\r\n\r       Proszę otwórz to okno i powtórz operację "
                                 "dodawania"));
-        QCOMPARE(f.form2().Ksywa(), QStringLiteral("''X''")); // quoted all the same
+        QCOMPARE(f.form2().Ksywa(), QStringLiteral("\"X\"")); // the window keeps what was typed
         QCOMPARE(RawCount(albumPath(f)), 5);
 
         f.form1().Ostatni1Click();
@@ -500,7 +514,7 @@ private slots:
         f.dialogs->expectModal(answer("burku", false, false, true));
         f.form1().Finduj1Click();
         QCOMPARE(f.form1().Grid()->Row(), 2);
-        QCOMPARE(f.form1().Grid()->Col(), 5);
+        QCOMPARE(f.form1().Grid()->Col(), 2); // the hidden column's row, in the name column
         QVERIFY(f.form1().Action("FindujNast")->isEnabled());
         QCOMPARE(f.form1().Grid()->ColWidths(4), 140); // nicknames stay in view
         QCOMPARE(f.form1().Grid()->ColWidths(5), 0);
@@ -543,11 +557,8 @@ private slots:
         f.form1().PokazRekordu1Click();
         const QString png = f.folder.file("zdjecie.png");
         QVERIFY(f.folder.write("zdjecie.png", "not really"));
-        f.dialogs->expectOpenFile(png).expectBox(MsgResult::Ok);
+        f.dialogs->expectOpenFile(png).expectBox(MsgResult::Ok, kOnlyJpeg);
         f.form1().Load1Click();
-        QCOMPARE(f.dialogs->shown().front().file.Filter,
-                 QStringLiteral("JPEG Image (*.jpg)|*.jpg"));
-        QCOMPARE(f.dialogs->last().text, QStringLiteral("Przyjmuję tylko pliki .JPG"));
 
         const QString bigger = f.folder.file("WIEKSZE.JPG");
         QVERIFY(WriteJpeg(bigger, 800, 600));
@@ -595,7 +606,7 @@ private slots:
         QVERIFY(!dropFiles(photoArea, {f.folder.file("drugie.jpg"), f.folder.file("zdjecie.png")}));
         f.dialogs->expectBox(MsgResult::Ok);
         QVERIFY(dropFiles(photoArea, {f.folder.file("zdjecie.png")}));
-        QCOMPARE(f.dialogs->last().text, QStringLiteral("Przyjmuję tylko pliki .JPG"));
+        QCOMPARE(f.dialogs->last().text, kOnlyJpeg);
         QCOMPARE(f.form2().Photo().Jpeg(), photo640);
         QVERIFY(!f.form2().Changed());
 
@@ -630,21 +641,217 @@ private slots:
         QCOMPARE(f.folder.read("fotka.jpg"), phone);
     }
 
-    void aBrokenPhotoLeavesTheWindowAsItWas() {
+    // A Picture another tool filled with a number, a text or damaged bytes: the record opens with
+    // a note in the photo's place, the names and notes can be edited and saved, and the stored
+    // value stays byte for byte (storage class too) until the user imports a photo.
+    void aPhotoThatIsNoJpegStillShowsThePerson() {
         AlbumFixture f;
         std::vector<RawRecord> rows = fivePeople(photo640);
-        rows[1].picture = QByteArray("\xFF\xD8 broken", 9);
-        WriteRawAlbum(f.folder.file("klasa.db3"), rows);
+        rows[1].picture = QByteArray("\xFF\xD8 broken", 9); // Adamczyk, ID 2
+        WriteRawAlbum(albumPath(f), rows);
+        QVERIFY(RawExec(albumPath(f), "UPDATE album SET Picture=12 WHERE ID=3;"
+                                      "UPDATE album SET Picture='nie obraz' WHERE ID=4"));
         QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=klasa.db3\n"));
         f.start();
-        selectRow(f.form1(), 3);
-        f.form1().PokazRekordu1Click(); // Czarnecka
-        selectRow(f.form1(), 1);        // Adamczyk with the broken photo
-        f.dialogs->expectBox(MsgResult::Ok);
-        f.form1().Action("PokazRekordu1")->trigger();
-        QCOMPARE(f.dialogs->last().msgKind, MsgKind::Error);
+        const auto* image1 = f.form2().findChild<QLabel*>("Image1");
+        // Row by last name: Adamczyk 1 (ID 2), Baran 2 (ID 3), Dudek 4 (ID 4).
+        const struct {
+            int row;
+            qint64 id;
+            QByteArray stored;
+            QString type;
+        } damaged[] = {{1, 2, QByteArray("\xFF\xD8 broken", 9), QStringLiteral("blob")},
+                       {2, 3, QByteArray("12"), QStringLiteral("integer")},
+                       {4, 4, QByteArray("nie obraz"), QStringLiteral("text")}};
+        for (const auto& d : damaged) {
+            selectRow(f.form1(), 3);
+            f.form1().PokazRekordu1Click(); // Czarnecka with a good photo first
+            selectRow(f.form1(), d.row);
+            QTest::keyClick(&f.form1(), Qt::Key_F2);
+            QVERIFY(f.form2().isVisible());
+            QCOMPARE(f.form1().CurrentId(), d.id);
+            QVERIFY(f.form2().Photo().IsNull());
+            QVERIFY(image1->text().startsWith(
+                QStringLiteral("Zapisane zdjęcie tej osoby jest uszkodzone")));
+            QVERIFY(!f.form2().Changed());
+            QTest::keyClicks(f.form2().Edit3(), "!");
+            f.dialogs->expectBox(MsgResult::Ok);
+            QTest::mouseClick(f.form2().findChild<QToolButton*>("btnZmiana"), Qt::LeftButton);
+            QVERIFY(f.dialogs->last().text.endsWith(QStringLiteral(" zostały zapisane.")));
+            QVERIFY(RawValue(albumPath(f), d.id, "Ksywa").endsWith('!'));
+            QCOMPARE(RawValue(albumPath(f), d.id, "Picture"), d.stored);
+            QCOMPARE(RawType(albumPath(f), d.id, "Picture"), d.type);
+            // Ins with the window closed writes the same again, the value still kept.
+            f.dialogs->expectBox(MsgResult::Ok);
+            f.form1().Zmiana1Click();
+            QCOMPARE(RawValue(albumPath(f), d.id, "Picture"), d.stored);
+        }
+
+        // An imported photo replaces the value.
+        selectRow(f.form1(), 2);
+        f.form1().PokazRekordu1Click();
+        QVERIFY(f.folder.write("nowe.jpg", photo640));
+        f.dialogs->expectOpenFile(f.folder.file("nowe.jpg")).expectBox(MsgResult::Ok);
+        f.form2().findChild<QAction*>("Load1")->trigger();
+        QVERIFY(f.form2().Changed());
+        QCOMPARE(image1->text(), QString());
+        f.form1().Zmiana1Click();
+        QCOMPARE(RawValue(albumPath(f), 3, "Picture"), photo640);
+        QCOMPARE(RawType(albumPath(f), 3, "Picture"), QStringLiteral("blob"));
+    }
+
+    // Cameras name their photos IMG_1.jpeg or IMG_1.JPG: both are taken, from the dialog and
+    // from a drop. The first dialog of a run opens in the pictures folder (the home folder when
+    // there is none), later ones where the last photo came from.
+    void camerasPhotosAreTakenWhateverTheirExtension() {
+        QTemporaryDir home;
+        QVERIFY(home.isValid());
+        const QByteArray oldHome = qgetenv("HOME");
+        const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+        const auto restore = qScopeGuard([&] {
+            qputenv("HOME", oldHome);
+            if (oldConfig.isNull())
+                qunsetenv("XDG_CONFIG_HOME");
+            else
+                qputenv("XDG_CONFIG_HOME", oldConfig);
+        });
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(".config")));
+
+        AlbumFixture f;
+        open(f);
+        selectRow(f.form1(), 3); // Czarnecka with a 640 x 480 photo
+        f.form1().PokazRekordu1Click();
+        QAction* load = f.form2().findChild<QAction*>("Load1");
+        f.dialogs->expectOpenFile(std::nullopt);
+        load->trigger();
+        QCOMPARE(f.dialogs->last().file.InitialDir, home.path());
+        QCOMPARE(f.dialogs->last().file.Filter,
+                 QStringLiteral("Zdjęcia JPEG (*.jpg *.jpeg)|*.jpg;*.jpeg"));
+        QCOMPARE(f.dialogs->last().parent.data(), &f.form2());
+
+        QVERIFY(QDir(home.path()).mkpath("Pictures/aparat"));
+        f.dialogs->expectOpenFile(std::nullopt);
+        load->trigger();
+        QCOMPARE(f.dialogs->last().file.InitialDir, home.filePath("Pictures"));
+
+        const QString jpeg = home.filePath("Pictures/aparat/IMG_1.jpeg");
+        QVERIFY(WriteJpeg(jpeg, 320, 240));
+        f.dialogs->expectOpenFile(jpeg);
+        load->trigger();
+        QCOMPARE(f.form2().Photo().Width(), 320);
+        f.dialogs->expectOpenFile(std::nullopt);
+        f.form1().Action("Load1")->trigger();
+        QCOMPARE(f.dialogs->last().file.InitialDir, home.filePath("Pictures/aparat"));
+
+        QWidget* photoArea = f.form2().findChild<QScrollArea*>("ScrollBox1")->viewport();
+        int width = 100;
+        for (const char* name : {"IMG_2.JPG", "IMG_3.JPEG", "IMG_4.Jpeg"}) {
+            ++width;
+            QVERIFY(WriteJpeg(home.filePath(name), width, 50));
+            QVERIFY(dropFiles(photoArea, {home.filePath(name)}));
+            QCOMPARE(f.form2().Photo().Width(), width);
+        }
+        QVERIFY(f.dialogs->texts().isEmpty());
+    }
+
+    // The import that once went unasked: Ctrl+I in the main window (whose dialog used to leave
+    // the change flag alone) of a photo the size of the one shown. Esc in the record window, a
+    // move and F2 on another row all ask; Yes keeps the new photo.
+    void anImportedPhotoIsNeverLostUnasked() {
+        AlbumFixture f;
+        open(f);
+        selectRow(f.form1(), 3); // Czarnecka, 640 x 480
+        f.form1().PokazRekordu1Click();
+        const QByteArray other = MakeJpeg(640, 480, QColor(200, 30, 30), true);
+        QVERIFY(f.folder.write("inne.jpg", other));
+        f.dialogs->expectOpenFile(f.folder.file("inne.jpg"));
+        f.form1().activateWindow();
+        QTRY_VERIFY(f.form1().isActiveWindow());
+        QTest::keyClick(&f.form1(), Qt::Key_I, Qt::ControlModifier);
+        QCOMPARE(f.form2().Photo().Jpeg(), other);
+        QVERIFY(f.form2().Changed());
+
+        f.form2().activateWindow();
+        QTRY_VERIFY(f.form2().isActiveWindow());
+        f.dialogs->expectBox(MsgResult::Yes, kChangeQuestion);
+        QTest::keyClick(f.form2().findChild<QScrollArea*>("ScrollBox1"), Qt::Key_Escape);
+        QVERIFY(f.form2().isVisible());
+        f.dialogs->expectBox(MsgResult::Yes, kChangeQuestion);
+        QTest::mouseClick(f.form2().findChild<QToolButton*>("btnNastepny"), Qt::LeftButton);
+        f.dialogs->expectBox(MsgResult::Yes, kChangeQuestion);
+        f.form1().activateWindow();
+        QTRY_VERIFY(f.form1().isActiveWindow());
+        selectRow(f.form1(), 5);
+        QTest::keyClick(&f.form1(), Qt::Key_F2);
         QCOMPARE(f.form2().Nazwisko(), QStringLiteral("Czarnecka"));
-        QCOMPARE(f.form1().CurrentId(), qint64(1));
+        QCOMPARE(f.form2().Photo().Jpeg(), other);
+
+        f.dialogs->expectBox(MsgResult::No, kChangeQuestion);
+        QTest::keyClick(&f.form1(), Qt::Key_F2);
+        QCOMPARE(f.form2().Nazwisko(), QStringLiteral("Ekiert"));
+        QVERIFY(!f.form2().Changed());
+        QCOMPARE(RawValue(albumPath(f), 1, "Picture"), photo640);
+    }
+
+    // Ins before any record was shown says so, and writes nothing.
+    void savingBeforeAnyRecordWasShownSaysSo() {
+        AlbumFixture f;
+        open(f);
+        const std::vector<QByteArrayList> before = RawRecords(albumPath(f));
+        selectRow(f.form1(), 2);
+        f.dialogs->expectBox(MsgResult::Ok,
+                             QStringLiteral("Nie wyświetlono żadnego rekordu: najpierw otwórz "
+                                            "rekord (Enter lub dwuklik na liście), a potem zapisz "
+                                            "zmiany."));
+        QTest::keyClick(&f.form1(), Qt::Key_Insert);
+        QCOMPARE(f.dialogs->last().msgKind, MsgKind::Information);
+        QVERIFY(sameRecords(RawRecords(albumPath(f)), before));
+    }
+
+    // Enter in the find dialog searches; a match in the hidden notes makes the person's row
+    // current, in view, with its first name as the current cell; F3 the same.
+    void findingInTheNotesShowsThePersonsRow() {
+        AlbumFixture f;
+        std::vector<RawRecord> many;
+        for (int i = 1; i <= 40; ++i)
+            many.push_back({QStringLiteral("Imię %1").arg(i),
+                            QStringLiteral("Nazwisko %1").arg(i, 2, 10, QLatin1Char('0')),
+                            QString(),
+                            i == 33 || i == 37 ? QStringLiteral("lubi żeglować") : QString(),
+                            QString(), std::nullopt});
+        WriteRawAlbum(albumPath(f), many);
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=klasa.db3\n"));
+        f.start();
+        TFajny& g = *f.form1().Grid();
+        QVERIFY(g.VisibleRowCount() < 30);
+        f.dialogs->expectModal([](QDialog* d) {
+            auto* find = qobject_cast<Tfinddlg*>(d);
+            if (!find)
+                return int(QDialog::Rejected);
+            find->show();
+            if (!QTest::qWaitForWindowActive(find))
+                return int(QDialog::Rejected);
+            QTest::keyClicks(find->Search(), "glowa");
+            QTest::keyClick(find->Search(), Qt::Key_Return);
+            return find->result();
+        });
+        f.form1().Finduj1Click();
+        const auto inView = [&g](int row) {
+            return row >= g.TopRow() && row < g.TopRow() + g.VisibleRowCount();
+        };
+        QCOMPARE(g.Row(), 33);
+        QCOMPARE(g.Col(), 2);
+        QVERIFY(g.ColWidths(g.Col()) > 0);
+        QVERIFY(inView(33));
+        QCOMPARE(f.form1().RowCaption(), QStringLiteral("33"));
+        QCOMPARE(g.ColWidths(5), 0); // the notes stay hidden
+
+        g.SetTopRow(1);
+        f.form1().Action("FindujNast")->trigger();
+        QCOMPARE(g.Row(), 37);
+        QCOMPARE(g.Col(), 2);
+        QVERIFY(inView(37));
     }
 };
 

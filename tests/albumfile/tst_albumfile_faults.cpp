@@ -134,7 +134,8 @@ private slots:
             raw.Exec("INSERT INTO album VALUES (1, x'41420043', 12, 2.5, 1.5, NULL, NULL)");
             raw.Exec("INSERT INTO album VALUES (2, 'Jan', 'Nowak', '', 7, x'', 'nie obraz')");
         }
-        QTest::newRow("unexpected value types") << types << "jpeg";
+        // Every value reads, the text in Picture as a photo that cannot be shown.
+        QTest::newRow("unexpected value types") << types << "ok";
 
         const QString textIds = NewPath();
         {

@@ -56,7 +56,7 @@ private slots:
         QCOMPARE(group->geometry(), QRect(16, 82, 249, 73));
         QCOMPARE(dlg.ByRecords()->text(), QStringLiteral("Szukaj kolejno rekordami"));
         QCOMPARE(dlg.ByColumns()->text(), QStringLiteral("Szukaj kolejno kolumnami"));
-        QCOMPARE(dlg.Button1()->text(), QStringLiteral("OK"));
+        QCOMPARE(dlg.Button1()->text(), QStringLiteral("Znajdź"));
         QCOMPARE(dlg.Button1()->geometry(), QRect(64, 168, 75, 25));
         QCOMPARE(dlg.Button2()->text(), QStringLiteral("Anuluj"));
         QCOMPARE(dlg.Button2()->geometry(), QRect(152, 168, 75, 25));
@@ -77,28 +77,45 @@ private slots:
         checkInitialState(second);
     }
 
-    void shownCentredWithoutDefaultButton() {
+    void shownCentredWithFindAsDefault() {
         Tfinddlg dlg;
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        QVERIFY(!dlg.Button1()->isDefault());
+        QVERIFY(dlg.Button1()->isDefault());
         QVERIFY(!dlg.Button2()->isDefault());
         QCOMPARE(dlg.focusWidget(), dlg.Search());
         if (QScreen* s = dlg.screen())
             QVERIFY((dlg.frameGeometry().center() - s->geometry().center()).manhattanLength() <= 2);
     }
 
-    void enterInThePhraseDoesNothing() {
-        Tfinddlg dlg;
-        QSignalSpy finished(&dlg, &QDialog::finished);
-        dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        QTest::keyClicks(dlg.Search(), QStringLiteral("Nowak"));
-        QTest::keyClick(dlg.Search(), Qt::Key_Return);
-        QTest::keyClick(dlg.Search(), Qt::Key_Enter, Qt::KeypadModifier);
-        QVERIFY(dlg.isVisible());
-        QCOMPARE(finished.count(), 0);
-        QCOMPARE(dlg.Phrase(), QStringLiteral("Nowak"));
+    // Enter searches from the phrase and from the options; on the focused "Anuluj" it cancels.
+    void enterSearches() {
+        const auto enterIn = [](Tfinddlg& dlg, QWidget* w, Qt::Key key) {
+            dlg.show();
+            if (!QTest::qWaitForWindowActive(&dlg))
+                return -1;
+            w->setFocus();
+            QTest::keyClick(w, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+            return dlg.isVisible() ? -1 : dlg.result();
+        };
+        {
+            Tfinddlg dlg;
+            QTest::keyClicks(dlg.Search(), QStringLiteral("Nowak"));
+            QCOMPARE(enterIn(dlg, dlg.Search(), Qt::Key_Return), int(QDialog::Accepted));
+            QCOMPARE(dlg.Phrase(), QStringLiteral("Nowak"));
+        }
+        {
+            Tfinddlg dlg;
+            QCOMPARE(enterIn(dlg, dlg.Search(), Qt::Key_Enter), int(QDialog::Accepted));
+        }
+        {
+            Tfinddlg dlg;
+            QCOMPARE(enterIn(dlg, dlg.ChkSlowa(), Qt::Key_Return), int(QDialog::Accepted));
+        }
+        {
+            Tfinddlg dlg;
+            QCOMPARE(enterIn(dlg, dlg.Button2(), Qt::Key_Return), int(QDialog::Rejected));
+        }
     }
 
     void escCancels() {
