@@ -4,7 +4,7 @@ edited and saved, and the change question answered both ways while moving throug
 import os
 
 from movra_e2e import (CHANGE_QUESTION, MAIN_TITLE, RECORD_TITLE, Grid, RecordWindow, album_rows,
-                       check, check_equal, choose_file, click, close_window, cp1250_key, enabled,
+                       check, check_equal, choose_file, click, close_window, polish_key, enabled,
                        find, focused, label_after, make_jpeg, read_ini, run, sql, text_of,
                        wait_equal, wait_for)
 
@@ -23,7 +23,7 @@ FIRST = ("pusty", "zero", "zero", "", "")
 def list_rows(records, key):
     """The rows the list shows for these records (No., first, last name, nickname), ordered as
     the album file orders them: by the Windows-1250 bytes of the sort column."""
-    ordered = sorted(records, key=lambda r: cp1250_key(r[key]))
+    ordered = sorted(records, key=lambda r: polish_key(r[key]))
     return [[str(i + 1), r["Imie"], r["Nazwisko"], r["Ksywa"]] for i, r in enumerate(ordered)]
 
 
@@ -153,21 +153,24 @@ def test(s):
         check(rec["Picture"] == photos[2], "saving changed the photo")
 
     with s.step("edit the first record, Następny rekord: answer Tak (stay), then save with Ins"):
+        # By the alphabet "zero" is third: Ćwik, Śliwińska, zero, Żółkiewska.
+        zero = row_of("zero")
+        check_equal(zero, 2, "row of the first record")
         r = show("zero")
         r.wait_texts(list(FIRST))
         r.type_into("Imię:", "Zenon")
         s.menu(s.main_window(), "Edycja", "Następny rekord")
         s.answer("Tak", CHANGE_QUESTION)
         check_equal(r.texts()[0], "Zenon", "first name kept after Tak")
-        check_equal(r.position(), "1 z 4", "position after Tak")
+        check_equal(r.position(), "3 z 4", "position after Tak")
         check_equal(next(x for x in album_rows(album) if x["ID"] == 1)["Imie"], "pusty",
                     "the file after Tak")
         s.key(MAIN_TITLE, "Insert")
-        s.answer("OK", "Zmiany w rekordzie 1 zostały zapisane.")
+        s.answer("OK", "Zmiany w rekordzie 3 zostały zapisane.")
         s.wait_window_gone(RECORD_TITLE)
         check_equal(next(x for x in album_rows(album) if x["ID"] == 1)["Imie"], "Zenon",
                     "the file after saving")
-        wait_equal("the first row", lambda: g.rows()[0][2], "Zenon")
+        wait_equal("the first record's row", lambda: g.rows()[zero][2], "Zenon")
 
     with s.step("edit again, the window's Następny rekord button: answer Nie (discard, move)"):
         r = show("zero")
@@ -175,12 +178,13 @@ def test(s):
         r.type_into("Nazwisko:", "Nowak")
         r.press("next")
         s.answer("Nie", CHANGE_QUESTION)
-        r.wait_texts(["Agnieszka", "Śliwińska", "Aga", "Świetnie śpiewa.", "Kraków, Rynek 1"])
-        check_equal(r.position(), "2 z 4", "position after Nie")
-        check_equal(g.selected_rows(), [1], "selected row after moving")
+        r.wait_texts(["Łucja", "Żółkiewska", "Lucy", "Lubi góry.\nGra na skrzypcach.",
+                      "ul. Długa 5\nKraków"])
+        check_equal(r.position(), "4 z 4", "position after Nie")
+        check_equal(g.selected_rows(), [3], "selected row after moving")
         check_equal(next(x for x in album_rows(album) if x["ID"] == 1)["Nazwisko"], "zero",
                     "the file after Nie")
-        check_equal(g.rows()[0][3], "zero", "the first row after Nie")
+        check_equal(g.rows()[zero][3], "zero", "the first record's row after Nie")
         # Nothing changed since the move: the window closes without a question.
         close_window(RECORD_TITLE)
         s.wait_window_gone(RECORD_TITLE)

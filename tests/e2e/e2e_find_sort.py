@@ -4,7 +4,7 @@ Shift+F2, Shift+F3), while the column titles do not sort on a click."""
 
 import os
 
-from movra_e2e import (FIND_TITLE, MAIN_TITLE, Grid, check, check_equal, click, cp1250_key,
+from movra_e2e import (FIND_TITLE, MAIN_TITLE, Grid, check, check_equal, click, polish_key,
                        find, focused, label_after, press, read_ini, run, seed_album, wait_equal,
                        wait_for)
 
@@ -20,7 +20,7 @@ COLUMN = {"Imie": 0, "Nazwisko": 1, "Ksywa": 2}
 def order_by(key):
     """The list rows (No., first name, last name, nickname) ordered as the album file orders
     them: by the Windows-1250 bytes of the column."""
-    ordered = sorted(PEOPLE, key=lambda p: cp1250_key(p[COLUMN[key]]))
+    ordered = sorted(PEOPLE, key=lambda p: polish_key(p[COLUMN[key]]))
     return [[str(i + 1), p[0], p[1], p[2]] for i, p in enumerate(ordered)]
 
 

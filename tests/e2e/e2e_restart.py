@@ -7,7 +7,7 @@ import os
 import subprocess
 
 from movra_e2e import (MAIN_TITLE, RECORD_TITLE, Grid, check, check_equal, close_window,
-                       cp1250_key, extents, label_after, read_ini, run, seed_album, wait_equal,
+                       polish_key, extents, label_after, read_ini, run, seed_album, wait_equal,
                        wait_for, x_window)
 
 PEOPLE = [
@@ -24,7 +24,7 @@ REFUSAL = ("        Dziecino! jeżeli mam skończyć robotę \n to uprzednio zam
 
 
 def order_by(key):
-    ordered = sorted(PEOPLE, key=lambda p: cp1250_key(p[COLUMN[key]]))
+    ordered = sorted(PEOPLE, key=lambda p: polish_key(p[COLUMN[key]]))
     return [[str(i + 1), p[0], p[1], p[2]] for i, p in enumerate(ordered)]
 
 

@@ -20,6 +20,7 @@ import subprocess
 import sys
 import time
 import traceback
+import unicodedata
 
 import pyatspi
 from gi.repository import Atspi
@@ -321,8 +322,24 @@ def read_ini(path):
     return out
 
 
-def cp1250_key(text):
-    return text.encode("cp1250")
+ALPHABET = "aąbcćdeęfghijklłmnńoópqrsśtuvwxyzźż"
+
+
+def polish_key(text):
+    """The list's order as a Polish reader expects it: letters by the alphabet above (other
+    languages' marked letters with their base letter), blanks, digits and signs before every
+    letter by their bytes; then small letters before capitals; then the Windows-1250 bytes."""
+    def primary(c):
+        small = c.lower()
+        if small in ALPHABET:
+            return 256 + ALPHABET.index(small)
+        base = unicodedata.normalize("NFD", small)[0]
+        if c.isalpha() and base in ALPHABET:
+            return 256 + ALPHABET.index(base)
+        return c.encode("cp1250")[0]
+    return ([primary(c) for c in text],
+            [1 if c.isalpha() and c.isupper() else 0 for c in text],
+            text.encode("cp1250"))
 
 
 # ---- the session: X server, accessibility bus, the program --------------------------------------
