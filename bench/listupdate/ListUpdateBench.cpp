@@ -170,9 +170,8 @@ void Measure(int records, TFigures& out) {
             floor.Exec("COMMIT");
         }));
         const long long added = sqlite3_last_insert_rowid(floor.Db);
-        out.FloorDelete.push_back(TimedMs([&] {
-            floor.Exec("DELETE FROM album WHERE ID=" + std::to_string(added));
-        }));
+        out.FloorDelete.push_back(
+            TimedMs([&] { floor.Exec("DELETE FROM album WHERE ID=" + std::to_string(added)); }));
     }
     if (f.RecordCount() != QString::number(records))
         throw std::runtime_error("the list lost or gained records");

@@ -10,6 +10,7 @@
 #include <QtCore/QScopeGuard>
 #include <QtCore/QTemporaryDir>
 #include <QtGui/QAction>
+#include <QtGui/QFontMetrics>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QMouseEvent>
 #include <QtTest/QTest>
@@ -262,6 +263,32 @@ private slots:
         QVERIFY(shown[2].contains(QStringLiteral("A")));
         f.form1().SortCommand(f.form1().SortKey());
         QCOMPARE(list(), shown);
+    }
+
+    void theRowNumbersFitTheirColumnAndFollowADelete() {
+        AlbumFixture f;
+        const QString path = f.folder.file("duza.db3");
+        WriteRawAlbum(path, {{"Jan", "Kowalski", "J", "", "", std::nullopt}});
+        QVERIFY(RawExec(path, "WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n "
+                              "WHERE i < 100000) INSERT INTO album(Imie, Nazwisko, Ksywa) "
+                              "SELECT 'Jan', 'Kowalski', 'J' || i FROM n"));
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=duza.db3\n"));
+        f.start();
+        TFajny& g = *f.form1().Grid();
+        QCOMPARE(f.form1().RecordCount(), QStringLiteral("100000"));
+        QCOMPARE(g.Cells(0, 100000), QStringLiteral("100000"));
+        const QFontMetrics metrics(g.Font().toQFont());
+        QVERIFY(g.ColWidths(0) > metrics.horizontalAdvance(QStringLiteral("100000")));
+
+        // The first record goes: every row after it is numbered one less, as a new reading shows.
+        g.FocusCell(2, 1);
+        f.form1().G1Click();
+        f.dialogs->expectBox(MsgResult::Yes);
+        f.form1().Zniszcz1Click();
+        QCOMPARE(f.form1().RecordCount(), QStringLiteral("99999"));
+        QCOMPARE(g.Cells(0, 99999), QStringLiteral("99999"));
+        QCOMPARE(g.Cells(1, 1), QStringLiteral("2"));
+        QCOMPARE(RawCount(path), 99999);
     }
 
     void aFailedLoadShowsNoOldRows() {
