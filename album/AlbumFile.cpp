@@ -25,10 +25,11 @@ constexpr std::string_view kUpdateSql =
 // The list leaves Picture out: the photos are read only when a record is shown.
 constexpr std::string_view kListSql = "SELECT ID, Imie, Nazwisko, Ksywa, Notes, Adres FROM album";
 constexpr std::string_view kFirstRecordSql = "SELECT * FROM album ORDER BY ID LIMIT 1";
-// The list's alphabetical order. It lives in the connection, not in the file: the file keeps no
-// index or anything else that names it, so other programs read and write the album as before.
-// Equal names keep the order of their IDs, so a list read again is the same list.
-constexpr std::string_view kPolishCollation = "POLSKI";
+// The list's alphabetical order, as a sort key whose bytes compare as the alphabet does, so the
+// engine sorts by plain byte comparison. It lives in the connection, not in the file: the file
+// keeps no index or anything else that names it, so other programs read and write the album as
+// before. Equal names keep the order of their IDs, so a list read again is the same list.
+constexpr std::string_view kPolishKey = "POLSKI";
 
 std::string Decimal(qint64 id) {
     return std::to_string(id);
@@ -286,7 +287,7 @@ void CheckAlbumShape(ISQLiteDatabase& db) {
 ISQLiteDatabasePtr OpenExisting(const QString& path) {
     ISQLiteDatabasePtr db =
         OpenSQLiteDatabase(QFile::encodeName(path).toStdString(), TSQLiteOpenMode::Existing);
-    db->AddCollation(std::string(kPolishCollation), &ComparePolishCp1250);
+    db->AddTextFunction(std::string(kPolishKey), &PolishSortKeyCp1250);
     return db;
 }
 
@@ -341,13 +342,13 @@ std::string RecordListSql(int sortKey) {
     std::string sql(kListSql);
     switch (sortKey) {
     case skImie:
-        sql += " ORDER BY Imie COLLATE " + std::string(kPolishCollation) + ", ID";
+        sql += " ORDER BY " + std::string(kPolishKey) + "(Imie), ID";
         break;
     case skNazwisko:
-        sql += " ORDER BY Nazwisko COLLATE " + std::string(kPolishCollation) + ", ID";
+        sql += " ORDER BY " + std::string(kPolishKey) + "(Nazwisko), ID";
         break;
     case skKsywa:
-        sql += " ORDER BY Ksywa COLLATE " + std::string(kPolishCollation) + ", ID";
+        sql += " ORDER BY " + std::string(kPolishKey) + "(Ksywa), ID";
         break;
     default:
         throw EMovraError(

@@ -205,21 +205,34 @@ std::string TSQLiteDatabase::EngineVersion() const {
 
 namespace {
 
-int CallCollation(void* compare, int na, const void* a, int nb, const void* b) {
-    return reinterpret_cast<TSQLiteCollation>(compare)(
-        std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(na)),
-        std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(nb)));
+void CallTextMap(sqlite3_context* context, int, sqlite3_value** args) {
+    sqlite3_value* value = args[0];
+    if (sqlite3_value_type(value) != SQLITE_TEXT) {
+        sqlite3_result_value(context, value);
+        return;
+    }
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    const int n = sqlite3_value_bytes(value);
+    // One buffer for every row the statement maps: a sort maps each row once.
+    thread_local std::string out;
+    try {
+        reinterpret_cast<TSQLiteTextMap>(sqlite3_user_data(context))(
+            std::string_view(bytes != nullptr ? bytes : "", static_cast<std::size_t>(n)), out);
+    } catch (const std::bad_alloc&) {
+        sqlite3_result_error_nomem(context);
+        return;
+    }
+    sqlite3_result_text(context, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
 }
 
 } // namespace
 
-void TSQLiteDatabase::AddCollation(const std::string& name, TSQLiteCollation compare) {
-    // The engine keeps the function with the connection; a plain function needs no destructor.
-    const int rc =
-        sqlite3_create_collation_v2(m_db.get(), name.c_str(), SQLITE_UTF8,
-                                    reinterpret_cast<void*>(compare), &CallCollation, nullptr);
+void TSQLiteDatabase::AddTextFunction(const std::string& name, TSQLiteTextMap map) {
+    const int rc = sqlite3_create_function_v2(
+        m_db.get(), name.c_str(), 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
+        reinterpret_cast<void*>(map), &CallTextMap, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
-        throw ESQLiteException("Could not add collation " + name + ": " + sqlite3_errstr(rc), rc);
+        throw ESQLiteException("Could not add function " + name + ": " + sqlite3_errstr(rc), rc);
 }
 
 void TSQLiteDatabase::SetWatch(TSQLiteWatch watch) {

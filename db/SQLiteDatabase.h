@@ -46,7 +46,7 @@ public:
     std::uint32_t QueryEach(std::string_view sql,
                             const std::function<void(const ISQLiteRow&)>& onRow) override;
     void SetWatch(TSQLiteWatch watch) override;
-    void AddCollation(const std::string& name, TSQLiteCollation compare) override;
+    void AddTextFunction(const std::string& name, TSQLiteTextMap map) override;
 
 private:
     struct THandleCloser {

@@ -125,9 +125,9 @@ using TSQLiteProgress = std::function<bool(int percent)>;
 // Asked now and then while a statement runs (every thousand engine steps, so many times a second
 // while one runs long); false stops the statement.
 using TSQLiteWatch = std::function<bool()>;
-// A text order for statements (ORDER BY ... COLLATE name): <0, 0 or >0, for texts as stored.
-// It must be a total order and may not use the connection.
-using TSQLiteCollation = int (*)(std::string_view a, std::string_view b);
+// A function for statements that turns a text (its stored bytes) into other bytes, written to
+// out; it may not use the connection.
+using TSQLiteTextMap = void (*)(std::string_view text, std::string& out);
 
 // One connection to a database file. Releasing the last reference with a transaction open rolls
 // the transaction back. No busy timeout is set: a file locked by another connection makes a
@@ -187,8 +187,11 @@ public:
     // watch runs raises (SQLITE_MISUSE) and runs nothing. Compact reports to its own progress
     // instead while it rebuilds the file.
     virtual void SetWatch(TSQLiteWatch watch) = 0;
-    // Makes compare known to this connection's statements as COLLATE name.
-    virtual void AddCollation(const std::string& name, TSQLiteCollation compare) = 0;
+    // Makes map known to this connection's statements as the function name(value): a text value
+    // gives the text map makes of it, any other value (NULL, a number, a blob) comes back as it
+    // is. An ORDER BY on such a key sorts with the engine's plain byte comparison, which its
+    // sorter does far faster than a comparison function of the program's.
+    virtual void AddTextFunction(const std::string& name, TSQLiteTextMap map) = 0;
 };
 
 using ISQLiteDatabasePtr = std::shared_ptr<ISQLiteDatabase>;

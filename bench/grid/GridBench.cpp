@@ -221,9 +221,8 @@ void BM_FindAllFloor(benchmark::State& state) {
         // Qt's own search without regard to case (every letter folded), on texts already decoded.
         for (const auto& row : rows)
             for (int c = 2; c < Cols; ++c)
-                matches += row[static_cast<std::size_t>(c)].contains(Phrase, Qt::CaseInsensitive)
-                               ? 1
-                               : 0;
+                matches +=
+                    row[static_cast<std::size_t>(c)].contains(Phrase, Qt::CaseInsensitive) ? 1 : 0;
         benchmark::DoNotOptimize(matches);
     }
     state.counters["matches"] = matches;

@@ -21,6 +21,10 @@ constexpr std::uint32_t ForeignBase = 0x200;
 struct TWeights {
     std::array<std::uint16_t, 256> Primary{};
     std::array<std::uint8_t, 256> Capital{};
+    // Each byte's primary weight as its rank among all the weights, from 1: fewer than 256
+    // weights exist (the bytes that are no letter, and the alphabet's letters), so a rank is one
+    // byte, and 0 is left to end a key's part.
+    std::array<std::uint8_t, 256> Rank{};
 };
 
 // The primary weight of a small letter, or 0 when it is no letter of the alphabet (nor one with a
@@ -56,6 +60,16 @@ TWeights MakeWeights() {
         w.Primary[static_cast<std::size_t>(b)] = letter ? letter : static_cast<std::uint16_t>(b);
         w.Capital[static_cast<std::size_t>(b)] = letter && c.isUpper() ? 1 : 0;
     }
+    std::array<bool, 0x200> used{};
+    for (const std::uint16_t p : w.Primary)
+        used[p] = true;
+    std::array<std::uint8_t, 0x200> rank{};
+    int next = 1;
+    for (std::size_t p = 0; p < used.size(); ++p)
+        if (used[p])
+            rank[p] = static_cast<std::uint8_t>(next++);
+    for (std::size_t b = 0; b < 256; ++b)
+        w.Rank[b] = rank[w.Primary[b]];
     return w;
 }
 
@@ -106,6 +120,20 @@ int ComparePolishCp1250(std::string_view a, std::string_view b) {
             return ca < cb ? -1 : 1;
     }
     return n == i ? 0 : Sign(std::memcmp(pa + i, pb + i, n - i));
+}
+
+void PolishSortKeyCp1250(std::string_view text, std::string& out) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    out.resize(3 * n + 2);
+    char* o = out.data();
+    for (std::size_t i = 0; i < n; ++i)
+        *o++ = static_cast<char>(g_weights.Rank[p[i]]);
+    *o++ = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        *o++ = static_cast<char>(1 + g_weights.Capital[p[i]]);
+    *o++ = 0;
+    std::memcpy(o, p, n);
 }
 
 int ComparePolish(QStringView a, QStringView b) {

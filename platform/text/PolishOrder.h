@@ -2,6 +2,7 @@
 
 #include <QtCore/QStringView>
 
+#include <string>
 #include <string_view>
 
 namespace movra {
@@ -15,6 +16,10 @@ namespace movra {
 //
 // Texts as the album stores them (Windows-1250 bytes). Answers <0, 0 or >0.
 [[nodiscard]] int ComparePolishCp1250(std::string_view a, std::string_view b);
+
+// A key for the same order: for every two texts the code page holds, the plain byte comparison
+// of their keys (memcmp, shorter first) gives what ComparePolishCp1250 gives. Written to out.
+void PolishSortKeyCp1250(std::string_view text, std::string& out);
 
 // The same order for any text: a character the code page holds weighs as its byte does above;
 // one it does not hold comes after every letter, by its code.

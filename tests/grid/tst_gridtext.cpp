@@ -160,8 +160,8 @@ void TstGridText::wholeTextIgnoringCase() {
     QVERIFY(!SameTextIgnoringCase(u"Lodz", u"Łódź"));
 
     // The grid's order and the album file's order are one: on texts the code page holds, the
-    // comparison of texts and of their Windows-1250 bytes agree for every pair, and the order is
-    // total (only equal texts compare equal).
+    // comparison of texts, of their Windows-1250 bytes and of the sort keys agree for every pair,
+    // and the order is total (only equal texts compare equal).
     const QStringList words{"a", "A",   "ą",  "Ą",     "á",     "b",       "ć", "c",
                             "Ł", "l",   "ł",  "m",     "ó",     "o",       "ö", "ż",
                             "ź", "z",   "ž",  "Zenon", "zenon", "Łukasik", "",  " ",
@@ -173,6 +173,12 @@ void TstGridText::wholeTextIgnoringCase() {
             const std::string by = *ToCp1250(y);
             const int texts = sign(ComparePolish(x, y));
             QCOMPARE(sign(ComparePolishCp1250(bx, by)), texts);
+            // The key the album file's query sorts by compares as its bytes do.
+            std::string kx;
+            std::string ky;
+            PolishSortKeyCp1250(bx, kx);
+            PolishSortKeyCp1250(by, ky);
+            QCOMPARE(sign(kx.compare(ky)), texts);
             QCOMPARE(texts == 0, x == y);
             QCOMPARE(sign(ComparePolish(y, x)), -texts);
         }
