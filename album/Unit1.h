@@ -175,10 +175,8 @@ private:
     void FillRecordList(TLongWork& work);
     // After this program wrote record id (added, saved) or deleted it: the list follows in
     // place when it can be sure to end as a full reading would show it, else it is read anew.
-    void RefreshListAfterWrite(std::int64_t id);
-    [[nodiscard]] bool PlaceListRow(std::int64_t id);
-    // The row of record id in the list (tried first at the current row), or -1.
-    [[nodiscard]] int ListRowOfId(std::int64_t id) const;
+    void RefreshListAfterWrite(std::int64_t id, bool added = false);
+    [[nodiscard]] bool PlaceListRow(std::int64_t id, bool added);
     void HideNotesColumns();
     void G1DrawCell(int col, int row, const struct TRect& rect);
     void G1MouseUp();

@@ -34,16 +34,7 @@ int Compare(const TListPlace& a, const TListPlace& b) {
 
 } // namespace
 
-int TForm1::ListRowOfId(std::int64_t id) const {
-    const TFajny& g = *m_g1;
-    const QString text = QString::number(id);
-    const int current = g.Row();
-    if (current >= g.FixedRows() && g.Cells(1, current) == text)
-        return current;
-    return RowOfId(id);
-}
-
-bool TForm1::PlaceListRow(std::int64_t id) {
+bool TForm1::PlaceListRow(std::int64_t id, bool added) {
     if (!m_database || !m_listFollowsFile)
         return false;
     // Another program's change since the list was read (an added or deleted record, or a name
@@ -64,7 +55,8 @@ bool TForm1::PlaceListRow(std::int64_t id) {
     if (!keyIsText)
         return false;
 
-    const int oldRow = ListRowOfId(id);
+    // A record just added has no row yet: no need to look through a million rows for it.
+    const int oldRow = added ? -1 : RowOfId(id);
     if (!cells) { // deleted
         if (oldRow < 0)
             return false;
@@ -105,10 +97,10 @@ bool TForm1::PlaceListRow(std::int64_t id) {
     return true;
 }
 
-void TForm1::RefreshListAfterWrite(std::int64_t id) {
+void TForm1::RefreshListAfterWrite(std::int64_t id, bool added) {
     bool placed = false;
     try {
-        placed = PlaceListRow(id);
+        placed = PlaceListRow(id, added);
     } catch (const std::exception&) {
         // The change itself is written; a list that could not follow it is read anew below.
     }

@@ -238,7 +238,7 @@ void TForm1::Dodaj1Click() {
         });
     }();
     RememberWrittenRecord(false);
-    RefreshListAfterWrite(m_currentId);
+    RefreshListAfterWrite(m_currentId, true);
     ShowMessage(this, QStringLiteral("Rekord dodany do bazy. "));
     m_form2->CloseQuietly();
 }
@@ -330,9 +330,14 @@ void TForm1::ShowStoredVersion() {
 }
 
 int TForm1::RowOfId(std::int64_t id) const {
+    // The record asked for is mostly the selected one; else a look through every row, which at a
+    // million rows must make no text of each.
     const QString text = QString::number(id);
+    const int current = m_g1->Row();
+    if (current >= m_g1->FixedRows() && m_g1->CellEquals(1, current, text))
+        return current;
     for (int r = m_g1->FixedRows(); r < m_g1->RowCount(); ++r)
-        if (m_g1->Cells(1, r) == text)
+        if (m_g1->CellEquals(1, r, text))
             return r;
     return -1;
 }

@@ -60,6 +60,10 @@ void TStringGrid::ReadCell(int col, int row, QString& text) const {
         d->cells.TextInto(col, row, text);
 }
 
+bool TStringGrid::CellEquals(int col, int row, QStringView text) const {
+    return d->validCell(col, row) && d->cells.TextEquals(col, row, text);
+}
+
 void TStringGrid::SetCells(int col, int row, const QString& text) {
     if (!d->validCell(col, row))
         return;

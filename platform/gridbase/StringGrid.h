@@ -75,6 +75,9 @@ public:
     // Cells(col, row) into text, reusing its buffer, for loops over many cells.
     void ReadCell(int col, int row, QString& text) const;
     void SetCells(int col, int row, const QString& text);
+    // Whether the cell's text is text, without making a QString of it (for looking through many
+    // rows); false outside the grid.
+    [[nodiscard]] bool CellEquals(int col, int row, QStringView text) const;
     [[nodiscard]] void* Objects(int col, int row) const;
     void SetObjects(int col, int row, void* object);
 
