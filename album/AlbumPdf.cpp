@@ -1,0 +1,138 @@
+#include "album/AlbumPdf.h"
+
+#include "album/AlbumFile.h"
+#include "platform/emf/Metafile.h"
+#include "platform/emf/MetafilePdf.h"
+#include "platform/printer/Printer.h"
+#include "platform/printer/PrinterJob.h"
+#include "preview/PrintPreview.h"
+#include "preview/Units.h"
+#include "record/MemoSnapshot.h"
+#include "record/Unit2Fields.h"
+
+#include <QtGui/QPainter>
+#include <QtPrintSupport/QPrinter>
+
+#include <optional>
+
+namespace movra {
+
+namespace {
+
+// A memo like source (size, font, colour) that is never shown: the snapshot windows take each
+// person's notes from it as they take the record window's own.
+std::unique_ptr<QPlainTextEdit> ScratchMemo(const QPlainTextEdit& source) {
+    auto memo = std::make_unique<TMemoField>();
+    memo->setFont(source.font());
+    memo->setPalette(source.palette());
+    memo->resize(source.size());
+    return memo;
+}
+
+void SetMemoText(QPlainTextEdit& memo, const QString& text) {
+    static_cast<TMemoField&>(memo).SetTextAnyBreaks(text);
+}
+
+// Runs page for each person of ids still in the file, telling progress before each one and
+// after the last. False when progress said stop.
+bool ForEachSheet(ISQLiteDatabase& db, const std::vector<std::int64_t>& ids, TAlbumSheets& sheets,
+                  const TSheetProgress& progress,
+                  const std::function<void(const TSheetContent&)>& page) {
+    const int total = static_cast<int>(ids.size());
+    for (int i = 0; i < total; ++i) {
+        if (progress && !progress(i, total))
+            return false;
+        // Read, drawn and dropped here: the photo and the page live for one person only.
+        const std::optional<TAlbumRecord> record =
+            ReadRecordIfAny(db, ids[static_cast<std::size_t>(i)]);
+        if (!record)
+            continue;
+        page(sheets.Content(*record));
+    }
+    return !progress || progress(total, total);
+}
+
+} // namespace
+
+TAlbumSheets::TAlbumSheets(const QPlainTextEdit& notesMemo, const QPlainTextEdit& addressMemo,
+                           TMemoSnapshotWindow& notesWindow, TMemoSnapshotWindow& addressWindow)
+    : m_preview(std::make_unique<TPrintPreview>()), m_notesMemo(ScratchMemo(notesMemo)),
+      m_addressMemo(ScratchMemo(addressMemo)), m_notesWindow(notesWindow),
+      m_addressWindow(addressWindow) {
+    SetUpSheetPreview(*m_preview);
+}
+
+TAlbumSheets::~TAlbumSheets() = default;
+
+TSheetContent TAlbumSheets::Content(const TAlbumRecord& record) {
+    TSheetContent content;
+    content.Imie = record.Texts.Imie;
+    content.Nazwisko = record.Texts.Nazwisko;
+    content.Ksywa = record.Texts.Ksywa;
+    if (!record.Photo.IsNull())
+        content.Photo = record.Photo.Image();
+    SetMemoText(*m_notesMemo, record.Texts.Notes);
+    SetMemoText(*m_addressMemo, record.Texts.Adres);
+    content.Notes = m_notesWindow.Take(*m_notesMemo);
+    content.Address = m_addressWindow.Take(*m_addressMemo);
+    return content;
+}
+
+bool WriteAlbumPdf(const QString& path, const QString& title, ISQLiteDatabase& db,
+                   const std::vector<std::int64_t>& ids, TAlbumSheets& sheets,
+                   const TSheetProgress& progress) {
+    TPrintPreview& pp = sheets.Preview();
+    std::optional<TPdfDocument> document;
+    const bool done = ForEachSheet(db, ids, sheets, progress, [&](const TSheetContent& content) {
+        const TSheetPdfPage pdf = RecordSheetPdfPage(pp, content);
+        if (!document)
+            document.emplace(path, pdf.PaperMillimetres, title);
+        document->AddPage(pdf.Page, [&](QPainter& painter) {
+            DrawSheetNotesText(painter, pp, pdf.Page, content);
+        });
+    });
+    // Stopped: the document is dropped unfinished, and with it the new file.
+    if (!done)
+        return false;
+    if (!document)
+        throw EMovraError(QStringLiteral("Album nie zawiera żadnej osoby - nie ma czego zapisać."));
+    document->Commit();
+    return true;
+}
+
+bool PrintAlbumSheets(const QString& jobTitle, ISQLiteDatabase& db,
+                      const std::vector<std::int64_t>& ids, TAlbumSheets& sheets,
+                      const TSheetProgress& progress) {
+    TPrintPreview& pp = sheets.Preview();
+    // The sheet's paper (A4, landscape) goes to the printer as the sheet's own printing gives it.
+    pp.SetPrinterOptions();
+    QPrinter& printer = ActivePrinter();
+    TPrinterJob job(printer);
+    bool started = false;
+    const TPrinterCaps caps = PrinterCaps(printer);
+    QRect r(0, 0, ConvertUnits(pp.PaperWidth(), caps.PixelsPerInchX, pp.Units(), mmPixel),
+            ConvertUnits(pp.PaperHeight(), caps.PixelsPerInchY, pp.Units(), mmPixel));
+    // The page's corner lands on the paper's corner, not on the printable area's.
+    r.translate(-caps.PhysicalOffset);
+    const bool done = ForEachSheet(db, ids, sheets, progress, [&](const TSheetContent& content) {
+        const TMetafile page = RecordSheetPage(pp, content, content.Photo, true);
+        // The job starts with its first page, so that a job stopped before any has no sheet.
+        if (!started) {
+            job.Begin(jobTitle);
+            started = true;
+        } else if (!job.NewPage()) {
+            throw EMovraError(QStringLiteral("Drukarka odmówiła rozpoczęcia nowej strony."));
+        }
+        page.Play(job.Painter(), QRectF(r));
+    });
+    if (!done) {
+        if (job.Running() && !job.Abort() && job.Running())
+            job.End();
+        return false;
+    }
+    if (job.Running())
+        job.End();
+    return true;
+}
+
+} // namespace movra
