@@ -36,18 +36,18 @@ void SetMemoText(QPlainTextEdit& memo, const QString& text) {
 // Runs page for each person of ids still in the file, telling progress before each one and
 // after the last. False when progress said stop.
 bool ForEachSheet(ISQLiteDatabase& db, const std::vector<std::int64_t>& ids, TAlbumSheets& sheets,
-                  const TSheetProgress& progress,
-                  const std::function<void(const TSheetContent&)>& page) {
+                  const TSheetProgress& progress, const std::function<void(TSheetContent&)>& page) {
     const int total = static_cast<int>(ids.size());
     for (int i = 0; i < total; ++i) {
         if (progress && !progress(i, total))
             return false;
         // Read, drawn and dropped here: the photo and the page live for one person only.
-        const std::optional<TAlbumRecord> record =
-            ReadRecordIfAny(db, ids[static_cast<std::size_t>(i)]);
+        std::optional<TAlbumRecord> record = ReadRecordIfAny(db, ids[static_cast<std::size_t>(i)]);
         if (!record)
             continue;
-        page(sheets.Content(*record));
+        TSheetContent content = sheets.Content(*record);
+        record.reset(); // the photo's bytes; its picture lives on in content until drawn
+        page(content);
     }
     return !progress || progress(total, total);
 }
@@ -83,8 +83,11 @@ bool WriteAlbumPdf(const QString& path, const QString& title, ISQLiteDatabase& d
                    const TSheetProgress& progress) {
     TPrintPreview& pp = sheets.Preview();
     std::optional<TPdfDocument> document;
-    const bool done = ForEachSheet(db, ids, sheets, progress, [&](const TSheetContent& content) {
+    const bool done = ForEachSheet(db, ids, sheets, progress, [&](TSheetContent& content) {
         const TSheetPdfPage pdf = RecordSheetPdfPage(pp, content);
+        // Drawn into the page at the resolution it needs: a camera's whole picture need not
+        // stay beside the page while the document takes it.
+        content.Photo = QImage();
         if (!document)
             document.emplace(path, pdf.PaperMillimetres, title);
         document->AddPage(pdf.Page, [&](QPainter& painter) {
@@ -114,8 +117,9 @@ bool PrintAlbumSheets(const QString& jobTitle, ISQLiteDatabase& db,
             ConvertUnits(pp.PaperHeight(), caps.PixelsPerInchY, pp.Units(), mmPixel));
     // The page's corner lands on the paper's corner, not on the printable area's.
     r.translate(-caps.PhysicalOffset);
-    const bool done = ForEachSheet(db, ids, sheets, progress, [&](const TSheetContent& content) {
+    const bool done = ForEachSheet(db, ids, sheets, progress, [&](TSheetContent& content) {
         const TMetafile page = RecordSheetPage(pp, content, content.Photo, true);
+        content.Photo = QImage();
         // The job starts with its first page, so that a job stopped before any has no sheet.
         if (!started) {
             job.Begin(jobTitle);

@@ -62,6 +62,8 @@ std::vector<std::int64_t> TForm1::ListIds() const {
 }
 
 void TForm1::ZapiszAlbumPdf1Click() {
+    if (!m_form2 || !m_form111 || !m_form222)
+        return;
     if (!m_database) {
         ShowMessage(this, kNoAlbum);
         return;
@@ -100,6 +102,8 @@ void TForm1::ZapiszAlbumPdf1Click() {
 }
 
 void TForm1::DrukujAlbum1Click() {
+    if (!m_form2 || !m_form111 || !m_form222)
+        return;
     if (!m_database) {
         ShowMessage(this, kNoAlbum);
         return;
