@@ -512,13 +512,6 @@ TAlbumRecord ReadRecord(ISQLiteDatabase& db, qint64 id) {
     return ReadRecord(*table);
 }
 
-std::optional<TAlbumRecord> ReadRecordIfAny(ISQLiteDatabase& db, qint64 id) {
-    const ISQLiteTablePtr table = db.Query(RecordSql(id));
-    if (table->Rows() == 0)
-        return std::nullopt;
-    return ReadRecord(*table);
-}
-
 std::optional<TAlbumRecord> ReadStoredRecord(ISQLiteDatabase& db, qint64 id) {
     const ISQLiteTablePtr table = db.Query(RecordSql(id));
     if (table->Rows() == 0)

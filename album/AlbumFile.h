@@ -199,8 +199,6 @@ struct TAlbumListRow {
 // raises "Field ID Not found. Empty dataset". A Picture that does not decode as a JPEG leaves
 // Photo null and sets PhotoUnreadable, so the person's texts can still be seen and edited.
 [[nodiscard]] TAlbumRecord ReadRecord(ISQLiteDatabase& db, qint64 id);
-// The same, or nothing when no record has that ID (deleted meanwhile by another program).
-[[nodiscard]] std::optional<TAlbumRecord> ReadRecordIfAny(ISQLiteDatabase& db, qint64 id);
 // The current row of a table of whole album rows (SELECT *).
 [[nodiscard]] TAlbumRecord ReadRecord(const ISQLiteTable& table);
 // The record with that ID without decoding its photo (Photo stays null; Row holds its bytes), or

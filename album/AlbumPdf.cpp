@@ -1,10 +1,12 @@
 #include "album/AlbumPdf.h"
 
 #include "album/AlbumFile.h"
+#include "platform/core/Geometry.h"
 #include "platform/emf/Metafile.h"
 #include "platform/emf/MetafilePdf.h"
 #include "platform/printer/Printer.h"
 #include "platform/printer/PrinterJob.h"
+#include "platform/text/Jpeg.h"
 #include "preview/PrintPreview.h"
 #include "preview/Units.h"
 #include "record/MemoSnapshot.h"
@@ -29,6 +31,33 @@ std::unique_ptr<QPlainTextEdit> ScratchMemo(const QPlainTextEdit& source) {
     return memo;
 }
 
+// The picture a record's photo makes on the sheet, decoded only as far as the page's 300 dpi
+// need it (a camera's photo at a quarter, say), so that no whole camera picture is held; none
+// when the record has no photo, or one that does not decode (as the record sheet shows it).
+QImage SheetPhoto(const TAlbumRecord& record) {
+    if (!record.Photo.IsNull())
+        return record.Photo.Image();
+    for (const TStoredValue& value : record.Row) {
+        if (QString::fromStdString(value.Column)
+                .compare(QStringLiteral("Picture"), Qt::CaseInsensitive) != 0)
+            continue;
+        if (!value.Kind || value.Bytes.isEmpty())
+            return {};
+        try {
+            const TJpegHeader header = ReadJpegHeader(value.Bytes);
+            const TRect place = SheetPhotoPlace(QSize(header.Width, header.Height));
+            const auto at300Dpi = [](int tenthsOfMillimetre) {
+                return (tenthsOfMillimetre * 300 + 253) / 254;
+            };
+            return DecodeJpegAtLeast(value.Bytes,
+                                     QSize(at300Dpi(place.Width()), at300Dpi(place.Height())));
+        } catch (const EJpegError&) {
+            return {};
+        }
+    }
+    return {};
+}
+
 void SetMemoText(QPlainTextEdit& memo, const QString& text) {
     static_cast<TMemoField&>(memo).SetTextAnyBreaks(text);
 }
@@ -42,7 +71,7 @@ bool ForEachSheet(ISQLiteDatabase& db, const std::vector<std::int64_t>& ids, TAl
         if (progress && !progress(i, total))
             return false;
         // Read, drawn and dropped here: the photo and the page live for one person only.
-        std::optional<TAlbumRecord> record = ReadRecordIfAny(db, ids[static_cast<std::size_t>(i)]);
+        std::optional<TAlbumRecord> record = ReadStoredRecord(db, ids[static_cast<std::size_t>(i)]);
         if (!record)
             continue;
         TSheetContent content = sheets.Content(*record);
@@ -69,8 +98,7 @@ TSheetContent TAlbumSheets::Content(const TAlbumRecord& record) {
     content.Imie = record.Texts.Imie;
     content.Nazwisko = record.Texts.Nazwisko;
     content.Ksywa = record.Texts.Ksywa;
-    if (!record.Photo.IsNull())
-        content.Photo = record.Photo.Image();
+    content.Photo = SheetPhoto(record);
     SetMemoText(*m_notesMemo, record.Texts.Notes);
     SetMemoText(*m_addressMemo, record.Texts.Adres);
     content.Notes = m_notesWindow.Take(*m_notesMemo);
