@@ -26,6 +26,12 @@ QString commandSentence(TAlbumCommand command) {
         return QStringLiteral("Nie udało się zregenerować albumu");
     case TAlbumCommand::Show:
         return QStringLiteral("Nie udało się odczytać rekordu z albumu");
+    case TAlbumCommand::Copy:
+        return QStringLiteral("Nie udało się zapisać kopii albumu");
+    case TAlbumCommand::Pdf:
+        return QStringLiteral("Nie udało się zapisać albumu do PDF");
+    case TAlbumCommand::Print:
+        return QStringLiteral("Nie udało się wydrukować albumu");
     }
     return QStringLiteral("Polecenie na albumie nie powiodło się");
 }
@@ -49,6 +55,14 @@ QString cancelledSentence(TAlbumCommand command) {
         return QStringLiteral("Regenerację bazy przerwano. Plik bazowy pozostał bez zmian.");
     case TAlbumCommand::Show:
         return QStringLiteral("Przerwano wczytywanie rekordu. Plik bazowy pozostał bez zmian.");
+    case TAlbumCommand::Copy:
+        return QStringLiteral("Przerwano zapisywanie kopii albumu. Kopii nie zapisano; plik "
+                              "docelowy pozostał bez zmian.");
+    case TAlbumCommand::Pdf:
+        return QStringLiteral("Przerwano zapisywanie albumu do PDF. Nie zapisano żadnego pliku; "
+                              "poprzedni plik pozostał bez zmian.");
+    case TAlbumCommand::Print:
+        return QStringLiteral("Przerwano drukowanie albumu.");
     }
     return QStringLiteral("Przerwano. Plik bazowy pozostał bez zmian.");
 }

@@ -267,6 +267,8 @@ void TForm1::BuildMenu() {
     action(help, "mnuAuthor", QStringLiteral("Autor"), {}, 0, [this] { mnuAuthorClick(); });
 
     action(nullptr, "Koniec1", QStringLiteral("&Koniec"), {}, 0, [this] { Koniec1Click(); });
+
+    BuildAlbumMenu(file1);
 }
 
 QAction* TForm1::Action(const QString& objectName) const {
@@ -450,6 +452,7 @@ void TForm1::SetRegenerateEnabled(bool on) {
 
 void TForm1::UpdateRegenerate() {
     SetRegenerateEnabled(!RecordWindowVisible());
+    UpdateEmptyHint();
 }
 
 TCarriedSettings TForm1::CarriedSettings() const {

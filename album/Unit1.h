@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 class QAction;
 class QFrame;
@@ -63,6 +64,8 @@ public:
     [[nodiscard]] QString SettingsPath() const;
     // The albums opened last, newest first (full paths), as the Baza menu offers them.
     [[nodiscard]] const QStringList& RecentAlbums() const { return m_recentAlbums; }
+    // The line the empty list shows while no album is open (how to begin), or null.
+    [[nodiscard]] QLabel* EmptyListHint() const { return m_emptyHint; }
 
     // ---- commands (menu entries, grid events, record window buttons) ---------------------
     // Album file (Baza) and sorting.
@@ -72,6 +75,11 @@ public:
     void OpenRecentAlbum(int index); // an entry of "Ostatnio otwierane"
     void DrukujListe1Click();        // the list of people in the grid's print preview window
     void SortCommand(int key);       // mnuSortuj2Click / 3 / 4
+    // The whole album: every person's record sheet, in the list's order, as one PDF document
+    // or to the printer; and a consistent copy of the album file.
+    void ZapiszAlbumPdf1Click();
+    void DrukujAlbum1Click();
+    void ZapiszKopie1Click();
     // Records (Edycja, Obraz).
     void G1Click();
     void PokazRekordu1Click();
@@ -152,6 +160,14 @@ private:
     void BuildLayout();
     void BuildMenu();
     void BuildRecentMenu(QMenu* parent);
+    // The whole album's commands at the end of Baza.
+    void BuildAlbumMenu(QMenu* file1);
+    // The IDs of the list's people, in the order the list shows them.
+    [[nodiscard]] std::vector<std::int64_t> ListIds() const;
+    // No movra.ini at all: a new user's window, centred at a comfortable size.
+    void PlaceForFirstStart();
+    // The empty list's hint, shown while no album is open.
+    void UpdateEmptyHint();
     void UpdateRecentMenu();
     void NoteOpenedAlbum();
     [[nodiscard]] bool RefuseOpenWhileRecordShown();
@@ -206,6 +222,7 @@ private:
     std::array<QLabel*, 8> m_carried{}; // lblLewa .. lblLiteryO (hidden)
     QMenu* m_obraz1 = nullptr;
     QMenu* m_recentMenu = nullptr;
+    QLabel* m_emptyHint = nullptr;
 
     // other windows (not owned)
     TForm2* m_form2 = nullptr;

@@ -85,8 +85,10 @@ QString TForm1::AlbumPathFromSettings(const QString& name) const {
 
 void TForm1::ReadSettings() {
     const QString path = SettingsPath();
-    if (!QFileInfo(path).isFile())
+    if (!QFileInfo(path).isFile()) {
+        PlaceForFirstStart();
         return;
+    }
     const TIniFile ini(path);
     const TSettingsReader read{ini};
     const QString form1 = QStringLiteral("Form1");

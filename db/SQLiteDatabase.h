@@ -43,6 +43,7 @@ public:
     void Execute(std::string_view sql, const TSQLiteParams& params) override;
     [[nodiscard]] std::int64_t Changes() const override;
     void Compact(const TSQLiteProgress& progress) override;
+    void BackupTo(const std::string& path, const TSQLiteProgress& progress) override;
     std::uint32_t QueryEach(std::string_view sql,
                             const std::function<void(const ISQLiteRow&)>& onRow) override;
     void SetWatch(TSQLiteWatch watch) override;

@@ -172,6 +172,16 @@ public:
     // failure (SQLITE_FULL when the disk is full, SQLITE_BUSY when another connection reads the
     // file) the file is left as it was.
     virtual void Compact(const TSQLiteProgress& progress) = 0;
+    // Copies the whole database, as one consistent state of it, into the database file at path
+    // (an empty or new file; what it held is replaced), through the engine's backup interface, a
+    // few pages at a time. The file is only read and locked for one step at a time, so another
+    // program keeps reading and writing it meanwhile; a change it commits makes the copy start
+    // again, and an uncommitted one is never copied. While another program holds the file
+    // locked for its commit, the copy waits, asking progress. progress hears an estimate after
+    // each step (-1 while it waits); a false answer stops the work (SQLITE_INTERRUPT). Raises
+    // ESQLiteException on failure (SQLITE_FULL when the disk is full, SQLITE_BUSY when the file
+    // stayed locked); the copy is then incomplete and the caller discards it.
+    virtual void BackupTo(const std::string& path, const TSQLiteProgress& progress) = 0;
     // Runs sql and hands each row to onRow as it comes; nothing of the result is kept. Raises as
     // Query does; an exception from onRow ends the statement and passes on. Answers the number
     // of rows read.

@@ -40,52 +40,11 @@ namespace {
 // The zoom list's items and the zoom each one stands for, by position.
 const std::array<int, 9> kZooms{200, 175, 150, 125, 100, 50, 40, 30, 20};
 
-// Where things lie on the sheet, in tenths of a millimetre.
-const TRect kPhotoFrame(250, 400, 1250, 1900);
-const TRect kNotesBox(1600, 550, 2650, 1050);
-const TRect kAddressBox(1600, 1250, 2650, 1750);
-
-const QString kTitle = QStringLiteral("Zestawienie danych osobowych");
-const QString kImieLabel = QStringLiteral("Imię: ");
-const QString kNazwiskoLabel = QStringLiteral("Nazwisko: ");
-const QString kKsywaLabel = QStringLiteral("Ksywa: ");
-const QString kNotesHeading = QStringLiteral("Adnotacje i uwagi:");
-const QString kAddressHeading = QStringLiteral("Adres i źródła kontaktu:");
-
-QString ShownKsywa(const QString& ksywa) {
-    return ksywa.isEmpty() ? QStringLiteral("brak") : ksywa;
-}
-
-// The photo inside its frame with its proportions kept, centred: a face is never drawn wider or
-// narrower than it is.
-TRect FittedPhoto(QSize photo) {
-    const int frameWidth = kPhotoFrame.Width();
-    const int frameHeight = kPhotoFrame.Height();
-    if (photo.isEmpty())
-        return kPhotoFrame;
-    int width = frameWidth;
-    int height = frameHeight;
-    if (qint64(frameWidth) * photo.height() <= qint64(frameHeight) * photo.width())
-        height = std::max(1, MulDiv(frameWidth, photo.height(), photo.width()));
-    else
-        width = std::max(1, MulDiv(frameHeight, photo.width(), photo.height()));
-    const int left = kPhotoFrame.Left + (frameWidth - width) / 2;
-    const int top = kPhotoFrame.Top + (frameHeight - height) / 2;
-    return TRect(left, top, left + width, top + height);
-}
-
 QFont arial13Bold() {
     QFont f(QStringLiteral("Arial"));
     f.setPixelSize(13);
     f.setBold(true);
     return f;
-}
-
-void setSheetFont(TCanvas& c, int size, TColor color) {
-    c.Font.Name = QStringLiteral("Arial");
-    c.Font.SetSize(size);
-    c.Font.Color = color;
-    c.Font.Style = fsBold;
 }
 
 } // namespace
@@ -107,12 +66,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
 
     m_pp1 = new TPrintPreview(this);
     m_pp1->setObjectName(QStringLiteral("PP1"));
-    m_pp1->SetColor(clBtnShadow);
-    TFont ppFont(QStringLiteral("Arial"), 10, fsBold);
-    ppFont.SetHeight(-13);
-    m_pp1->SetFont(ppFont);
-    m_pp1->SetUnits(mmLoMetric);
-    m_pp1->SetOrientation(poLandscape);
+    SetUpSheetPreview(*m_pp1);
 
     m_panel1 = new QFrame(this);
     m_panel1->setObjectName(QStringLiteral("Panel1"));
@@ -180,7 +134,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
             [this] { RunCommand(this, [this] { btnZapisClick(); }); });
     connect(m_btnClose, &QPushButton::clicked, this, [this] { btnCloseClick(); });
     // A screen reader reads the sheet from what it shows, the notes' pictures included.
-    m_pp1->OnPageText = [this](TPrintPreview*, int) { return SheetText(); };
+    m_pp1->OnPageText = [this](TPrintPreview*, int) { return SheetText(m_content); };
     // Closer than the natural size, the screen's copy of the photo would show its coarseness.
     m_pp1->OnZoomChange = [this](TPrintPreview*) {
         if (m_photoReduced && m_pp1->Zoom() > 100)
@@ -194,10 +148,8 @@ TForm3::~TForm3() {
 }
 
 void TForm3::SetMemos(const TMemoSnapshot& notes, const TMemoSnapshot& address) {
-    m_image11 = notes.Picture;
-    m_image22 = address.Picture;
-    m_notesText = notes.Text;
-    m_addressText = address.Text;
+    m_content.Notes = notes;
+    m_content.Address = address;
 }
 
 namespace {
@@ -210,7 +162,7 @@ QImage ScreenPhoto(const QImage& photo) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const int scale = screen ? static_cast<int>(std::ceil(screen->devicePixelRatio())) : 1;
     const int dpi = ScreenPixelsPerInch();
-    const TRect place = FittedPhoto(photo.size());
+    const TRect place = SheetPhotoPlace(photo.size());
     const int width = std::max(1, scale * MulDiv(place.Width(), dpi, 254));
     const int height = std::max(1, scale * MulDiv(place.Height(), dpi, 254));
     // A photo little above that is cheap enough as it is.
@@ -238,54 +190,18 @@ QImage ScreenPhoto(const QImage& photo) {
 
 } // namespace
 
-void TForm3::DrawSheet(TCanvas& c, const QImage& photo, bool notePictures) const {
-    setSheetFont(c, 20, clBlue);
-    c.TextOut(900, 120, kTitle);
-    setSheetFont(c, 16, clGreen);
-    c.TextOut(250, 250, kImieLabel);
-    c.TextOut(900, 250, kNazwiskoLabel);
-    c.TextOut(1800, 250, kKsywaLabel);
-    c.Font.Color = clBlack;
-    c.TextOut(450, 250, m_content.Imie);
-    c.TextOut(1250, 250, m_content.Nazwisko);
-    c.TextOut(2100, 250, ShownKsywa(m_content.Ksywa));
-    // The place comes from the whole photo: the screen's copy is a decimated one.
-    if (!photo.isNull())
-        c.StretchDraw(FittedPhoto(m_content.Photo.size()), photo);
-    else
-        c.Font.SetSize(10);
-    c.Font.Color = clGreen;
-    c.TextOut(1590, 400, kNotesHeading);
-    c.TextOut(1590, 1100, kAddressHeading);
-    if (!notePictures)
-        return;
-    if (!m_image11.isNull())
-        c.StretchDraw(kNotesBox, m_image11);
-    if (!m_image22.isNull())
-        c.StretchDraw(kAddressBox, m_image22);
-}
-
-QString TForm3::SheetText() const {
-    QStringList lines{kTitle, kImieLabel + m_content.Imie, kNazwiskoLabel + m_content.Nazwisko,
-                      kKsywaLabel + ShownKsywa(m_content.Ksywa), kNotesHeading};
-    if (!m_notesText.Lines.empty())
-        lines << m_notesText.PlainText();
-    lines << kAddressHeading;
-    if (!m_addressText.Lines.empty())
-        lines << m_addressText.PlainText();
-    return lines.join(QLatin1Char('\n'));
-}
-
 void TForm3::BuildSheet(const TForm2& record) {
-    m_content = TSheetContent{record.Imie(), record.Nazwisko(), record.Ksywa(),
-                              record.Photo().IsNull() ? QImage() : record.Photo().Image()};
+    m_content.Imie = record.Imie();
+    m_content.Nazwisko = record.Nazwisko();
+    m_content.Ksywa = record.Ksywa();
+    m_content.Photo = record.Photo().IsNull() ? QImage() : record.Photo().Image();
     const QImage shown = ScreenPhoto(m_content.Photo);
     m_photoReduced = shown.size() != m_content.Photo.size();
     TPrintPreview& pp = *m_pp1;
     pp.Clear();
     pp.BeginDoc();
     try {
-        DrawSheet(pp.Canvas(), shown);
+        DrawSheetPage(pp.Canvas(), m_content, shown);
     } catch (...) {
         pp.EndDoc();
         throw;
@@ -294,18 +210,7 @@ void TForm3::BuildSheet(const TForm2& record) {
 }
 
 TMetafile TForm3::RecordPage(const QImage& photo, bool notePictures) const {
-    // Recorded as the preview records its pages: the same size, font and mapping.
-    TMetafile page;
-    page.SetSize(std::max(1, m_pp1->PagePixelSize().width()),
-                 std::max(1, m_pp1->PagePixelSize().height()));
-    {
-        TMetafileCanvas canvas(page);
-        canvas.Font = m_pp1->Font();
-        m_pp1->PrepareCanvas(canvas);
-        DrawSheet(canvas, photo, notePictures);
-        canvas.Finish();
-    }
-    return page;
+    return RecordSheetPage(*m_pp1, m_content, photo, notePictures);
 }
 
 std::optional<TMetafile> TForm3::FullQualityPage() const {
@@ -315,27 +220,13 @@ std::optional<TMetafile> TForm3::FullQualityPage() const {
 }
 
 void TForm3::SavePdf(const QString& path) const {
-    // The notes' pictures stay on the screen and in the metafile; a document gets their text,
-    // which readers can search, copy and read aloud.
-    const TMetafile page = RecordPage(m_content.Photo, false);
-    const QSize paper(m_pp1->PaperWidth(), m_pp1->PaperHeight());
-    // The boxes in the page picture's pixels, where the overlay draws.
-    const auto toPicture = [&page, paper](const TRect& r) {
-        const double sx = double(page.Width()) / paper.width();
-        const double sy = double(page.Height()) / paper.height();
-        return QRectF(r.Left * sx, r.Top * sy, r.Width() * sx, r.Height() * sy);
-    };
+    const TSheetPdfPage pdf = RecordSheetPdfPage(*m_pp1, m_content);
     TPdfOptions options;
-    options.Title =
-        (m_content.Imie.trimmed() + QLatin1Char(' ') + m_content.Nazwisko.trimmed()).trimmed();
+    options.Title = pdf.Title;
     options.Overlay = [&](QPainter& painter) {
-        if (!m_image11.isNull())
-            DrawMemoText(painter, m_notesText, toPicture(kNotesBox));
-        if (!m_image22.isNull())
-            DrawMemoText(painter, m_addressText, toPicture(kAddressBox));
+        DrawSheetNotesText(painter, *m_pp1, pdf.Page, m_content);
     };
-    const QSize hiMetric = ConvertUnits(paper, ScreenPixelsPerInch(), m_pp1->Units(), mmHiMetric);
-    SaveMetafileAsPdf(page, path, QSizeF(hiMetric) / 100.0, options);
+    SaveMetafileAsPdf(pdf.Page, path, pdf.PaperMillimetres, options);
 }
 
 bool TForm3::ShowWholePhoto() {

@@ -2,6 +2,7 @@
 
 #include "platform/emf/Metafile.h"
 #include "record/MemoSnapshot.h"
+#include "record/SheetPage.h"
 
 #include <QtGui/QImage>
 #include <QtWidgets/QDialog>
@@ -51,8 +52,8 @@ public:
     [[nodiscard]] QPushButton* PrintButton() const { return m_btnPrint; }
     [[nodiscard]] QPushButton* SaveButton() const { return m_btnZapis; }
     [[nodiscard]] QPushButton* CloseButton() const { return m_btnClose; }
-    [[nodiscard]] const QImage& Image11() const { return m_image11; }
-    [[nodiscard]] const QImage& Image22() const { return m_image22; }
+    [[nodiscard]] const QImage& Image11() const { return m_content.Notes.Picture; }
+    [[nodiscard]] const QImage& Image22() const { return m_content.Address.Picture; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -67,15 +68,6 @@ private:
     bool m_listChoice = false; // the user is choosing an item of the zoom list right now
     QPushButton* m_btnZapis = nullptr;
     QPushButton* m_btnClose = nullptr;
-    // What the sheet shows, kept so that the page can be drawn again with the whole photo.
-    struct TSheetContent {
-        QString Imie;
-        QString Nazwisko;
-        QString Ksywa;
-        QImage Photo;
-    };
-    // The page; without the notes' pictures when they go onto it as text afterwards.
-    void DrawSheet(TCanvas& c, const QImage& photo, bool notePictures = true) const;
     // The page as BuildSheet draws it, recorded apart from the preview.
     [[nodiscard]] TMetafile RecordPage(const QImage& photo, bool notePictures) const;
     // The page as BuildSheet draws it but with the photo at full quality, for saving and
@@ -84,17 +76,12 @@ private:
     // The sheet as a PDF document: the whole photo, the notes as text, the person's name as
     // the title.
     void SavePdf(const QString& path) const;
-    // The sheet's texts in reading order, for screen readers.
-    [[nodiscard]] QString SheetText() const;
     // Puts the full page in place of the shown one; false (the shown page kept) on failure.
     bool ShowWholePhoto();
 
+    // What the sheet shows, kept so that the page can be drawn again with the whole photo.
     TSheetContent m_content;
     bool m_photoReduced = false;
-    QImage m_image11;
-    QImage m_image22;
-    TMemoText m_notesText;
-    TMemoText m_addressText;
 };
 
 // The record sheet command: pictures of the record window's two memos, the printer turned to

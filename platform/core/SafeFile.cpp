@@ -136,6 +136,10 @@ void TSafeFile::Discard() noexcept {
         QIODevice::close();
 }
 
+QString TSafeFile::TemporaryPath() const {
+    return QFile::decodeName(m_tempPath);
+}
+
 qint64 TSafeFile::readData(char* /*data*/, qint64 /*maxSize*/) {
     return -1;
 }

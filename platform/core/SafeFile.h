@@ -47,6 +47,9 @@ public:
     void Commit();
 
     [[nodiscard]] bool isSequential() const override { return true; }
+    // The new file's name, for a writer that opens it by name itself (an SQLite copy); what it
+    // writes there is committed or discarded with the rest.
+    [[nodiscard]] QString TemporaryPath() const;
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override;

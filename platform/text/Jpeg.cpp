@@ -163,6 +163,35 @@ QImage DecodeJpeg(const QByteArray& jpeg, long long maxPixels) {
     return detail::DecodeJpeg(jpeg, maxPixels, nullptr);
 }
 
+QImage DecodeJpegAtLeast(const QByteArray& jpeg, QSize atLeast) {
+    tj::Handle handle = NewDecompressor();
+    const THeaderInfo info = ReadHeader(handle.get(), jpeg, MaxJpegPixels, nullptr);
+    const int orientation = detail::ReadJpegOrientation(jpeg);
+    if (info.Colorspace == TJCS_CMYK || info.Colorspace == TJCS_YCCK)
+        return detail::DecodeJpeg(jpeg, MaxJpegPixels, nullptr);
+    // The rows as stored: a photo on its side needs the other side covered.
+    if (detail::SwapsSides(orientation))
+        atLeast.transpose();
+    int width = info.Width;
+    int height = info.Height;
+    for (const int denominator : {2, 4, 8}) {
+        // The decoder's own rounding of a reduced side.
+        const int w = (info.Width + denominator - 1) / denominator;
+        const int h = (info.Height + denominator - 1) / denominator;
+        if (w < atLeast.width() || h < atLeast.height())
+            break;
+        width = w;
+        height = h;
+    }
+    QImage image = NewImage(width, height, nullptr);
+    Decompress(handle.get(), jpeg, image.bits(), width, static_cast<int>(image.bytesPerLine()),
+               height, Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TJPF_BGRX : TJPF_XRGB, nullptr, nullptr);
+    QImage upright = detail::ApplyOrientation(std::move(image), orientation);
+    if (upright.isNull())
+        throw EJpegError(jpegmsg::OutOfMemory(nullptr, width, height).toStdString());
+    return upright;
+}
+
 QByteArray EncodeJpeg(const QImage& image, int quality) {
     if (image.isNull())
         throw EJpegError(jpegmsg::NoPicture().toStdString());

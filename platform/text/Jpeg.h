@@ -33,6 +33,10 @@ constexpr long long MaxJpegPixels = 120'000'000LL;
 // As DecodeJpeg, with a lower limit than MaxJpegPixels (for callers that want small pictures
 // only, such as fuzzing).
 [[nodiscard]] QImage DecodeJpeg(const QByteArray& jpeg, long long maxPixels);
+// As DecodeJpeg, at the smallest of the decoder's own reductions (1/2, 1/4, 1/8) whose upright
+// picture still covers atLeast on both sides (the whole picture when none does): a photo drawn
+// at a known resolution never needs a camera's whole picture in memory.
+[[nodiscard]] QImage DecodeJpegAtLeast(const QByteArray& jpeg, QSize atLeast);
 // Encodes at the given quality (100 by default), with full-resolution colour (4:4:4; a
 // grayscale picture as grayscale). Transparent pixels are laid on white. Throws EJpegError, also
 // for a null picture.

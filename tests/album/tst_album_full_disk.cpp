@@ -7,7 +7,9 @@
 #include "record/Unit2.h"
 
 #include <QtCore/QDir>
+#include <QtCore/QFileInfo>
 #include <QtCore/QTemporaryDir>
+#include <QtGui/QAction>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 
@@ -117,6 +119,42 @@ private slots:
                                 "został utworzony.")
                      .arg(out));
         QCOMPARE(disk.files(), QStringList());
+    }
+
+    // A copy of the album that does not fit: the old copy stays as it was, nothing is left
+    // beside it, and the message says the disk is full.
+    void aCopyOfTheAlbumOnAFullDiskKeepsTheOldCopy() {
+        AlbumFixture f;
+        std::vector<RawRecord> people;
+        for (int i = 0; i < 8; ++i)
+            people.push_back(
+                {QStringLiteral("Osoba %1").arg(i), QStringLiteral("Żak"), "", "", "", photo});
+        WriteRawAlbum(f.folder.file("klasa.db3"), people);
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=klasa.db3\n"));
+        f.start();
+        QTemporaryDir target;
+        SmallDisk disk(target.path(), 128);
+        QVERIFY2(disk.error().isEmpty(), qPrintable(disk.error()));
+        const QString out = target.filePath(QStringLiteral("kopia.db3"));
+        const QByteArray old = "stara kopia albumu";
+        QFile file(out);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+        file.close();
+        QVERIFY(disk.fill(32768)); // room for a part of the album only
+        QVERIFY(QFileInfo(f.folder.file("klasa.db3")).size() > 65536);
+
+        f.dialogs->expectSaveFile(out).expectBox(MsgResult::Ok);
+        f.form1().Action(QStringLiteral("ZapiszKopie1"))->trigger();
+        QCOMPARE(f.dialogs->last().msgKind, MsgKind::Error);
+        QVERIFY2(f.dialogs->last().text.startsWith(
+                     QStringLiteral("Nie udało się zapisać kopii albumu: na dysku zabrakło "
+                                    "miejsca")),
+                 qPrintable(f.dialogs->last().text));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), old);
+        QCOMPARE(disk.files(), QStringList{QStringLiteral("kopia.db3")});
+        // The album itself is untouched and still open.
+        QCOMPARE(f.form1().RecordCount(), QStringLiteral("8"));
     }
 };
 

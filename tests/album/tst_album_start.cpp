@@ -9,7 +9,9 @@
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QDialog>
+#include <QtWidgets/QLabel>
 #include <QtWidgets/QMenuBar>
+#include <algorithm>
 
 using namespace movra;
 using namespace movra::test;
@@ -21,6 +23,17 @@ namespace {
 void CheckDesignPlace(const QWidget& w) {
     QCOMPARE(w.geometry().size(), QSize(543, 301));
     QVERIFY(w.screen()->availableGeometry().contains(w.frameGeometry()));
+}
+
+// A new user's window: centred on the screen at 900 x 600 or 60% of the screen, whichever is
+// smaller (the test's screen is 800 x 800).
+void CheckFirstStartPlace(const QWidget& w) {
+    const QRect screen = w.screen()->availableGeometry();
+    QCOMPARE(w.geometry().size(), QSize(std::min(900, screen.width() * 6 / 10),
+                                        std::min(600, screen.height() * 6 / 10)));
+    QVERIFY(qAbs(w.geometry().center().x() - screen.center().x()) <= 1);
+    QVERIFY(qAbs(w.geometry().center().y() - screen.center().y()) <= 1);
+    QVERIFY(screen.contains(w.frameGeometry()));
 }
 
 } // namespace
@@ -40,9 +53,16 @@ private slots:
         const QPalette bar = w.menuBar()->palette();
         QVERIFY(bar.color(QPalette::Disabled, QPalette::ButtonText) != bar.color(QPalette::Window));
         QCOMPARE(bar.color(QPalette::Disabled, QPalette::WindowText), QColor(128, 128, 128));
-        CheckDesignPlace(w);
+        CheckFirstStartPlace(w);
         QCOMPARE(w.FileCaption(), QStringLiteral("brak"));
         QVERIFY(!w.Database());
+        // The empty list says how to begin, in the list's empty area below the titles.
+        QLabel* hint = w.EmptyListHint();
+        QVERIFY(hint);
+        QVERIFY(hint->isVisible());
+        QCOMPARE(hint->text(), QStringLiteral("Nowa baza: Ctrl+N, otwórz bazę: Ctrl+O"));
+        QVERIFY(hint->geometry().top() >= w.Grid()->RowHeights(0));
+        QVERIFY(hint->geometry().width() > 0 && hint->geometry().height() > 0);
         const TFajny& g = *w.Grid();
         QCOMPARE(g.ColCount(), 7);
         QCOMPARE(g.RowCount(), 1);
@@ -93,8 +113,11 @@ private slots:
         QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=brak\n"));
         f.start();
         TForm1& w = f.form1();
+        // A settings file lacking the window's keys keeps the design's place: only a new user
+        // (no settings file at all) gets the centred window.
         CheckDesignPlace(w);
         QVERIFY(!w.Database());
+        QVERIFY(w.EmptyListHint() && w.EmptyListHint()->isVisible());
         QCOMPARE(w.Grid()->FixedColor(), clBtnFace);
         QCOMPARE(w.Grid()->Font().Name, QStringLiteral("Arial"));
         QCOMPARE(w.Grid()->Font().Size(), 10);
@@ -138,6 +161,17 @@ private slots:
         }
     }
 
+    // A settings file an older version wrote (a place of its own, no album) opens the window
+    // where it says, not centred as for a new user.
+    void legacySettingsKeepTheirPlace() {
+        AlbumFixture f;
+        QVERIFY(f.folder.write("movra.ini", "[Form1]\r\nLeft=40\r\nTop=50\r\nWidth=560\r\n"
+                                            "Height=320\r\n[Plik]\r\nNazwa=brak\r\nSort=2\r\n"));
+        f.start();
+        QCOMPARE(f.form1().geometry(), QRect(40, 50, 560, 320));
+        QCOMPARE(f.form1().SortKey(), 2);
+    }
+
     void badValuesCountAsMissing() {
         AlbumFixture f;
         QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=brak\nSort=5\n[Kolumny]\nImie=0\n"
@@ -159,6 +193,8 @@ private slots:
         f.start();
         TForm1& w = f.form1();
         QCOMPARE(w.RecordCount(), QStringLiteral("2"));
+        // An open album needs no hint.
+        QVERIFY(!w.EmptyListHint() || !w.EmptyListHint()->isVisible());
         w.setGeometry(100, 120, 600, 400);
         f.dialogs->expectColor(clAqua);
         w.mnuFixedClick();

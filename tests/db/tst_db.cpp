@@ -627,6 +627,54 @@ private slots:
         QCOMPARE(db->QueryInt64("SELECT count(*) FROM album"), 2);
         QCOMPARE(FileBytes(QString::fromStdString(path)), before);
     }
+
+    // A copy of an open database is one committed state of it: a change another connection
+    // commits while the copy runs makes it start again (never half of each), a change not yet
+    // committed is never copied, and the other connection commits between the copy's steps.
+    // A stop from the progress leaves the copy unfinished (SQLITE_INTERRUPT).
+    void aBackupCopiesOneCommittedState() {
+        const std::string path = Path("backup.db3");
+        auto db = MakeAlbum("backup.db3");
+        // More pages than one step copies.
+        db->Execute(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300)"
+            " INSERT INTO album(Imie, Picture) SELECT 'osoba' || i, randomblob(3000) FROM n");
+        TRaw other(path);
+        other.Exec("BEGIN IMMEDIATE");
+        other.Exec("UPDATE album SET Imie = 'niezapisane' WHERE ID = 1");
+        int reports = 0;
+        bool committed = false;
+        db->BackupTo(Path("kopia.db3"), [&](int percent) {
+            ++reports;
+            if (percent < 0 || percent > 100)
+                return false;
+            // Half-way the other connection gives up its change and commits one of its own.
+            if (!committed && percent > 0 && percent < 100) {
+                other.Exec("ROLLBACK");
+                other.Exec("UPDATE album SET Nazwisko = 'zapisane' WHERE ID = 2");
+                committed = true;
+            }
+            return true;
+        });
+        QVERIFY(committed);
+        QVERIFY(reports > 2);
+        TRaw copy(Path("kopia.db3"));
+        QCOMPARE(copy.Scalar("PRAGMA integrity_check"), std::string("ok"));
+        QCOMPARE(copy.Scalar("SELECT count(*) FROM album"), std::string("302"));
+        QCOMPARE(copy.Scalar("SELECT Imie FROM album WHERE ID = 1"), std::string("Jan"));
+        QCOMPARE(copy.Scalar("SELECT Nazwisko FROM album WHERE ID = 2"), std::string("zapisane"));
+        QCOMPARE(copy.Scalar("SELECT sum(length(Picture)) FROM album"),
+                 other.Scalar("SELECT sum(length(Picture)) FROM album"));
+
+        try {
+            db->BackupTo(Path("przerwana.db3"), [](int) { return false; });
+            QFAIL("the copy was not stopped");
+        } catch (const ESQLiteException& e) {
+            QCOMPARE(e.ResultCode(), SQLITE_INTERRUPT);
+        }
+        // The database itself is as it was and still usable.
+        QCOMPARE(db->QueryInt64("SELECT count(*) FROM album"), 302);
+    }
 };
 
 QTEST_GUILESS_MAIN(TstDb)

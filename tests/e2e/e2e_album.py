@@ -5,8 +5,8 @@ import os
 
 from movra_e2e import (CHANGE_QUESTION, MAIN_TITLE, RECORD_TITLE, Grid, RecordWindow, album_rows,
                        check, check_equal, choose_file, click, close_window, polish_key, enabled,
-                       find, focused, label_after, make_jpeg, read_ini, run, sql, text_of,
-                       wait_equal, wait_for)
+                       find, focused, label_after, make_jpeg, read_ini, run, screen_size, sql,
+                       text_of, wait_equal, wait_for)
 
 PEOPLE = [
     # first name, last name, nickname, remarks, address, photo (size, colour)
@@ -22,7 +22,7 @@ FIRST = ("pusty", "zero", "zero", "", "")
 
 def list_rows(records, key):
     """The rows the list shows for these records (No., first, last name, nickname), ordered as
-    the album file orders them: by the Windows-1250 bytes of the sort column."""
+    the album file orders them: by the Polish alphabet of the sort column, then by ID."""
     ordered = sorted(records, key=lambda r: polish_key(r[key]))
     return [[str(i + 1), r["Imie"], r["Nazwisko"], r["Ksywa"]] for i, r in enumerate(ordered)]
 
@@ -35,7 +35,13 @@ def test(s):
         check(not os.path.exists(ini), "a settings file exists before the first start")
         s.start_program()
         w = s.main_window()
-        check_equal(s.extents(w), (692, 568, 543, 301), "main window place and size")
+        # A new user's window: in the middle of the screen, 900 x 600 or 60% of the screen.
+        sw, sh = screen_size()
+        x, y, ww, wh = s.extents(w)
+        check_equal((ww, wh), (min(900, sw * 6 // 10), min(600, sh * 6 // 10)),
+                    "main window size")
+        check(abs(x + ww // 2 - sw // 2) <= 40 and abs(y + wh // 2 - sh // 2) <= 40,
+              f"main window in the middle of the screen: {(x, y, ww, wh)}")
         check_equal(label_after(w, "Otwarty plik:"), "brak", "open file shown")
         check_equal(label_after(w, "Rekordów:"), "00", "record count shown")
         g = Grid(w)

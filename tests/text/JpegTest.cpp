@@ -184,6 +184,7 @@ private slots:
     void photoKeepsItsOriginalBytes();
     void phonePhotoStandsUpright_data();
     void phonePhotoStandsUpright();
+    void reducedDecodeCoversWhatIsAsked();
     void photoFromImageShowsWhatItStores();
     void photoFromFile();
     void photoFromFileFailures();
@@ -584,6 +585,30 @@ void JpegTest::slightlyDamagedFileStillGivesItsPicture() {
     QCOMPARE(image.size(), QSize(80, 60));
     QVERIFY2(Near(image.pixel(5, 5), QColor(220, 30, 30), 12),
              qPrintable(Describe(image.pixel(5, 5))));
+}
+
+// A photo drawn at a known resolution is decoded at the decoder's smallest reduction that still
+// covers it, upright, with its colours where the whole picture has them.
+void JpegTest::reducedDecodeCoversWhatIsAsked() {
+    const QByteArray camera = movra::test::MakeQuadrantJpegWithOrientation(800, 600, 1);
+    QCOMPARE(movra::DecodeJpegAtLeast(camera, QSize(180, 120)).size(), QSize(200, 150)); // 1/4
+    QCOMPARE(movra::DecodeJpegAtLeast(camera, QSize(201, 120)).size(), QSize(400, 300)); // 1/2
+    QCOMPARE(movra::DecodeJpegAtLeast(camera, QSize(90, 60)).size(), QSize(100, 75));    // 1/8
+    QCOMPARE(movra::DecodeJpegAtLeast(camera, QSize(1000, 10)).size(), QSize(800, 600));
+    // On its side: the upright picture covers the size asked, as the whole one would stand.
+    const QByteArray phone = movra::test::MakeQuadrantJpegWithOrientation(800, 600, 6);
+    const QImage upright = movra::DecodeJpegAtLeast(phone, QSize(140, 190));
+    QCOMPARE(upright.size(), QSize(150, 200));
+    const QImage whole = movra::DecodeJpeg(phone);
+    for (const QPointF at :
+         {QPointF(0.25, 0.25), QPointF(0.75, 0.25), QPointF(0.25, 0.75), QPointF(0.75, 0.75)}) {
+        const QRgb reduced =
+            upright.pixel(int(at.x() * upright.width()), int(at.y() * upright.height()));
+        const QRgb full = whole.pixel(int(at.x() * whole.width()), int(at.y() * whole.height()));
+        QVERIFY2(Near(reduced, QColor(full), 24), qPrintable(Describe(reduced)));
+    }
+    QVERIFY_THROWS_EXCEPTION(movra::EJpegError,
+                             (void)movra::DecodeJpegAtLeast(QByteArray("no jpeg"), QSize(1, 1)));
 }
 
 QTEST_MAIN(JpegTest)
