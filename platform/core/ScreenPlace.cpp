@@ -1,5 +1,6 @@
 #include "platform/core/ScreenPlace.h"
 
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QEvent>
 #include <QtCore/QPointer>
 #include <QtCore/QTimer>
@@ -56,6 +57,7 @@ public:
         m_watch.setInterval(50);
         connect(&m_watch, &QTimer::timeout, this, &TFramedCheck::Try);
         m_watch.start();
+        m_watched.start();
     }
 
 protected:
@@ -70,20 +72,37 @@ private:
     void Try() {
         if (m_done)
             return;
-        if (!m_window || ++m_tries > kMaxTries) {
+        if (!m_window || m_watched.hasExpired(kMaxWatchMs)) {
             Finish();
             return;
         }
         const QMargins frame = FrameOf(m_window);
-        if (!m_window->isVisible() || frame.isNull())
+        // No frame, or one that does not surround the window: Qt has not yet learnt where the
+        // window manager put the window.
+        if (!m_window->isVisible() || frame.isNull() || frame.left() < 0 || frame.top() < 0 ||
+            frame.right() < 0 || frame.bottom() < 0)
             return;
-        // A window manager may draw the frame in steps (the title first, the border and handle
-        // later): the window is fitted to each until the frame has kept its size a while.
+        // A window manager frames and places a window in steps (the title before the border and
+        // handle, the frame at the screen's corner before its place), each of which Qt reports.
+        // Only what has held a moment is fitted, and the watch goes on until the window has kept
+        // its frame and its place half a second: time, not the number of events, tells, since a
+        // loaded machine delivers many at once.
+        const QRect place = m_window->frameGeometry();
+        if (frame != m_lastFrame || place != m_lastPlace) {
+            m_lastFrame = frame;
+            m_lastPlace = place;
+            m_held.start();
+            return;
+        }
+        if (!m_held.hasExpired(kHeldMs))
+            return;
         Fit(m_window, frame);
-        m_stable = frame == m_lastFrame ? m_stable + 1 : 0;
-        m_lastFrame = frame;
-        if (m_stable >= kStableTries)
+        if (m_window->frameGeometry() != place) {
+            m_lastPlace = m_window->frameGeometry();
+            m_held.start();
+        } else if (m_held.hasExpired(kSettledMs)) {
             Finish();
+        }
     }
 
     void Finish() {
@@ -94,13 +113,15 @@ private:
         deleteLater();
     }
 
-    static constexpr int kMaxTries = 200;   // about ten seconds of watching at the most
-    static constexpr int kStableTries = 10; // half a second of the same frame
+    static constexpr qint64 kMaxWatchMs = 10'000; // watching ten seconds at the most
+    static constexpr qint64 kHeldMs = 100;        // a frame and place to fit to
+    static constexpr qint64 kSettledMs = 500;     // a window at rest
     QPointer<QWidget> m_window;
     QTimer m_watch;
+    QElapsedTimer m_watched; // since the watch began
+    QElapsedTimer m_held;    // since the frame or the place last changed
     QMargins m_lastFrame;
-    int m_tries = 0;
-    int m_stable = 0;
+    QRect m_lastPlace;
     bool m_done = false;
 };
 

@@ -1,5 +1,6 @@
-// A full disk as the user meets it: leaving the program, exporting a photo. Each runs on a small
-// real file system of the test's own, filled up, and must keep the old file and say why.
+// A full disk as the user meets it: leaving the program, saving a record, exporting a photo. Each
+// runs on a small real file system of the test's own, filled up, and must keep the old file and say
+// why.
 #include "tests/album/AlbumFixture.h"
 #include "tests/support/SmallDisk.h"
 
@@ -12,6 +13,7 @@
 #include <QtGui/QAction>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QLineEdit>
 
 using namespace movra;
 using namespace movra::test;
@@ -75,6 +77,28 @@ private slots:
         QCOMPARE(f.folder.read("movra.ini"), old);
         QCOMPARE(disk.files(), QStringList{QStringLiteral("movra.ini")});
         f.stop();
+    }
+
+    // The engine cannot grow its journal: the user reads that the disk is full (not that the
+    // album is read-only), and the album keeps what it held.
+    void aSaveOnAFullDiskSaysTheDiskIsFull() {
+        AlbumFixture f;
+        SmallDisk disk(f.folder.path(), 256);
+        QVERIFY2(disk.error().isEmpty(), qPrintable(disk.error()));
+        showPhoto(f);
+        const QByteArray before = f.folder.read("klasa.db3");
+        QVERIFY(disk.fill());
+
+        f.form2().Edit3()->setText(QStringLiteral("Celinka"));
+        f.form2().SetChanged(true);
+        f.dialogs->expectBox(MsgResult::Ok);
+        f.form1().SaveRecord();
+        QCOMPARE(f.dialogs->last().msgKind, MsgKind::Error);
+        const QString text = f.dialogs->last().text;
+        QVERIFY2(text.startsWith(QStringLiteral("Nie udało się zapisać zmian w rekordzie: na "
+                                                "dysku zabrakło miejsca.\n\n")),
+                 qPrintable(text));
+        QCOMPARE(f.folder.read("klasa.db3"), before);
     }
 
     void aPhotoExportedOverAFileOnAFullDiskKeepsTheFile() {

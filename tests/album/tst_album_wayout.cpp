@@ -1,6 +1,7 @@
 // Albums that would keep the program at work for good or that are no albums at all: a file that
 // runs code of its own is refused, a statement running long can be stopped with "Anuluj" leaving
-// file and edits as they were, and a file that failed to open is never written.
+// file and edits as they were, and a file that failed to open is never written. And one whose
+// records are far from the usual size: the list holds each byte for byte in every order.
 #include "tests/album/AlbumFixture.h"
 
 #include "grid/Fajny.h"
@@ -11,6 +12,9 @@
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLineEdit>
+
+#include <algorithm>
+#include <map>
 
 using namespace movra;
 using namespace movra::test;
@@ -29,6 +33,43 @@ QString ClassChangedBy(AlbumFixture& f, const char* name, const char* sql) {
     if (!RawExec(path, sql))
         QTest::qFail("the album could not be changed", __FILE__, __LINE__);
     return path;
+}
+
+// Notes of the given length that differ from record to record and from place to place.
+QString notesOf(int length, int seed) {
+    QString notes(length, u' ');
+    for (int i = 0; i < length; ++i)
+        if (i % 9 != 8)
+            notes[i] = QLatin1Char(static_cast<char>('a' + (i * 7 + seed * 13) % 26));
+    return notes;
+}
+
+// How the list shown differs from the file (empty when it does not): every record once, each
+// cell holding the file's bytes, ordered by the sort column.
+QString listAgainstFile(const AlbumFixture& f, const QString& path, int sortColumn) {
+    std::map<QByteArray, QByteArrayList> records; // by ID, each value without its storage class
+    for (QByteArrayList r : RawRecords(path)) {
+        for (QByteArray& v : r)
+            v = v.mid(v.indexOf(':') + 1);
+        records[r[0]] = r;
+    }
+    const TFajny& g = *f.form1().Grid();
+    if (g.RowCount() - 1 != static_cast<int>(records.size()))
+        return QStringLiteral("%1 rows").arg(g.RowCount() - 1);
+    QStringList sorted;
+    for (int row = 1; row < g.RowCount(); ++row) {
+        const auto r = records.find(g.Cells(1, row).toLatin1());
+        if (r == records.end())
+            return QStringLiteral("row %1: ID %2").arg(row).arg(g.Cells(1, row));
+        for (int col = 2; col <= 6; ++col)
+            if (Cp1250Bytes(g.Cells(col, row)) != r->second[col - 1])
+                return QStringLiteral("row %1, column %2").arg(row).arg(col);
+        records.erase(r);
+        sorted << g.Cells(sortColumn, row);
+    }
+    if (!std::is_sorted(sorted.begin(), sorted.end()))
+        return QStringLiteral("not ordered by column %1").arg(sortColumn);
+    return {};
 }
 
 } // namespace
@@ -109,6 +150,44 @@ private slots:
         f.form1().SaveRecord();
         QVERIFY(f.dialogs->last().text.endsWith(QStringLiteral(" zostały zapisane.")));
         QCOMPARE(RawValue(path, id, "Imie"), Cp1250Bytes(QStringLiteral("Nowe imię")));
+    }
+
+    // The list's rows lie in shared blocks, the first of 16 KiB, the next ones as large as a row
+    // needs, which each new order fills again from the start. One person's notes take more than
+    // the second block that the first order made; by nickname the first two rows come 4 bytes
+    // short of sharing the first block. Read in every order, each cell still holds the file's
+    // bytes (the sanitizer build catches a row written past its block).
+    void recordsLargerThanTheListsBlocksInEveryOrder() {
+        AlbumFixture f;
+        std::vector<RawRecord> records; // IDs 1 to 53
+        for (int i = 0; i < 50; ++i)
+            records.push_back({QString::asprintf("A%02d", i), QString::asprintf("N%02d", 49 - i),
+                               QString::asprintf("K%02d", i * 7 % 50),
+                               notesOf(200 + i * 53 % 400, i), QStringLiteral("Ulica %1").arg(i),
+                               std::nullopt});
+        // By first name after the small rows, which fill the first block; by last name first.
+        records.push_back({"Bb", "Aa", "Zz", notesOf(20000, 51), "", std::nullopt});
+        // By nickname rows 1 and 2: 32 bytes of offsets, the row number, the ID and three names
+        // before the notes make them 7,864 and 8,192 bytes; the title row takes 332.
+        records.push_back({"Cc", "Xx", "Aa", notesOf(7864 - 41, 52), "", std::nullopt});
+        records.push_back({"Dd", "Yy", "Ab", notesOf(8192 - 41, 53), "", std::nullopt});
+        const QString path = f.folder.file("klasa.db3");
+        WriteRawAlbum(path, records);
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=klasa.db3\nSort=2\n"));
+        f.start();
+        QString differs = listAgainstFile(f, path, 2);
+        QVERIFY2(differs.isEmpty(), qPrintable(differs));
+        for (const int key : {4, 3, 2}) {
+            f.form1().Action(QStringLiteral("mnuSortuj%1").arg(key))->trigger();
+            differs = listAgainstFile(f, path, key);
+            QVERIFY2(differs.isEmpty(), qPrintable(QString::number(key) + u' ' + differs));
+        }
+        // Started afresh by last name, the long notes come first into the first list.
+        f.stop();
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=klasa.db3\nSort=3\n"));
+        f.start();
+        differs = listAgainstFile(f, path, 3);
+        QVERIFY2(differs.isEmpty(), qPrintable(differs));
     }
 
     // An SQLite file without table album fails to open; nothing may then write to it, least of

@@ -3,10 +3,15 @@
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>
+#include <QtCore/QFileInfo>
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 
+#include <cstdio>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#include <vector>
 
 using namespace movra;
 using namespace movra::test;
@@ -20,7 +25,45 @@ QByteArray ReadAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// The syncs asked for while a SyncWatch lives: "file" for a file, and for a folder its path and
+// what the watched file held at that moment.
+QStringList* g_syncs = nullptr;
+QString g_watchedFile;
+
+class SyncWatch {
+public:
+    explicit SyncWatch(const QString& file) {
+        g_watchedFile = file;
+        g_syncs = &syncs;
+    }
+    ~SyncWatch() { g_syncs = nullptr; }
+    SyncWatch(const SyncWatch&) = delete;
+    SyncWatch& operator=(const SyncWatch&) = delete;
+    QStringList syncs;
+};
+
 } // namespace
+
+// The test's own fsync: a definition in the executable is bound before the C library's, so every
+// sync the writer asks for passes here (no hook in the program, no LD_PRELOAD) and then on to the
+// kernel. Only a sync can make a file's contents or a rename last a power cut, and neither shows
+// in any file while the machine runs.
+extern "C" int fsync(int fd) {
+    if (g_syncs != nullptr) {
+        struct stat s {};
+        char link[64];
+        char target[4096];
+        std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+        const ssize_t n = ::readlink(link, target, sizeof target);
+        if (::fstat(fd, &s) == 0 && S_ISDIR(s.st_mode) && n > 0)
+            *g_syncs << QStringLiteral("folder %1 with %2")
+                            .arg(QFile::decodeName(QByteArray(target, n)),
+                                 QString::fromUtf8(ReadAll(g_watchedFile)));
+        else
+            *g_syncs << QStringLiteral("file");
+    }
+    return static_cast<int>(::syscall(SYS_fsync, fd));
+}
 
 class SafeFileTest : public QObject {
     Q_OBJECT
@@ -84,6 +127,20 @@ private slots:
         }
         QCOMPARE(ReadAll(path), QByteArray("old"));
         QCOMPARE(disk.files(), QStringList{QStringLiteral("strona.pdf")});
+    }
+
+    // A power cut right after the write finds either file whole: the new contents reach the disk
+    // before their name does, and the folder is synced once the name points at them (else the
+    // old file comes back after the cut).
+    void theNewFileIsOnTheDiskBeforeAndUnderItsName() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("movra.ini"));
+        WriteFileAtomically(path, "[Plik]\nNazwa=stara.db3\n");
+        SyncWatch watch(path);
+        WriteFileAtomically(path, "[Plik]\nNazwa=nowa.db3\n");
+        QCOMPARE(watch.syncs, (QStringList{QStringLiteral("file"),
+                                           QStringLiteral("folder %1 with [Plik]\nNazwa=nowa.db3\n")
+                                               .arg(QFileInfo(dir.path()).canonicalFilePath())}));
     }
 
     // A replaced file keeps who may read it; a new one gets the user's usual permissions.

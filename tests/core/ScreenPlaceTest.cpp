@@ -1,6 +1,10 @@
 #include "platform/core/ScreenPlace.h"
 
+#include <QtCore/QTemporaryFile>
+#include <QtGui/QScreen>
 #include <QtTest/QTest>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QWidget>
 
 using namespace movra;
 
@@ -47,7 +51,54 @@ private slots:
         QCOMPARE(fitted.x(), tall.x());
         QCOMPARE(Outer(fitted).height(), available.height());
     }
+
+    // A laptop's screen with a larger monitor on its right (main() sets them up): a window
+    // stored across both comes up wholly on the one that holds the most of it, frame included,
+    // wherever its corner or its middle lie.
+    void aWindowAcrossTwoMonitorsComesUpOnTheOneItIsMostlyOn() {
+        const QList<QScreen*> screens = QGuiApplication::screens();
+        QCOMPARE(screens.size(), 2);
+        const QRect left = screens[0]->availableGeometry();
+        const QRect right = screens[1]->availableGeometry();
+        QCOMPARE(right.left(), left.right() + 1);
+        struct Case {
+            QRect stored;
+            QRect screen;
+        };
+        for (const auto& [stored, screen] : {
+                 Case{QRect(1000, 100, 700, 400), left},  // 368 of 704 frame pixels across
+                 Case{QRect(1030, 100, 700, 400), right}, // 338 of them
+                 // Corner and middle on the laptop's screen, most of it below that.
+                 Case{QRect(1100, 500, 500, 500), right},
+             }) {
+            QWidget w;
+            w.setGeometry(stored);
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            QVERIFY(w.frameGeometry() != w.geometry()); // the frame is to fit too
+            KeepOnScreen(&w);
+            QVERIFY2(screen.contains(w.frameGeometry()),
+                     qPrintable(QStringLiteral("(%1, %2) on (%3, %4)")
+                                    .arg(w.frameGeometry().x())
+                                    .arg(w.frameGeometry().y())
+                                    .arg(screen.x())
+                                    .arg(screen.y())));
+            QCOMPARE(w.size(), stored.size());
+        }
+    }
 };
 
-QTEST_MAIN(ScreenPlaceTest)
+int main(int argc, char** argv) {
+    // Qt's offscreen platform with two screens side by side, the primary one on the left.
+    QTemporaryFile screens;
+    if (!screens.open() || screens.write(R"({"screens": [
+            {"name": "laptop", "x": 0, "y": 0, "width": 1366, "height": 768},
+            {"name": "monitor", "x": 1366, "y": 0, "width": 1920, "height": 1080}]})") < 0 ||
+        !screens.flush())
+        return 1;
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screens.fileName()));
+    QApplication app(argc, argv);
+    ScreenPlaceTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "ScreenPlaceTest.moc"

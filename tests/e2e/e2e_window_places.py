@@ -12,6 +12,7 @@ from movra_e2e import (MAIN_TITLE, RECORD_TITLE, E2EFailure, check, check_equal,
                        wait_equal, wait_for, write_ini, x_window)
 
 PEOPLE = [("Anna", "Kowalska", "Ania", "", ""), ("Jan", "Nowak", "Jasiek", "", "")]
+DESIGN_LEFT = 692
 DESIGN_SIZE = (543, 301)
 # Saved on a monitor right of this screen, the title bar above its top edge.
 STORED_RECORD = {"Left": 1700, "Top": -40, "Width": 454, "Height": 714}
@@ -64,6 +65,9 @@ def test(s):
         w = s.main_window()
         main_place = settled_frame(MAIN_TITLE, screen)
         check_equal(extents(w)[2:], DESIGN_SIZE, "the main window's size")
+        # Moved no further than it must: straight up, its frame's bottom on the screen's.
+        check_equal((extents(w)[0], main_place[1] + main_place[3]), (DESIGN_LEFT, screen[1]),
+                    "the main window's left edge and its frame's bottom")
 
     with s.step("F2: the record window's stored place comes up wholly on the screen"):
         s.key(MAIN_TITLE, "F2")
@@ -71,6 +75,8 @@ def test(s):
         record_place = settled_frame(RECORD_TITLE, screen)
         check_equal(extents(rec)[2:], (STORED_RECORD["Width"], STORED_RECORD["Height"]),
                     "the record window's size")
+        check_equal((record_place[0] + record_place[2], record_place[1]), (screen[0], 0),
+                    "the record window's frame: its right edge and its top")
 
     with s.step("closed and shown again, the record window is where it was"):
         close_window(RECORD_TITLE)

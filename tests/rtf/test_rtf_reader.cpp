@@ -1,9 +1,11 @@
 #include "platform/core/ErrorBox.h"
+#include "platform/rtf/RtfLayout.h"
 #include "platform/rtf/RtfReader.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QRandomGenerator>
 #include <QtCore/QTemporaryDir>
+#include <QtGui/QAbstractTextDocumentLayout>
 #include <QtGui/QTextBlock>
 #include <QtGui/QTextCursor>
 #include <QtGui/QTextDocument>
@@ -70,6 +72,7 @@ private slots:
     void notRtfIsRefusedAndLeavesTheDocument();
     void fileErrorsNameTheFile();
     void helpFileLoadsWithPolishLettersAndEveryMenuCaption();
+    void aCutTextEndsWithTheLastParagraphThatFits();
 };
 
 void TestRtfReader::codePagesDecodeEscapedBytes() {
@@ -615,6 +618,56 @@ void TestRtfReader::helpFileLoadsWithPolishLettersAndEveryMenuCaption() {
     QVERIFY(title.hasProperty(QTextFormat::ForegroundBrush));
     const QTextCharFormat body = formatOf(doc, QStringLiteral("zdjęcie"));
     QVERIFY(body.fontPointSize() < title.fontPointSize());
+}
+
+// Thousands of one-line paragraphs, each followed by room (the first by `first` pixels more): cut
+// to stay within 1,000,000 pixels, the help window's text as Qt lays it out ends within that
+// bound with every paragraph that fits and none that does not, also where the last paragraph and
+// the note end exactly on it.
+void TestRtfReader::aCutTextEndsWithTheLastParagraphThatFits() {
+    const qreal width = 300;
+    const auto viewDocument = [] {
+        // Set up as the help window sets up its document.
+        auto doc = std::make_unique<QTextDocument>();
+        QFont font(QStringLiteral("MS Sans Serif"));
+        font.setPixelSize(13);
+        font.setBold(true);
+        doc->setDefaultFont(font);
+        QTextOption option = doc->defaultTextOption();
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        doc->setDefaultTextOption(option);
+        return doc;
+    };
+    const auto spaced = [&](int paragraphs, int first) {
+        auto doc = viewDocument();
+        QByteArray rtf = "{\\rtf1\\ansi\\sa" + QByteArray::number(3000 + first * 15) + " ";
+        for (int i = 0; i < paragraphs; ++i)
+            rtf += "Akapit " + QByteArray::number(i) + "\\par\\sa3000 ";
+        LoadRtf(*doc, rtf + "}");
+        return doc;
+    };
+    const auto laidOutHeight = [&](QTextDocument& doc) {
+        doc.setTextWidth(width);
+        return doc.documentLayout()->documentSize().height();
+    };
+    // The real layout's step from paragraph to paragraph, and the height of the note alone.
+    const qreal step = laidOutHeight(*spaced(3, 0)) - laidOutHeight(*spaced(2, 0));
+    QVERIFY2(step > 200 && step == std::round(step), qPrintable(QString::number(step)));
+    const auto note = viewDocument();
+    note->setPlainText(CutTextNote());
+    const qreal noteHeight = laidOutHeight(*note);
+    // The extra room after the first paragraph that makes the note end exactly on the bound.
+    const int exact = static_cast<int>(std::fmod(MaxShownTextHeight - noteHeight, step));
+    for (const int first : {exact, exact + 1}) {
+        const auto doc = spaced(6000, first);
+        QVERIFY(LimitLayoutHeight(*doc, width));
+        QVERIFY(doc->toPlainText().endsWith(CutTextNote()));
+        const qreal height = laidOutHeight(*doc);
+        QVERIFY2(height <= MaxShownTextHeight && height > MaxShownTextHeight - step,
+                 qPrintable(QStringLiteral("%1 pixels, paragraphs %2 pixels apart")
+                                .arg(height, 0, 'f', 0)
+                                .arg(step)));
+    }
 }
 
 QTEST_MAIN(TestRtfReader)
