@@ -26,6 +26,10 @@ QString commandSentence(TAlbumCommand command) {
         return QStringLiteral("Nie udało się zregenerować albumu");
     case TAlbumCommand::Show:
         return QStringLiteral("Nie udało się odczytać rekordu z albumu");
+    case TAlbumCommand::Import:
+        return QStringLiteral("Nie udało się dodać osób do albumu");
+    case TAlbumCommand::Export:
+        return QStringLiteral("Nie udało się odczytać osób z albumu");
     }
     return QStringLiteral("Polecenie na albumie nie powiodło się");
 }
@@ -49,6 +53,11 @@ QString cancelledSentence(TAlbumCommand command) {
         return QStringLiteral("Regenerację bazy przerwano. Plik bazowy pozostał bez zmian.");
     case TAlbumCommand::Show:
         return QStringLiteral("Przerwano wczytywanie rekordu. Plik bazowy pozostał bez zmian.");
+    case TAlbumCommand::Import:
+        return QStringLiteral("Przerwano import osób. Nie dodano nikogo; plik bazowy pozostał bez "
+                              "zmian.");
+    case TAlbumCommand::Export:
+        return QStringLiteral("Przerwano eksport osób. Nie zapisano żadnego pliku.");
     }
     return QStringLiteral("Przerwano. Plik bazowy pozostał bez zmian.");
 }

@@ -13,7 +13,7 @@
 
 namespace movra {
 
-enum class TAlbumCommand { Open, Create, Add, Save, Delete, Regenerate, Show };
+enum class TAlbumCommand { Open, Create, Add, Save, Delete, Regenerate, Show, Import, Export };
 
 // "Nie udało się zapisać zmian w rekordzie: album jest zablokowany przez inny program ...",
 // a blank line, then the error's own text.
