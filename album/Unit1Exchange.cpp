@@ -150,8 +150,8 @@ void TForm1::EksportVCard1Click() {
     ExportPeople(ids, *path, [&](const TAlbumRecord& record) {
         TExchangePerson person{record.Texts, StoredPicture(record), {}};
         // Bytes that are no photo (damaged, or a value another program stored) stay behind.
-        if (!person.Jpeg.isEmpty() && !PhotoAsJpeg(person.Jpeg, nullptr))
-            person.Jpeg.clear();
+        if (!person.Jpeg.isEmpty())
+            person.Jpeg = PhotoAsJpeg(person.Jpeg, nullptr).value_or(QByteArray());
         return WriteVCard(person, placeholder);
     });
 }

@@ -229,7 +229,7 @@ std::optional<TField> FieldOfLine(const QString& line) {
             QStringList types;
             for (const QString& word : m.captured(2).split(QStringLiteral(", "))) {
                 const QString t = VCardType(word);
-                if (t.isEmpty()) {
+                if (t.isEmpty() || types.contains(t)) {
                     types.clear();
                     break;
                 }
@@ -323,7 +323,7 @@ QString PropertyLine(const TField& f) {
     case TKind::Email:
         return QStringLiteral("EMAIL") + types + QLatin1Char(':') + Escaped(f.Values.value(0));
     case TKind::Url:
-        return QStringLiteral("URL:") + f.Values.value(0);
+        return QStringLiteral("URL:") + Escaped(f.Values.value(0));
     case TKind::Org:
         return QStringLiteral("ORG:") + EscapedList(f.Values);
     case TKind::Bday: {
@@ -610,6 +610,7 @@ public:
     void Add(const TProperty& p) {
         if (p.Name == "VERSION") {
             m_v21 = p.Value.trimmed() == "2.1";
+            m_v40 = p.Value.trimmed() == "4.0";
             return;
         }
         if (p.Name == "PHOTO") {
@@ -633,7 +634,7 @@ public:
             m_person.Texts.Nazwisko = part(0);
             m_person.Texts.Imie =
                 part(2).isEmpty() ? part(1) : part(1) + QLatin1Char(' ') + part(2);
-            m_hasN = !m_person.Texts.Nazwisko.isEmpty() || !m_person.Texts.Imie.isEmpty();
+            m_hasN = true;
         } else if (p.Name == "FN") {
             m_fn = text();
         } else if (p.Name == "NICKNAME") {
@@ -644,7 +645,11 @@ public:
                 m_notes << t;
         } else if (p.Name == "TEL" || p.Name == "EMAIL" || p.Name == "URL") {
             QString v = text();
-            if (p.Name == "TEL" && v.startsWith(QStringLiteral("tel:"), Qt::CaseInsensitive))
+            // A telephone number is a tel: URI unless said to be text (vCard 4.0's default).
+            const bool isText =
+                HasParam(p, "VALUE", "text") || (!m_v40 && !HasParam(p, "VALUE", "uri"));
+            if (p.Name == "TEL" && !isText &&
+                v.startsWith(QStringLiteral("tel:"), Qt::CaseInsensitive))
                 v = v.mid(4);
             const TKind kind = p.Name == "TEL"     ? TKind::Tel
                                : p.Name == "EMAIL" ? TKind::Email
@@ -656,7 +661,8 @@ public:
                 units.removeLast();
             AddField({TKind::Org, {}, units});
         } else if (p.Name == "BDAY") {
-            AddField({TKind::Bday, {}, {BasicDate(text())}});
+            AddField(
+                {TKind::Bday, {}, {HasParam(p, "VALUE", "text") ? text() : BasicDate(text())}});
         } else if (p.Name == "ADR") {
             QStringList c = components();
             c.resize(7);
@@ -667,7 +673,7 @@ public:
     }
 
     void Finish() {
-        // No structured name: the formatted one, its last word taken as the last name.
+        // No structured name at all: the formatted one, its last word taken as the last name.
         if (!m_hasN && !m_fn.isEmpty()) {
             const qsizetype space = m_fn.lastIndexOf(QLatin1Char(' '));
             if (space < 0) {
@@ -677,8 +683,12 @@ public:
                 m_person.Texts.Nazwisko = m_fn.mid(space + 1).trimmed();
             }
         }
-        m_person.Texts.Notes = WithCrLfBreaks(m_notes.join(QStringLiteral("\r\n")));
-        m_person.Texts.Adres = m_addressLines.join(QStringLiteral("\r\n"));
+        // Line breaks as the album stores them, in every text.
+        TAlbumTexts& t = m_person.Texts;
+        t.Notes = m_notes.join(QStringLiteral("\r\n"));
+        t.Adres = m_addressLines.join(QStringLiteral("\r\n"));
+        for (QString* text : {&t.Imie, &t.Nazwisko, &t.Ksywa, &t.Notes, &t.Adres})
+            *text = WithCrLfBreaks(*text);
     }
 
 private:
@@ -746,6 +756,7 @@ private:
 
     TExchangePerson& m_person;
     bool m_v21 = false;
+    bool m_v40 = false;
     bool m_hasN = false;
     QString m_fn;
     QStringList m_notes;
