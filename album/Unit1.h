@@ -202,14 +202,14 @@ private:
     // A found cell made current so that the user sees it: in its row, in a shown column.
     void ShowFoundCell(int col, int row);
     // Exchange: the IDs of the list in its order; the file dialog (a save asks before replacing
-    // a file); the records read and written to path after out; people added as new records.
+    // a file); the records read and written to path after head; people added as new records.
     [[nodiscard]] std::vector<qint64> ListIds() const;
     [[nodiscard]] std::optional<QString> ChooseExchangeFile(bool save, const QString& fileName,
                                                             const QString& filter,
                                                             const QString& ext);
     void ExportPeople(const std::vector<qint64>& ids, const QString& path,
                       const std::function<QByteArray(const TAlbumRecord&)>& write,
-                      QByteArray out = {});
+                      const QByteArray& head = {});
     void ImportFrom(const QString& filter, std::vector<TExchangePerson> (*read)(const QByteArray&));
     void ImportPeople(std::vector<TExchangePerson> people);
     // The record window while it is open, else this window.

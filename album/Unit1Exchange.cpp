@@ -94,13 +94,19 @@ std::optional<QString> TForm1::ChooseExchangeFile(bool save, const QString& file
 
 void TForm1::ExportPeople(const std::vector<qint64>& ids, const QString& path,
                           const std::function<QByteArray(const TAlbumRecord&)>& write,
-                          QByteArray out) {
+                          const QByteArray& head) {
+    // Streamed into the new file, so that an album of many photos never has to fit in memory;
+    // complete on disk or not at all: stopped, failed or a full disk keep the old file.
+    TSafeFile file(path);
+    // A failed write is kept by the file, later ones are refused, and Commit reports it.
+    const auto put = [&](const QByteArray& bytes) { static_cast<void>(file.write(bytes)); };
+    put(head);
     std::size_t done = 0;
     {
         TLongWork work(this, QStringLiteral("Eksport osób… (%1)"), m_database);
         const bool finished = WithDatabaseErrorText(TAlbumCommand::Export, [&] {
             return ReadRecordsInOrder(*m_database, ids, [&](const TAlbumRecord& record) {
-                out += write(record);
+                put(write(record));
                 work.Step(qint64(++done));
                 return work.Advance(int(done * 100 / ids.size()));
             });
@@ -108,8 +114,7 @@ void TForm1::ExportPeople(const std::vector<qint64>& ids, const QString& path,
         if (!finished)
             throw ECommandCancelled(TAlbumCommand::Export);
     }
-    // Complete on disk or not at all: a full disk keeps the file it would have replaced.
-    WriteFileAtomically(path, out);
+    file.Commit();
     ShowInformation(this, QStringLiteral("Zapisano osób: %1 w pliku „%2”.")
                               .arg(done)
                               .arg(QFileInfo(path).fileName()));

@@ -1,5 +1,5 @@
-// A full disk as the user meets it: leaving the program, exporting a photo. Each runs on a small
-// real file system of the test's own, filled up, and must keep the old file and say why.
+// A full disk as the user meets it: leaving the program, exporting a photo or the people. Each runs
+// on a small real file system of the test's own, filled up, and must keep the old file and say why.
 #include "tests/album/AlbumFixture.h"
 #include "tests/support/SmallDisk.h"
 
@@ -111,6 +111,28 @@ private slots:
 
         f.dialogs->expectSaveFile(out).expectBox(MsgResult::Ok);
         f.form1().ExportPicture();
+        QCOMPARE(f.dialogs->last().msgKind, MsgKind::Error);
+        QCOMPARE(f.dialogs->last().text,
+                 QStringLiteral("Nie można zapisać pliku „%1”: Brak miejsca na dysku. Plik nie "
+                                "został utworzony.")
+                     .arg(out));
+        QCOMPARE(disk.files(), QStringList());
+    }
+
+    void peopleExportedToAFileThatDoesNotFitLeaveNothing() {
+        AlbumFixture f;
+        WriteRawAlbum(f.folder.file("klasa.db3"), {{"Celina", "Czarnecka", "Cela", "", "", photo},
+                                                   {"Adam", "Adamczyk", "", "", "", photo}});
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=klasa.db3\n"));
+        f.start();
+        QTemporaryDir target;
+        SmallDisk disk(target.path(), 64);
+        QVERIFY2(disk.error().isEmpty(), qPrintable(disk.error()));
+        QVERIFY(disk.fill(4096)); // room for a part of the first photo only
+        const QString out = target.filePath(QStringLiteral("osoby.vcf"));
+
+        f.dialogs->expectSaveFile(out).expectBox(MsgResult::Ok);
+        f.form1().Action(QStringLiteral("EksportVCard1"))->trigger();
         QCOMPARE(f.dialogs->last().msgKind, MsgKind::Error);
         QCOMPARE(f.dialogs->last().text,
                  QStringLiteral("Nie można zapisać pliku „%1”: Brak miejsca na dysku. Plik nie "
