@@ -1,268 +1,18 @@
 #include "album/VCard.h"
 
+#include "album/ContactLines.h"
+
 #include "platform/core/ErrorBox.h"
 #include "platform/text/Cp1250.h"
 #include "platform/text/Jpeg.h"
 
 #include <QtCore/QBuffer>
-#include <QtCore/QDate>
-#include <QtCore/QRegularExpression>
 #include <QtCore/QStringDecoder>
 #include <QtGui/QImageReader>
-
-#include <array>
-#include <utility>
 
 namespace movra {
 
 namespace {
-
-// ---------------------------------------------------------------------------------------------
-// Contact properties and their lines in the address note.
-
-// The types worth keeping, as vCard 4.0 writes them and as the note says them.
-constexpr std::array<std::pair<const char*, const char*>, 5> kTypes{{
-    {"cell", "komórkowy"},
-    {"home", "domowy"},
-    {"work", "służbowy"},
-    {"fax", "faks"},
-    {"pager", "pager"},
-}};
-
-constexpr std::array<const char*, 12> kMonths{"stycznia", "lutego",       "marca",     "kwietnia",
-                                              "maja",     "czerwca",      "lipca",     "sierpnia",
-                                              "września", "października", "listopada", "grudnia"};
-
-enum class TKind { Tel, Email, Url, Org, Bday, Adr, Other };
-
-// One contact property as the album keeps it. Values are plain texts (unescaped); ADR has its
-// seven components, ORG its units, BDAY "YYYYMMDD", "--MMDD" or any text.
-struct TField {
-    TKind Kind = TKind::Other;
-    QStringList Types; // vCard 4.0 names, from kTypes only
-    QStringList Values;
-};
-
-QString PolishType(const QString& type) {
-    for (const auto& [v, pl] : kTypes)
-        if (type == QLatin1String(v))
-            return QString::fromUtf8(pl);
-    return {};
-}
-
-QString VCardType(const QString& polish) {
-    for (const auto& [v, pl] : kTypes)
-        if (polish == QString::fromUtf8(pl))
-            return QString::fromLatin1(v);
-    return {};
-}
-
-QString TypesSuffix(const QStringList& types) {
-    QStringList words;
-    for (const QString& t : types)
-        words << PolishType(t);
-    return types.isEmpty()
-               ? QString()
-               : QStringLiteral(" (") + words.join(QStringLiteral(", ")) + QLatin1Char(')');
-}
-
-// "19900512" / "--0512" as "12 maja 1990" / "12 maja"; anything else as it is.
-QString PolishDate(const QString& value) {
-    static const QRegularExpression full(QStringLiteral("^(\\d{4})(\\d{2})(\\d{2})$"));
-    static const QRegularExpression noYear(QStringLiteral("^--(\\d{2})(\\d{2})$"));
-    if (const auto m = full.match(value); m.hasMatch()) {
-        const QDate d(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-        if (d.isValid())
-            return QStringLiteral("%1 %2 %3")
-                .arg(d.day())
-                .arg(QString::fromUtf8(kMonths[d.month() - 1]))
-                .arg(m.captured(1));
-    }
-    if (const auto m = noYear.match(value); m.hasMatch()) {
-        const QDate d(2000, m.captured(1).toInt(), m.captured(2).toInt());
-        if (d.isValid())
-            return QStringLiteral("%1 %2").arg(d.day()).arg(
-                QString::fromUtf8(kMonths[d.month() - 1]));
-    }
-    return value;
-}
-
-// A BDAY value as vCard writers give it (19900512, 1990-05-12, 1990-05-12T00:00:00Z, --0512,
-// --05-12) in its basic form; a text that is no date stays as it is.
-QString BasicDate(const QString& value) {
-    static const QRegularExpression date(
-        QStringLiteral("^(\\d{4}|--)-?(\\d{2})-?(\\d{2})(?:T[0-9:.Z+-]*)?$"));
-    const auto m = date.match(value.trimmed());
-    if (!m.hasMatch())
-        return value;
-    const bool hasYear = m.captured(1) != QLatin1String("--");
-    const QDate d(hasYear ? m.captured(1).toInt() : 2000, m.captured(2).toInt(),
-                  m.captured(3).toInt());
-    if (!d.isValid())
-        return value;
-    return (hasYear ? m.captured(1) : QStringLiteral("--")) + m.captured(2) + m.captured(3);
-}
-
-// "12 maja 1990" back to "19900512"; nothing for another text.
-std::optional<QString> DateOfPolish(const QString& text) {
-    static const QRegularExpression re(QStringLiteral("^(\\d{1,2}) (\\S+)(?: (\\d{4}))?$"));
-    const auto m = re.match(text);
-    if (!m.hasMatch())
-        return std::nullopt;
-    for (int month = 1; month <= 12; ++month) {
-        if (m.captured(2) != QString::fromUtf8(kMonths[month - 1]))
-            continue;
-        const int day = m.captured(1).toInt();
-        const QString year = m.captured(3);
-        if (!QDate(year.isEmpty() ? 2000 : year.toInt(), month, day).isValid())
-            return std::nullopt;
-        const QString md = QStringLiteral("%1%2")
-                               .arg(month, 2, 10, QLatin1Char('0'))
-                               .arg(day, 2, 10, QLatin1Char('0'));
-        return (year.isEmpty() ? QStringLiteral("--") : year) + md;
-    }
-    return std::nullopt;
-}
-
-QString AddressText(const QStringList& c) {
-    // pobox, extended, street, locality, region, postal code, country
-    const auto at = [&](int i) { return i < c.size() ? c.at(i).trimmed() : QString(); };
-    QStringList parts;
-    if (!at(0).isEmpty())
-        parts << QStringLiteral("skr. poczt. ") + at(0);
-    parts << at(1) << at(2) << (at(5) + QLatin1Char(' ') + at(3)).trimmed() << at(4) << at(6);
-    parts.removeAll(QString());
-    return parts.join(QStringLiteral(", "));
-}
-
-// The note's words for an address back to its components; the caller checks that they give the
-// same words again.
-QStringList AddressComponents(const QString& text) {
-    QStringList seg = text.split(QStringLiteral(", "));
-    QStringList c(7);
-    if (!seg.isEmpty() && seg.first().startsWith(QStringLiteral("skr. poczt. ")))
-        c[0] = seg.takeFirst().mid(12);
-    static const QRegularExpression postal(QStringLiteral("^(\\d{2}-\\d{3}|\\d{4,5})(?: (.+))?$"));
-    qsizetype k = -1;
-    for (qsizetype i = 0; i < seg.size(); ++i)
-        if (postal.match(seg.at(i)).hasMatch()) {
-            k = i;
-            break;
-        }
-    if (k >= 0) {
-        const auto m = postal.match(seg.at(k));
-        c[5] = m.captured(1);
-        c[3] = m.captured(2);
-        c[2] = seg.mid(0, k).join(QStringLiteral(", "));
-        const QStringList after = seg.mid(k + 1);
-        if (after.size() == 1)
-            c[6] = after.first();
-        else if (after.size() >= 2) {
-            c[6] = after.last();
-            c[4] = after.mid(0, after.size() - 1).join(QStringLiteral(", "));
-        }
-        return c;
-    }
-    if (seg.size() <= 1) {
-        c[2] = seg.value(0);
-    } else if (seg.size() == 2) {
-        c[2] = seg.at(0);
-        c[3] = seg.at(1);
-    } else if (seg.size() == 3) {
-        c[2] = seg.at(0);
-        c[3] = seg.at(1);
-        c[6] = seg.at(2);
-    } else {
-        c[6] = seg.takeLast();
-        c[4] = seg.takeLast();
-        c[3] = seg.takeLast();
-        c[2] = seg.join(QStringLiteral(", "));
-    }
-    return c;
-}
-
-// The line of the address note that stands for a property.
-QString NoteLine(const TField& f) {
-    switch (f.Kind) {
-    case TKind::Tel:
-        return QStringLiteral("Tel.: ") + f.Values.value(0) + TypesSuffix(f.Types);
-    case TKind::Email:
-        return QStringLiteral("E-mail: ") + f.Values.value(0) + TypesSuffix(f.Types);
-    case TKind::Url:
-        return QStringLiteral("WWW: ") + f.Values.value(0);
-    case TKind::Org: {
-        QStringList units = f.Values;
-        while (!units.isEmpty() && units.last().isEmpty())
-            units.removeLast();
-        return QStringLiteral("Firma: ") + units.join(QStringLiteral(" / "));
-    }
-    case TKind::Bday:
-        return QStringLiteral("Urodziny: ") + PolishDate(f.Values.value(0));
-    case TKind::Adr:
-        return QStringLiteral("Adres: ") + AddressText(f.Values) + TypesSuffix(f.Types);
-    case TKind::Other:
-        break;
-    }
-    return f.Values.value(0);
-}
-
-// A line of the address note as the property it reads as; nothing when it reads as none, or
-// when that property would not give the same line back.
-std::optional<TField> FieldOfLine(const QString& line) {
-    TField f;
-    QString rest;
-    const auto starts = [&](const char* prefix, TKind kind) {
-        const QString p = QString::fromUtf8(prefix);
-        if (!line.startsWith(p))
-            return false;
-        f.Kind = kind;
-        rest = line.mid(p.size());
-        return true;
-    };
-    if (!starts("Tel.: ", TKind::Tel) && !starts("E-mail: ", TKind::Email) &&
-        !starts("WWW: ", TKind::Url) && !starts("Firma: ", TKind::Org) &&
-        !starts("Urodziny: ", TKind::Bday) && !starts("Adres: ", TKind::Adr))
-        return std::nullopt;
-    if (f.Kind == TKind::Tel || f.Kind == TKind::Email || f.Kind == TKind::Adr) {
-        static const QRegularExpression suffix(QStringLiteral("^(.*) \\(([^()]+)\\)$"));
-        if (const auto m = suffix.match(rest); m.hasMatch()) {
-            QStringList types;
-            for (const QString& word : m.captured(2).split(QStringLiteral(", "))) {
-                const QString t = VCardType(word);
-                if (t.isEmpty() || types.contains(t)) {
-                    types.clear();
-                    break;
-                }
-                types << t;
-            }
-            if (!types.isEmpty()) {
-                f.Types = types;
-                rest = m.captured(1);
-            }
-        }
-    }
-    switch (f.Kind) {
-    case TKind::Org:
-        f.Values = rest.split(QStringLiteral(" / "));
-        break;
-    case TKind::Bday:
-        f.Values = {DateOfPolish(rest).value_or(rest)};
-        break;
-    case TKind::Adr:
-        f.Values = AddressComponents(rest);
-        break;
-    default:
-        f.Values = {rest};
-        break;
-    }
-    // The reader trims what it reads, so a value with blanks around it would not come back.
-    for (const QString& v : std::as_const(f.Values))
-        if (v != v.trimmed())
-            return std::nullopt;
-    if (rest.isEmpty() || NoteLine(f) != line)
-        return std::nullopt;
-    return f;
-}
 
 // ---------------------------------------------------------------------------------------------
 // Writing.
@@ -313,28 +63,28 @@ void AppendLine(QByteArray& out, const QString& line) {
     out += "\r\n";
 }
 
-QString PropertyLine(const TField& f) {
+QString PropertyLine(const TContactField& f) {
     const QString types =
         f.Types.isEmpty() ? QString() : QStringLiteral(";TYPE=") + f.Types.join(QLatin1Char(','));
     switch (f.Kind) {
-    case TKind::Tel:
+    case TContactKind::Tel:
         return QStringLiteral("TEL;VALUE=text") + types + QLatin1Char(':') +
                Escaped(f.Values.value(0));
-    case TKind::Email:
+    case TContactKind::Email:
         return QStringLiteral("EMAIL") + types + QLatin1Char(':') + Escaped(f.Values.value(0));
-    case TKind::Url:
+    case TContactKind::Url:
         return QStringLiteral("URL:") + Escaped(f.Values.value(0));
-    case TKind::Org:
+    case TContactKind::Org:
         return QStringLiteral("ORG:") + EscapedList(f.Values);
-    case TKind::Bday: {
+    case TContactKind::Bday: {
         const QString v = f.Values.value(0);
         if (BasicDate(v) == v && v != PolishDate(v))
             return QStringLiteral("BDAY:") + v;
         return QStringLiteral("BDAY;VALUE=text:") + Escaped(v);
     }
-    case TKind::Adr:
+    case TContactKind::Adr:
         return QStringLiteral("ADR") + types + QLatin1Char(':') + EscapedList(f.Values);
-    case TKind::Other:
+    case TContactKind::Other:
         break;
     }
     return QStringLiteral("X-MOVRA-ADRES:") + Escaped(f.Values.value(0));
@@ -651,22 +401,23 @@ public:
             if (p.Name == "TEL" && !isText &&
                 v.startsWith(QStringLiteral("tel:"), Qt::CaseInsensitive))
                 v = v.mid(4);
-            const TKind kind = p.Name == "TEL"     ? TKind::Tel
-                               : p.Name == "EMAIL" ? TKind::Email
-                                                   : TKind::Url;
-            AddField({kind, kind == TKind::Url ? QStringList() : Types(p), {v}});
+            const TContactKind kind = p.Name == "TEL"     ? TContactKind::Tel
+                                      : p.Name == "EMAIL" ? TContactKind::Email
+                                                          : TContactKind::Url;
+            AddField({kind, kind == TContactKind::Url ? QStringList() : Types(p), {v}});
         } else if (p.Name == "ORG") {
             QStringList units = components();
             while (!units.isEmpty() && units.last().isEmpty())
                 units.removeLast();
-            AddField({TKind::Org, {}, units});
+            AddField({TContactKind::Org, {}, units});
         } else if (p.Name == "BDAY") {
-            AddField(
-                {TKind::Bday, {}, {HasParam(p, "VALUE", "text") ? text() : BasicDate(text())}});
+            AddField({TContactKind::Bday,
+                      {},
+                      {HasParam(p, "VALUE", "text") ? text() : BasicDate(text())}});
         } else if (p.Name == "ADR") {
             QStringList c = components();
             c.resize(7);
-            AddField({TKind::Adr, Types(p), c});
+            AddField({TContactKind::Adr, Types(p), c});
         } else if (p.Name == "X-MOVRA-ADRES") {
             m_addressLines << Unescaped(value, m_v21);
         }
@@ -711,13 +462,13 @@ private:
             if (param.Name != "TYPE")
                 continue;
             const QString t = param.Value.toLower();
-            if (!PolishType(t).isEmpty() && !types.contains(t))
+            if (IsKnownType(t) && !types.contains(t))
                 types << t;
         }
         return types;
     }
 
-    void AddField(const TField& f) {
+    void AddField(const TContactField& f) {
         bool empty = true;
         for (const QString& v : f.Values)
             empty = empty && v.isEmpty();
@@ -865,8 +616,8 @@ QByteArray WriteVCard(const TExchangePerson& person, const QByteArray& noPhotoJp
         AppendLine(out, QStringLiteral("NICKNAME:") + Escaped(t.Ksywa));
     if (!t.Adres.isEmpty()) {
         for (const QString& line : t.Adres.split(QStringLiteral("\r\n"))) {
-            const std::optional<TField> f = FieldOfLine(line);
-            AppendLine(out, PropertyLine(f ? *f : TField{TKind::Other, {}, {line}}));
+            const std::optional<TContactField> f = FieldOfLine(line);
+            AppendLine(out, PropertyLine(f ? *f : TContactField{TContactKind::Other, {}, {line}}));
         }
     }
     if (!t.Notes.isEmpty())
