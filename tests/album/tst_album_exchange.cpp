@@ -369,6 +369,16 @@ private slots:
         WriteRawAlbum(path(f, "klasa.db3"), people);
         QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=klasa.db3\n"));
         f.start();
+        // Stopped: no file.
+        f.dialogs->expectSaveFile(path(f, "przerwany.vcf"))
+            .expectProgress(1)
+            .expectBox(MsgResult::Ok);
+        run(f, "EksportVCard1");
+        QCOMPARE(f.dialogs->last().text,
+                 QStringLiteral("Przerwano eksport osób. Nie zapisano żadnego pliku."));
+        QVERIFY(!QFile::exists(path(f, "przerwany.vcf")));
+        f.dialogs->clear();
+
         f.form1().Grid()->FocusCell(2, 1);
         f.form1().PokazRekordu1Click();
         QVERIFY(f.form2().isVisible());
