@@ -541,6 +541,52 @@ qint64 InsertRecord(ISQLiteDatabase& db, const TAlbumTexts& texts, const TJpegPh
     return id;
 }
 
+std::optional<std::vector<qint64>> InsertRecords(ISQLiteDatabase& db,
+                                                 const std::vector<TNewRecord>& records,
+                                                 const QByteArray& placeholderJpeg,
+                                                 const std::function<bool(std::size_t)>& progress) {
+    // Every text converted before anything is written: one the code page cannot hold stops the
+    // whole import, not half of it.
+    std::vector<TSQLiteParams> params;
+    params.reserve(records.size());
+    for (const TNewRecord& r : records) {
+        TAlbumTexts quoted = r.Texts;
+        QuoteRecordFields(quoted);
+        params.push_back(TextParams(quoted));
+    }
+    std::vector<qint64> ids;
+    ids.reserve(records.size());
+    TTransactionGuard transaction(db);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (progress && !progress(i))
+            return std::nullopt; // the guard rolls back
+        db.Execute(kInsertSql, params[i]);
+        const qint64 id = db.LastRowId();
+        const QByteArray& jpeg = records[i].Jpeg.isEmpty() ? placeholderJpeg : records[i].Jpeg;
+        TBlobStream stream(jpeg.constData(), static_cast<std::size_t>(jpeg.size()));
+        db.StoreBlob("UPDATE album SET picture = ? WHERE ID = " + Decimal(id), stream);
+        ids.push_back(id);
+    }
+    if (progress && !progress(records.size()))
+        return std::nullopt;
+    transaction.Commit();
+    return ids;
+}
+
+bool ReadRecordsInOrder(ISQLiteDatabase& db, const std::vector<qint64>& ids,
+                        const std::function<bool(const TAlbumRecord&)>& onRecord) {
+    TTransactionGuard transaction(db);
+    for (const qint64 id : ids) {
+        const ISQLiteTablePtr table = db.Query(RecordSql(id));
+        if (table->Rows() == 0)
+            continue;
+        if (!onRecord(ReadStored(*table)))
+            return false; // the guard ends the reading
+    }
+    transaction.Commit();
+    return true;
+}
+
 bool UpdateRecord(ISQLiteDatabase& db, qint64 id, const TAlbumTexts& texts, const TJpegPhoto& photo,
                   const QByteArray& placeholderJpeg, const TStoredTexts& kept) {
     TAlbumTexts quoted = texts;

@@ -217,6 +217,27 @@ void StorePicture(ISQLiteDatabase& db, qint64 id, const TJpegPhoto& photo,
                                   const TJpegPhoto& photo, const QByteArray& placeholderJpeg,
                                   const TStoredTexts& kept = {});
 
+// A record to add from outside the record window: its texts and its photo's JPEG bytes (empty:
+// the placeholder).
+struct TNewRecord {
+    TAlbumTexts Texts;
+    QByteArray Jpeg;
+};
+
+// Adds the records, each with its picture, in one transaction: all of them or none. progress is
+// told how many are done before each one and may answer false to stop: then nothing is added
+// and the answer is empty. On any failure nothing is changed and no transaction is left open.
+[[nodiscard]] std::optional<std::vector<qint64>>
+InsertRecords(ISQLiteDatabase& db, const std::vector<TNewRecord>& records,
+              const QByteArray& placeholderJpeg,
+              const std::function<bool(std::size_t done)>& progress = {});
+
+// The records with these IDs in the given order, texts and the whole row as stored (photos not
+// decoded), read in one transaction so that they are one state of the file. An ID no longer in
+// the file is passed over. onRecord may answer false to stop; the answer is then false.
+[[nodiscard]] bool ReadRecordsInOrder(ISQLiteDatabase& db, const std::vector<qint64>& ids,
+                                      const std::function<bool(const TAlbumRecord&)>& onRecord);
+
 // Writes texts (as InsertRecord does) and picture (unless kept.KeepPicture) into record id in
 // one transaction. Returns false, changing nothing, when no record has that ID (deleted
 // meanwhile). On any failure nothing is changed and no transaction is left open.

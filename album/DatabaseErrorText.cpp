@@ -32,6 +32,10 @@ QString commandSentence(TAlbumCommand command) {
         return QStringLiteral("Nie udało się zapisać albumu do PDF");
     case TAlbumCommand::Print:
         return QStringLiteral("Nie udało się wydrukować albumu");
+    case TAlbumCommand::Import:
+        return QStringLiteral("Nie udało się dodać osób do albumu");
+    case TAlbumCommand::Export:
+        return QStringLiteral("Nie udało się odczytać osób z albumu");
     }
     return QStringLiteral("Polecenie na albumie nie powiodło się");
 }
@@ -63,6 +67,11 @@ QString cancelledSentence(TAlbumCommand command) {
                               "poprzedni plik pozostał bez zmian.");
     case TAlbumCommand::Print:
         return QStringLiteral("Przerwano drukowanie albumu.");
+    case TAlbumCommand::Import:
+        return QStringLiteral("Przerwano import osób. Nie dodano nikogo; plik bazowy pozostał bez "
+                              "zmian.");
+    case TAlbumCommand::Export:
+        return QStringLiteral("Przerwano eksport osób. Nie zapisano żadnego pliku.");
     }
     return QStringLiteral("Przerwano. Plik bazowy pozostał bez zmian.");
 }

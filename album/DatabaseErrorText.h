@@ -13,7 +13,20 @@
 
 namespace movra {
 
-enum class TAlbumCommand { Open, Create, Add, Save, Delete, Regenerate, Show, Copy, Pdf, Print };
+enum class TAlbumCommand {
+    Open,
+    Create,
+    Add,
+    Save,
+    Delete,
+    Regenerate,
+    Show,
+    Copy,
+    Pdf,
+    Print,
+    Import,
+    Export
+};
 
 // "Nie udało się zapisać zmian w rekordzie: album jest zablokowany przez inny program ...",
 // a blank line, then the error's own text.

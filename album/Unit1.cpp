@@ -211,6 +211,15 @@ void TForm1::BuildMenu() {
     separator(file1, "N9");
     action(file1, "DrukujListe1", QStringLiteral("Drukuj listę osób..."), {}, 0,
            [this] { DrukujListe1Click(); });
+    separator(file1, "NWymiana");
+    action(file1, "EksportVCard1", QStringLiteral("Eksport osób do vCard..."), {}, 0,
+           [this] { EksportVCard1Click(); });
+    action(file1, "ImportVCard1", QStringLiteral("Import osób z vCard..."), {}, 0,
+           [this] { ImportVCard1Click(); });
+    action(file1, "EksportCSV1", QStringLiteral("Eksport listy do CSV..."), {}, 0,
+           [this] { EksportCsv1Click(); });
+    action(file1, "ImportCSV1", QStringLiteral("Import listy z CSV..."), {}, 0,
+           [this] { ImportCsv1Click(); });
 
     QMenu* edycja1 = menu("Edycja1", QStringLiteral("&Edycja"));
     action(edycja1, "PokazRekordu1", QStringLiteral("&Edycja aktualnego rekordu"),

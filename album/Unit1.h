@@ -1,6 +1,7 @@
 #pragma once
 
 #include "album/AlbumFile.h"
+#include "album/ExchangePerson.h"
 #include "db/SQLiteInterfaces.h"
 #include "grid/FajnyTypes.h"
 #include "platform/core/Colors.h"
@@ -13,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -97,6 +99,11 @@ public:
     void LoadPictureFile(const QString& path);
     void Export1Click();
     void Drukowanie1Click();
+    // People out to and in from contacts programs and spreadsheets (Unit1Exchange).
+    void EksportVCard1Click(); // the list, or only the person the record window shows
+    void ImportVCard1Click();
+    void EksportCsv1Click();
+    void ImportCsv1Click();
     // Settings and help.
     void mnuFixedClick();
     void mnuFontyClick();
@@ -207,6 +214,17 @@ private:
     void RememberWrittenRecord(bool pictureKept);
     // A found cell made current so that the user sees it: in its row, in a shown column.
     void ShowFoundCell(int col, int row);
+    // Exchange: the IDs of the list in its order; the file dialog (a save asks before replacing
+    // a file); the records read and written to path after head; people added as new records.
+    [[nodiscard]] std::vector<qint64> ListIds() const;
+    [[nodiscard]] std::optional<QString> ChooseExchangeFile(bool save, const QString& fileName,
+                                                            const QString& filter,
+                                                            const QString& ext);
+    void ExportPeople(const std::vector<qint64>& ids, const QString& path,
+                      const std::function<QByteArray(const TAlbumRecord&)>& write,
+                      const QByteArray& head = {});
+    void ImportFrom(const QString& filter, std::vector<TExchangePerson> (*read)(const QByteArray&));
+    void ImportPeople(std::vector<TExchangePerson> people);
     // The record window while it is open, else this window.
     [[nodiscard]] QWidget* PictureDialogParent();
 
@@ -235,6 +253,7 @@ private:
     QString m_albumPath;
     QString m_lastPictureFile;
     QString m_openDialogFile; // the open dialog is shared by album files and pictures
+    QString m_exchangeFolder; // of the vCard or CSV file last chosen
     QStringList m_recentAlbums;
     TSortOptions m_sortOptions;
     int m_rowHeight = 22;

@@ -1,6 +1,6 @@
-// A full disk as the user meets it: leaving the program, saving a record, exporting a photo. Each
-// runs on a small real file system of the test's own, filled up, and must keep the old file and say
-// why.
+// A full disk as the user meets it: leaving the program, saving a record, exporting a photo or
+// the people, copying the album. Each runs on a small real file system of the test's own, filled
+// up, and must keep the old file and say why.
 #include "tests/album/AlbumFixture.h"
 #include "tests/support/SmallDisk.h"
 
@@ -179,6 +179,28 @@ private slots:
         QCOMPARE(disk.files(), QStringList{QStringLiteral("kopia.db3")});
         // The album itself is untouched and still open.
         QCOMPARE(f.form1().RecordCount(), QStringLiteral("8"));
+    }
+
+    void peopleExportedToAFileThatDoesNotFitLeaveNothing() {
+        AlbumFixture f;
+        WriteRawAlbum(f.folder.file("klasa.db3"), {{"Celina", "Czarnecka", "Cela", "", "", photo},
+                                                   {"Adam", "Adamczyk", "", "", "", photo}});
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=klasa.db3\n"));
+        f.start();
+        QTemporaryDir target;
+        SmallDisk disk(target.path(), 64);
+        QVERIFY2(disk.error().isEmpty(), qPrintable(disk.error()));
+        QVERIFY(disk.fill(4096)); // room for a part of the first photo only
+        const QString out = target.filePath(QStringLiteral("osoby.vcf"));
+
+        f.dialogs->expectSaveFile(out).expectBox(MsgResult::Ok);
+        f.form1().Action(QStringLiteral("EksportVCard1"))->trigger();
+        QCOMPARE(f.dialogs->last().msgKind, MsgKind::Error);
+        QCOMPARE(f.dialogs->last().text,
+                 QStringLiteral("Nie można zapisać pliku „%1”: Brak miejsca na dysku. Plik nie "
+                                "został utworzony.")
+                     .arg(out));
+        QCOMPARE(disk.files(), QStringList());
     }
 };
 
