@@ -64,7 +64,7 @@ void SetMemoText(QPlainTextEdit& memo, const QString& text) {
 
 // Runs page for each person of ids still in the file, telling progress before each one and
 // after the last. False when progress said stop.
-bool ForEachSheet(ISQLiteDatabase& db, const std::vector<std::int64_t>& ids, TAlbumSheets& sheets,
+bool ForEachSheet(ISQLiteDatabase& db, const std::vector<qint64>& ids, TAlbumSheets& sheets,
                   const TSheetProgress& progress, const std::function<void(TSheetContent&)>& page) {
     const int total = static_cast<int>(ids.size());
     for (int i = 0; i < total; ++i) {
@@ -107,7 +107,7 @@ TSheetContent TAlbumSheets::Content(const TAlbumRecord& record) {
 }
 
 bool WriteAlbumPdf(const QString& path, const QString& title, ISQLiteDatabase& db,
-                   const std::vector<std::int64_t>& ids, TAlbumSheets& sheets,
+                   const std::vector<qint64>& ids, TAlbumSheets& sheets,
                    const TSheetProgress& progress) {
     TPrintPreview& pp = sheets.Preview();
     std::optional<TPdfDocument> document;
@@ -131,9 +131,8 @@ bool WriteAlbumPdf(const QString& path, const QString& title, ISQLiteDatabase& d
     return true;
 }
 
-bool PrintAlbumSheets(const QString& jobTitle, ISQLiteDatabase& db,
-                      const std::vector<std::int64_t>& ids, TAlbumSheets& sheets,
-                      const TSheetProgress& progress) {
+bool PrintAlbumSheets(const QString& jobTitle, ISQLiteDatabase& db, const std::vector<qint64>& ids,
+                      TAlbumSheets& sheets, const TSheetProgress& progress) {
     TPrintPreview& pp = sheets.Preview();
     // The sheet's paper (A4, landscape) goes to the printer as the sheet's own printing gives it.
     pp.SetPrinterOptions();

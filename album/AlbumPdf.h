@@ -52,14 +52,14 @@ using TSheetProgress = std::function<bool(int done, int total)>;
 // the file at path; false when progress stopped the work, which leaves no file and an old one
 // as it was. Errors (EMovraError, ESQLiteException) leave the file likewise.
 [[nodiscard]] bool WriteAlbumPdf(const QString& path, const QString& title, ISQLiteDatabase& db,
-                                 const std::vector<std::int64_t>& ids, TAlbumSheets& sheets,
+                                 const std::vector<qint64>& ids, TAlbumSheets& sheets,
                                  const TSheetProgress& progress);
 
 // The same pages, each as the record sheet prints it, to ActivePrinter() as one job on A4
 // landscape. True when printed; false when progress stopped it (the job withdrawn where the
 // print system can, else ended with the pages printed so far).
 [[nodiscard]] bool PrintAlbumSheets(const QString& jobTitle, ISQLiteDatabase& db,
-                                    const std::vector<std::int64_t>& ids, TAlbumSheets& sheets,
+                                    const std::vector<qint64>& ids, TAlbumSheets& sheets,
                                     const TSheetProgress& progress);
 
 } // namespace movra

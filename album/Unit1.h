@@ -170,7 +170,7 @@ private:
     // The whole album's commands at the end of Baza.
     void BuildAlbumMenu(QMenu* file1);
     // The IDs of the list's people, in the order the list shows them.
-    [[nodiscard]] std::vector<std::int64_t> ListIds() const;
+    [[nodiscard]] std::vector<qint64> ListIds() const;
     // No movra.ini at all: a new user's window, centred at a comfortable size.
     void PlaceForFirstStart();
     // The empty list's hint, shown while no album is open.
@@ -214,9 +214,8 @@ private:
     void RememberWrittenRecord(bool pictureKept);
     // A found cell made current so that the user sees it: in its row, in a shown column.
     void ShowFoundCell(int col, int row);
-    // Exchange: the IDs of the list in its order; the file dialog (a save asks before replacing
-    // a file); the records read and written to path after head; people added as new records.
-    [[nodiscard]] std::vector<qint64> ListIds() const;
+    // Exchange: the file dialog (a save asks before replacing a file); the records read and
+    // written to path after head; people added as new records.
     [[nodiscard]] std::optional<QString> ChooseExchangeFile(bool save, const QString& fileName,
                                                             const QString& filter,
                                                             const QString& ext);

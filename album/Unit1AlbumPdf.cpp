@@ -48,8 +48,8 @@ void TForm1::BuildAlbumMenu(QMenu* file1) {
     add("ZapiszKopie1", QStringLiteral("Zapisz kopię albumu..."), &TForm1::ZapiszKopie1Click);
 }
 
-std::vector<std::int64_t> TForm1::ListIds() const {
-    std::vector<std::int64_t> ids;
+std::vector<qint64> TForm1::ListIds() const {
+    std::vector<qint64> ids;
     const TFajny& g = *m_g1;
     ids.reserve(static_cast<std::size_t>(std::max(0, g.RowCount() - g.FixedRows())));
     for (int row = g.FixedRows(); row < g.RowCount(); ++row) {
@@ -68,7 +68,7 @@ void TForm1::ZapiszAlbumPdf1Click() {
         ShowMessage(this, kNoAlbum);
         return;
     }
-    const std::vector<std::int64_t> ids = ListIds();
+    const std::vector<qint64> ids = ListIds();
     if (ids.empty()) {
         ShowMessage(this, QStringLiteral("Album jest pusty - nie ma czego zapisać."));
         return;
@@ -108,7 +108,7 @@ void TForm1::DrukujAlbum1Click() {
         ShowMessage(this, kNoAlbum);
         return;
     }
-    const std::vector<std::int64_t> ids = ListIds();
+    const std::vector<qint64> ids = ListIds();
     if (ids.empty()) {
         ShowMessage(this, QStringLiteral("Album jest pusty - nie ma czego wydrukować."));
         return;

@@ -60,19 +60,6 @@ QString FileNameOf(const QString& name) {
 
 } // namespace
 
-std::vector<qint64> TForm1::ListIds() const {
-    std::vector<qint64> ids;
-    const int rows = m_g1->RowCount();
-    ids.reserve(static_cast<std::size_t>(rows));
-    for (int row = 1; row < rows; ++row) {
-        bool ok = false;
-        const qint64 id = m_g1->Cells(1, row).toLongLong(&ok);
-        if (ok)
-            ids.push_back(id);
-    }
-    return ids;
-}
-
 std::optional<QString> TForm1::ChooseExchangeFile(bool save, const QString& fileName,
                                                   const QString& filter, const QString& ext) {
     FileDialogOptions o;
