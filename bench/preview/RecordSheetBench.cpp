@@ -75,6 +75,8 @@ QByteArray LargeJpeg() {
 struct TSetup {
     TQuietHost Host;
     std::unique_ptr<TForm2> Record;
+    TMemoSnapshot NotesMemo;
+    TMemoSnapshot AddressMemo;
     QImage Notes;
     QImage Address;
     QSize ShownPaper;
@@ -89,8 +91,10 @@ struct TSetup {
         Record->SetPhoto(TJpegPhoto::FromJpeg(LargeJpeg()));
         TForm111 notes;
         TForm222 address;
-        Notes = notes.Snapshot(*Record->Memo1());
-        Address = address.Snapshot(*Record->Memo2());
+        NotesMemo = notes.Take(*Record->Memo1());
+        AddressMemo = address.Take(*Record->Memo2());
+        Notes = NotesMemo.Picture;
+        Address = AddressMemo.Picture;
     }
 };
 
@@ -103,7 +107,7 @@ TSetup& Setup() {
 std::unique_ptr<TForm3> ShowSheet(QSize* shownPaper = nullptr) {
     TSetup& s = Setup();
     auto sheet = std::make_unique<TForm3>();
-    sheet->SetMemoPictures(s.Notes, s.Address);
+    sheet->SetMemos(s.NotesMemo, s.AddressMemo);
     sheet->BuildSheet(*s.Record);
     TPaintWatch watch(sheet->PP1()->PaperViewControl());
     sheet->show();
