@@ -171,6 +171,9 @@ private:
     void BuildAlbumMenu(QMenu* file1);
     // The IDs of the list's people, in the order the list shows them.
     [[nodiscard]] std::vector<qint64> ListIds() const;
+    // The IDs the whole album's sheets are made for; empty, the user told why, when there are
+    // none to make (no album, an empty list). verb: what would be done ("zapisać").
+    [[nodiscard]] std::vector<qint64> SheetIds(const QString& verb);
     // No movra.ini at all: a new user's window, centred at a comfortable size.
     void PlaceForFirstStart();
     // The empty list's hint, shown while no album is open.

@@ -61,18 +61,23 @@ std::vector<qint64> TForm1::ListIds() const {
     return ids;
 }
 
-void TForm1::ZapiszAlbumPdf1Click() {
+std::vector<qint64> TForm1::SheetIds(const QString& verb) {
     if (!m_form2 || !m_form111 || !m_form222)
-        return;
+        return {};
     if (!m_database) {
         ShowMessage(this, kNoAlbum);
-        return;
+        return {};
     }
-    const std::vector<qint64> ids = ListIds();
-    if (ids.empty()) {
-        ShowMessage(this, QStringLiteral("Album jest pusty - nie ma czego zapisać."));
+    std::vector<qint64> ids = ListIds();
+    if (ids.empty())
+        ShowMessage(this, QStringLiteral("Album jest pusty - nie ma czego %1.").arg(verb));
+    return ids;
+}
+
+void TForm1::ZapiszAlbumPdf1Click() {
+    const std::vector<qint64> ids = SheetIds(QStringLiteral("zapisać"));
+    if (ids.empty())
         return;
-    }
     FileDialogOptions o;
     o.InitialDir = QFileInfo(m_albumPath).absolutePath();
     o.FileName = AlbumName(m_albumPath) + QStringLiteral(".pdf");
@@ -102,17 +107,9 @@ void TForm1::ZapiszAlbumPdf1Click() {
 }
 
 void TForm1::DrukujAlbum1Click() {
-    if (!m_form2 || !m_form111 || !m_form222)
+    const std::vector<qint64> ids = SheetIds(QStringLiteral("wydrukować"));
+    if (ids.empty())
         return;
-    if (!m_database) {
-        ShowMessage(this, kNoAlbum);
-        return;
-    }
-    const std::vector<qint64> ids = ListIds();
-    if (ids.empty()) {
-        ShowMessage(this, QStringLiteral("Album jest pusty - nie ma czego wydrukować."));
-        return;
-    }
     // Without any printer the user is told so, rather than nothing happening.
     if (!ActivePrinterInstalled()) {
         ShowError(this, QStringLiteral("Drukarka nie jest podłączona!"));
