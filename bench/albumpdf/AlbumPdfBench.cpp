@@ -22,6 +22,8 @@
 #include <QtCore/QTemporaryDir>
 #include <QtWidgets/QApplication>
 
+#include "bench/support/ChildRun.h"
+
 #include <benchmark/benchmark.h>
 
 #include <spawn.h>
@@ -38,6 +40,9 @@
 #include <vector>
 
 extern char** environ;
+
+using movra::bench::RunChild;
+using movra::bench::TChild;
 
 namespace {
 
@@ -131,48 +136,11 @@ int ExportChild(int argc, char** argv, const char* album) {
     std::_Exit(0);
 }
 
-struct TChild {
-    bool Ok = false;
-    std::string Output;
-};
-
-TChild Run(const std::vector<std::string>& args) {
-    TChild result;
-    int out[2];
-    if (pipe(out) != 0)
-        return result;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    if (rc != 0) {
-        close(out[0]);
-        return result;
-    }
-    char buffer[256];
-    ssize_t n = 0;
-    while ((n = read(out[0], buffer, sizeof buffer)) > 0)
-        result.Output.append(buffer, static_cast<std::size_t>(n));
-    close(out[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    result.Ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return result;
-}
-
 double g_aboveIdleMb = -1;
 
 void BM_AlbumPdf_Movra(benchmark::State& state) {
     for (auto _ : state) {
-        const TChild child = Run({g_self, "--export-child", g_album});
+        const TChild child = RunChild({g_self, "--export-child", g_album});
         long idle = 0;
         long peak = 0;
         double seconds = 0;

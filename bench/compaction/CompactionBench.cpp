@@ -14,6 +14,8 @@
 #include <QtCore/QFile>
 #include <QtCore/QString>
 
+#include "bench/support/ChildRun.h"
+
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -35,6 +37,9 @@
 #include <vector>
 
 extern char** environ;
+
+using movra::bench::RunChild;
+using movra::bench::TChild;
 
 namespace {
 
@@ -119,57 +124,13 @@ std::string FreshCopy() {
     return copy;
 }
 
-struct TChild {
-    bool Ok = false;
-    std::string Output;
-    long MaxRssKb = 0;
-    double Seconds = 0;
-};
-
-TChild Run(const std::vector<std::string>& args) {
-    TChild result;
-    int out[2];
-    if (pipe(out) != 0)
-        return result;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    if (rc != 0) {
-        close(out[0]);
-        return result;
-    }
-    char buffer[256];
-    ssize_t n = 0;
-    while ((n = read(out[0], buffer, sizeof buffer)) > 0)
-        result.Output.append(buffer, static_cast<std::size_t>(n));
-    close(out[0]);
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    result.Seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    result.MaxRssKb = usage.ru_maxrss;
-    result.Ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return result;
-}
-
 std::map<std::string, std::vector<double>> g_peaksMb;
 std::vector<double> g_aboveIdleMb;
 
 void BM_Compaction_Movra(benchmark::State& state) {
     for (auto _ : state) {
         const std::string copy = FreshCopy();
-        const TChild child = Run({g_self, "--compact-child", copy});
+        const TChild child = RunChild({g_self, "--compact-child", copy});
         long idle = 0;
         long peak = 0;
         int reports = 0;
@@ -194,7 +155,7 @@ void BM_Compaction_Movra(benchmark::State& state) {
 void BM_Compaction_Sqlite3Shell(benchmark::State& state) {
     for (auto _ : state) {
         const std::string copy = FreshCopy();
-        const TChild child = Run({"sqlite3", copy, "VACUUM"});
+        const TChild child = RunChild({"sqlite3", copy, "VACUUM"});
         if (!child.Ok) {
             state.SkipWithError("the sqlite3 shell failed (is it installed?)");
             break;
