@@ -239,7 +239,7 @@ ISQLiteDatabasePtr CreateAlbumFile(const QString& path, const TAlbumTexts& first
 
 namespace {
 
-std::string RecordListSql(int sortKey) {
+std::string RecordListSql(int sortKey, std::optional<std::uint32_t> limit = std::nullopt) {
     std::string sql(kListSql);
     switch (sortKey) {
     case skImie:
@@ -257,6 +257,10 @@ std::string RecordListSql(int sortKey) {
                            "według imienia, nazwiska albo ksywy.")
                 .arg(sortKey));
     }
+    // With a limit the engine keeps only that many rows while it scans the table, instead of
+    // sorting them all.
+    if (limit)
+        sql += " LIMIT " + std::to_string(*limit);
     return sql;
 }
 
@@ -278,9 +282,10 @@ template <class TColumns> TAlbumListColumns ListColumnsOf(const TColumns& column
     return c;
 }
 
-std::uint32_t ReadRecordList(ISQLiteDatabase& db, int sortKey,
-                             const std::function<void(const TAlbumListBytes&)>& onRow) {
-    const std::string sql = RecordListSql(sortKey);
+namespace {
+
+std::uint32_t ReadList(ISQLiteDatabase& db, const std::string& sql,
+                       const std::function<void(const TAlbumListBytes&)>& onRow) {
     bool first = true;
     std::array<int, 6> columns{};
     std::array<std::string_view, 6> cells;
@@ -293,6 +298,18 @@ std::uint32_t ReadRecordList(ISQLiteDatabase& db, int sortKey,
         row.ShownBytes(columns, cells);
         onRow(TAlbumListBytes{cells[0], cells[1], cells[2], cells[3], cells[4], cells[5]});
     });
+}
+
+} // namespace
+
+std::uint32_t ReadRecordList(ISQLiteDatabase& db, int sortKey,
+                             const std::function<void(const TAlbumListBytes&)>& onRow) {
+    return ReadList(db, RecordListSql(sortKey), onRow);
+}
+
+std::uint32_t ReadRecordListHead(ISQLiteDatabase& db, int sortKey, std::uint32_t rows,
+                                 const std::function<void(const TAlbumListBytes&)>& onRow) {
+    return ReadList(db, RecordListSql(sortKey, rows), onRow);
 }
 
 TAlbumListColumns TAlbumListColumns::Of(const ISQLiteTable& table) {

@@ -12,7 +12,9 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QFrame;
@@ -24,6 +26,7 @@ namespace movra {
 
 class TFajny;
 class TLongWork;
+struct TListLoad;
 class TForm2;
 class TMemoSnapshotWindow;
 class TPokazuj;
@@ -102,6 +105,15 @@ public:
     void LoadRecordList(TLongWork* work = nullptr);
     void ReloadRecordList(TLongWork* work = nullptr);
     void ApplyGridSizes();
+    // A list longer than a screen shows its first screen at once; the rest is read on a thread
+    // of its own and appended while the user can already work. This waits until the whole list
+    // is in the grid (busy cursor after half a second, the progress window with "Anuluj" after
+    // two), for commands that need every row. A reading that fails or that the user stops ends
+    // as a failed load does (no album open, the message shown); then EAbort ends the calling
+    // command quietly.
+    void CompleteRecordList();
+    // Whether the whole list is in the grid (nothing is being read).
+    [[nodiscard]] bool RecordListComplete() const;
 
     // IRecordWindowHost
     void FirstRecord() override {
@@ -111,19 +123,34 @@ public:
         Run([this] { Poprzedni1Click(); });
     }
     void NextRecord() override {
-        Run([this] { Nastepny1Click(); });
+        Run([this] {
+            CompleteListAfter(m_currentRow);
+            Nastepny1Click();
+        });
     }
     void LastRecord() override {
-        Run([this] { Ostatni1Click(); });
+        Run([this] {
+            CompleteRecordList();
+            Ostatni1Click();
+        });
     }
     void AddRecord() override {
-        Run([this] { Dodaj1Click(); });
+        Run([this] {
+            CompleteRecordList();
+            Dodaj1Click();
+        });
     }
     void DeleteRecord() override {
-        Run([this] { Zniszcz1Click(); });
+        Run([this] {
+            CompleteRecordList();
+            Zniszcz1Click();
+        });
     }
     void SaveRecord() override {
-        Run([this] { Zmiana1Click(); });
+        Run([this] {
+            CompleteRecordList();
+            Zmiana1Click();
+        });
     }
     void ImportPicture() override {
         Run([this] { Load1Click(); });
@@ -172,6 +199,21 @@ private:
     [[nodiscard]] bool AskAboutChanges();
     [[nodiscard]] int RowOfId(std::int64_t id) const;
     void FillRecordList(TLongWork& work);
+    // The list could not be read (e) or the user stopped its reading: no album stays open.
+    void RecordListFailed(const std::exception& e, TLongWork* work);
+    void SetRecordCount(int rows);
+    // Rows that fill the tallest screen: what the first reading shows.
+    [[nodiscard]] int FirstScreenRows() const;
+    void StartListReader();
+    void StopListReader();
+    // The reader has rows (on this thread): taken now, or soon when taken very recently.
+    void ListRowsArrived();
+    // Moves the rows read so far into the grid; false when the reading failed (then handled as
+    // a failed load).
+    [[nodiscard]] bool TakeListRows(TLongWork* work);
+    // Moving on from row needs the rows after it: when it is the last row read so far, the
+    // whole list is waited for.
+    void CompleteListAfter(int row);
     void HideNotesColumns();
     void G1DrawCell(int col, int row, const struct TRect& rect);
     void G1MouseUp();
@@ -214,6 +256,7 @@ private:
     std::int64_t m_currentId = 0;
     TShownRecord m_shownRecord; // the record window's texts as last filled from the file
     ISQLiteDatabasePtr m_database;
+    std::unique_ptr<TListLoad> m_listLoad; // while the list's rows are still arriving
     int m_widthImie = 100;
     int m_widthNazwisko = 140;
     int m_widthKsywa = 140;

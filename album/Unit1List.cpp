@@ -2,6 +2,7 @@
 
 #include "album/AlbumFile.h"
 #include "album/DatabaseErrorText.h"
+#include "album/ListLoad.h"
 #include "album/LongWork.h"
 #include "grid/Fajny.h"
 #include "platform/core/Dialogs.h"
@@ -113,6 +114,8 @@ void TForm1::Regeneruj1Click() {
                                              "regenerować. Otwórz album i spróbuj ponownie."));
         return;
     }
+    // The compaction writes the whole file, which a reading still going on would keep locked.
+    CompleteRecordList();
     std::optional<TAlbumRecord> first;
     try {
         TLongWork work(this,
@@ -152,6 +155,8 @@ void TForm1::SortCommand(int key) {
 }
 
 void TForm1::LoadRecordList(TLongWork* work) {
+    // A newer load: the rows of the older one stop arriving.
+    StopListReader();
     std::optional<TLongWork> own;
     if (work == nullptr)
         work = &own.emplace(this, QStringLiteral("Wczytywanie listy rekordów: %1…"));
@@ -169,33 +174,41 @@ void TForm1::LoadRecordList(TLongWork* work) {
         FillRecordList(*work);
         NoteOpenedAlbum();
     } catch (const std::exception& e) {
-        work->Interrupt(); // no busy cursor over the message
-        // A file whose list could not be read is not open: no command may write to it (a foreign
-        // file, or one the user stopped reading).
-        m_database.reset();
-        // Nothing was loaded: neither the rows nor the count of an earlier or half-read list stay,
-        // nor the memory they took (some 200 MB after a million records), which the next list
-        // would otherwise have reused.
-        g.SetRowCount(g.FixedRows());
-        g.ReleaseUnusedCellMemory();
-        m_labelCount->setText(QStringLiteral("0"));
-        m_labelCount->adjustSize();
-        const auto* db = dynamic_cast<const ESQLiteException*>(&e);
-        if (db != nullptr && StoppedByUser(*db)) {
-            ShowInformation(this, ECommandCancelled(TAlbumCommand::Open).Message());
-        } else {
-            // The long-standing warning first, then the likely cause and the technical text.
-            ShowWarning(this, QStringLiteral("Błąd podczas odczytu bazy danych!\n") +
-                                  DatabaseErrorText(TAlbumCommand::Open, e));
-        }
+        RecordListFailed(e, work);
     }
     HideNotesColumns();
     g.InvalidateGrid();
     UpdateRegenerate();
 }
 
+void TForm1::RecordListFailed(const std::exception& e, TLongWork* work) {
+    StopListReader();
+    if (work != nullptr)
+        work->Interrupt(); // no busy cursor over the message
+    TFajny& g = *m_g1;
+    // A file whose list could not be read is not open: no command may write to it (a foreign
+    // file, or one the user stopped reading).
+    m_database.reset();
+    // Nothing was loaded: neither the rows nor the count of an earlier or half-read list stay,
+    // nor the memory they took (some 200 MB after a million records), which the next list
+    // would otherwise have reused.
+    g.SetRowCount(g.FixedRows());
+    g.ReleaseUnusedCellMemory();
+    SetRecordCount(0);
+    const auto* db = dynamic_cast<const ESQLiteException*>(&e);
+    if ((db != nullptr && StoppedByUser(*db)) || dynamic_cast<const ECommandCancelled*>(&e)) {
+        ShowInformation(this, ECommandCancelled(TAlbumCommand::Open).Message());
+    } else {
+        // The long-standing warning first, then the likely cause and the technical text.
+        ShowWarning(this, QStringLiteral("Błąd podczas odczytu bazy danych!\n") +
+                              DatabaseErrorText(TAlbumCommand::Open, e));
+    }
+}
+
 // The rows go from the file straight into the grid's cells, as the file stores them: no copy
-// of the whole list is made on the way, and none is kept afterwards.
+// of the whole list is made on the way, and none is kept afterwards. Only a screenful is read
+// here; a longer list is read whole by a reader of its own, started first so that it sorts while
+// this thread reads the first screen, and its rows are appended as they come.
 void TForm1::FillRecordList(TLongWork& work) {
     TFajny& g = *m_g1;
     // The rows arrive ordered by the file; the grid only learns which title gets the symbol.
@@ -204,44 +217,29 @@ void TForm1::FillRecordList(TLongWork& work) {
         g.SetSortColumn(m_sortKey);
     }
     g.SetSortOnClick(false);
-    int filled = 0;
-    // The grid grows ahead of the rows and is cut to what arrived, also when the reading fails
-    // halfway (the rows read so far stay).
-    const auto fit = qScopeGuard([&] {
-        g.SetRowCount(g.FixedRows() + filled);
-        m_labelCount->setText(QString::number(filled));
-        m_labelCount->adjustSize();
-    });
-    const int fixed = g.FixedRows();
-    // The row numbers count up one by one, so each is the last one's digits plus one (turning
-    // every number into digits afresh cost some 120 instructions a row).
-    std::array<char, 12> number{};
-    std::size_t first = number.size() - 1;
-    number[first] = '0';
-    (void)ReadRecordList(*m_database, m_sortKey, [&](const TAlbumListBytes& r) {
-        if (fixed + filled >= g.RowCount())
-            g.SetRowCount(std::max(g.RowCount() * 2, fixed + 1024));
-        ++filled;
-        std::size_t digit = number.size() - 1;
-        while (number[digit] == '9' && digit > first)
-            number[digit--] = '0';
-        if (number[digit] == '9') { // all nines: one digit more
-            number[digit] = '0';
-            number[--first] = '1';
-        } else {
-            ++number[digit];
-        }
-        const std::array<std::string_view, 7> cells{
-            std::string_view(number.data() + first, number.size() - first),
-            r.Id,
-            r.Imie,
-            r.Nazwisko,
-            r.Ksywa,
-            r.Notes,
-            r.Adres};
-        g.SetRowCp1250(fixed + filled - 1, cells);
-        work.Step(filled);
-    });
+    StartListReader();
+    TListLoad& load = *m_listLoad;
+    const int screen = FirstScreenRows();
+    load.Filler.Reserve(screen);
+    const std::uint32_t read = ReadRecordListHead(
+        *m_database, m_sortKey, static_cast<std::uint32_t>(screen), [&](const TAlbumListBytes& r) {
+            load.Filler.Append(r);
+            load.NoteShown(r);
+            work.Step(load.Filler.Rows());
+        });
+    load.Filler.Fit();
+    SetRecordCount(load.Filler.Rows());
+    if (read < static_cast<std::uint32_t>(screen)) {
+        StopListReader(); // the screen holds the whole list
+        return;
+    }
+    load.Holding = false;
+    load.Pace.start(0); // rows that came meanwhile
+}
+
+void TForm1::SetRecordCount(int rows) {
+    m_labelCount->setText(QString::number(rows));
+    m_labelCount->adjustSize();
 }
 
 void TForm1::ReloadRecordList(TLongWork* work) {
