@@ -204,8 +204,13 @@ private:
     void SetRecordCount(int rows);
     // Rows that fill the tallest screen: what the first reading shows.
     [[nodiscard]] int FirstScreenRows() const;
+    // The list's load from its first screen on; its reader comes with StartListReader.
+    void BeginListLoad();
     void StartListReader();
     void StopListReader();
+    // Takes the reader's rows until the grid holds rows of the list or the whole list, in work
+    // (its window's "Anuluj" stops the reading); EAbort when the reading fails or is stopped.
+    void AwaitRecordList(TLongWork& work, int rows);
     // The reader has rows (on this thread): taken now, or soon when taken very recently.
     void ListRowsArrived();
     // Moves the rows read so far into the grid; false when the reading failed (then handled as
@@ -263,6 +268,7 @@ private:
     int m_sortKey = 3;
     int m_currentRow = 0;
     bool m_searchByRecords = true;
+    bool m_wholeListFirst = false; // a long list sorted anew: the reader brings its first screen
 };
 
 } // namespace movra

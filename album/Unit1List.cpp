@@ -150,7 +150,14 @@ void TForm1::SortCommand(int key) {
     // first reordered in the grid: the file's order, the sort symbol on column key and the
     // current row are what the user sees either way.
     TLongWork work(this, QStringLiteral("Porządkowanie listy rekordów: %1…"));
+    // A list longer than a screen is read whole in the new order; the command ends with its
+    // first rows shown, and the rest follows while the user works.
+    m_wholeListFirst =
+        !RecordListComplete() || m_g1->RowCount() - m_g1->FixedRows() >= FirstScreenRows();
+    const auto once = qScopeGuard([this] { m_wholeListFirst = false; });
     ReloadRecordList(&work);
+    if (!RecordListComplete())
+        AwaitRecordList(work, 1);
     ApplyGridSizes();
 }
 
@@ -217,8 +224,16 @@ void TForm1::FillRecordList(TLongWork& work) {
         g.SetSortColumn(m_sortKey);
     }
     g.SetSortOnClick(false);
-    StartListReader();
+    BeginListLoad();
     TListLoad& load = *m_listLoad;
+    if (m_wholeListFirst) {
+        // A long list sorted anew: the first screen's own pass over the table would only delay
+        // the whole list, which the reader sorts in one go; its first rows are the first screen.
+        SetRecordCount(0);
+        StartListReader();
+        load.Holding = false;
+        return;
+    }
     const int screen = FirstScreenRows();
     load.Filler.Reserve(screen);
     const std::uint32_t read = ReadRecordListHead(
@@ -233,6 +248,7 @@ void TForm1::FillRecordList(TLongWork& work) {
         StopListReader(); // the screen holds the whole list
         return;
     }
+    StartListReader();
     load.Holding = false;
     load.Pace.start(0); // rows that came meanwhile
 }

