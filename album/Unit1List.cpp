@@ -156,9 +156,9 @@ void TForm1::SortCommand(int key) {
         !RecordListComplete() || m_g1->RowCount() - m_g1->FixedRows() >= FirstScreenRows();
     const auto once = qScopeGuard([this] { m_wholeListFirst = false; });
     ReloadRecordList(&work);
+    ApplyGridSizes();
     if (!RecordListComplete())
         AwaitRecordList(work, 1);
-    ApplyGridSizes();
 }
 
 void TForm1::LoadRecordList(TLongWork* work) {
@@ -214,8 +214,8 @@ void TForm1::RecordListFailed(const std::exception& e, TLongWork* work) {
 
 // The rows go from the file straight into the grid's cells, as the file stores them: no copy
 // of the whole list is made on the way, and none is kept afterwards. Only a screenful is read
-// here; a longer list is read whole by a reader of its own, started first so that it sorts while
-// this thread reads the first screen, and its rows are appended as they come.
+// here; a longer list is then read whole by a reader of its own, whose rows are appended as they
+// come (Unit1ListLoad.cpp).
 void TForm1::FillRecordList(TLongWork& work) {
     TFajny& g = *m_g1;
     // The rows arrive ordered by the file; the grid only learns which title gets the symbol.
