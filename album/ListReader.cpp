@@ -144,10 +144,11 @@ void TListReader::Finish(TState state, std::exception_ptr error) {
     std::unique_lock lock(m_mutex);
     m_state = state;
     m_error = std::move(error);
-    const bool tell = !std::exchange(m_notified, true);
+    m_notified = true;
     lock.unlock();
     m_changed.notify_all();
-    if (tell && m_notify)
+    // Told even when the last rows' news is still on its way: the end is taken without delay.
+    if (m_notify)
         m_notify();
 }
 
@@ -181,6 +182,11 @@ void TListReader::Wait(int milliseconds) {
     std::unique_lock lock(m_mutex);
     m_changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
                        [this] { return !m_queue.empty() || m_state != TState::Reading; });
+}
+
+bool TListReader::Ended() const {
+    const std::lock_guard lock(m_mutex);
+    return m_state != TState::Reading;
 }
 
 std::exception_ptr TListReader::Error() const {

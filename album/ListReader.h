@@ -46,8 +46,8 @@ private:
 
 class TListReader {
 public:
-    // Told, on the reader's thread, that Take has something new (rows, or the end). It is told
-    // once until Take is called again.
+    // Told, on the reader's thread, that Take has something new: rows (once until Take is called
+    // again) or the end (always).
     using TNotify = std::function<void()>;
 
     // Starts reading the list of the album at path in the order of sortKey (as ReadRecordList).
@@ -64,6 +64,8 @@ public:
     [[nodiscard]] TState Take(std::vector<TListBatch>& batches);
     // Batches taken and used up, for the reader to fill again (no fresh memory for each batch).
     void Recycle(std::vector<TListBatch>& batches);
+    // Whether the reading has ended (rows may still wait to be taken).
+    [[nodiscard]] bool Ended() const;
     // Waits until something can be taken or milliseconds have passed.
     void Wait(int milliseconds);
     // Why the reading failed (Failed): the connection's or the engine's error.

@@ -268,7 +268,7 @@ private:
     int m_sortKey = 3;
     int m_currentRow = 0;
     bool m_searchByRecords = true;
-    bool m_wholeListFirst = false; // a long list sorted anew: the reader brings its first screen
+    bool m_readWholeList = false; // a long list sorted anew: read whole, with no reader
 };
 
 } // namespace movra

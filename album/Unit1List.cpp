@@ -150,15 +150,12 @@ void TForm1::SortCommand(int key) {
     // first reordered in the grid: the file's order, the sort symbol on column key and the
     // current row are what the user sees either way.
     TLongWork work(this, QStringLiteral("Porządkowanie listy rekordów: %1…"));
-    // A list longer than a screen is read whole in the new order; the command ends with its
-    // first rows shown, and the rest follows while the user works.
-    m_wholeListFirst =
+    // A list longer than a screen is read whole in the new order before the command ends.
+    m_readWholeList =
         !RecordListComplete() || m_g1->RowCount() - m_g1->FixedRows() >= FirstScreenRows();
-    const auto once = qScopeGuard([this] { m_wholeListFirst = false; });
+    const auto once = qScopeGuard([this] { m_readWholeList = false; });
     ReloadRecordList(&work);
     ApplyGridSizes();
-    if (!RecordListComplete())
-        AwaitRecordList(work, 1);
 }
 
 void TForm1::LoadRecordList(TLongWork* work) {
@@ -226,12 +223,20 @@ void TForm1::FillRecordList(TLongWork& work) {
     g.SetSortOnClick(false);
     BeginListLoad();
     TListLoad& load = *m_listLoad;
-    if (m_wholeListFirst) {
-        // A long list sorted anew: the first screen's own pass over the table would only delay
-        // the whole list, which the reader sorts in one go; its first rows are the first screen.
-        SetRecordCount(0);
-        StartListReader();
-        load.Holding = false;
+    if (m_readWholeList) {
+        // A long list sorted anew is read whole here, as before the first screen existed: the
+        // sort's user waits for all of it, and a reader would cost the sort a tenth more (the
+        // rows copied once more on their way) and the first screen's pass over the table as
+        // much again.
+        (void)ReadRecordList(*m_database, m_sortKey, [&](const TAlbumListBytes& r) {
+            if (g.FixedRows() + load.Filler.Rows() >= g.RowCount())
+                load.Filler.Reserve(std::max(load.Filler.Rows(), 1024));
+            load.Filler.Append(r);
+            work.Step(load.Filler.Rows());
+        });
+        load.Filler.Fit();
+        SetRecordCount(load.Filler.Rows());
+        StopListReader();
         return;
     }
     const int screen = FirstScreenRows();

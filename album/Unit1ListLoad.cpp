@@ -87,7 +87,9 @@ void TForm1::ListRowsArrived() {
     if (!m_listLoad || !m_listLoad->Reader || m_listLoad->Holding || m_listLoad->Waiting)
         return;
     TListLoad& load = *m_listLoad;
-    if (load.SinceTaken.isValid() && load.SinceTaken.elapsed() < kTakeEveryMs) {
+    // The last rows are not kept waiting: the list is then complete at once.
+    if (load.SinceTaken.isValid() && load.SinceTaken.elapsed() < kTakeEveryMs &&
+        !load.Reader->Ended()) {
         if (!load.Pace.isActive())
             load.Pace.start(static_cast<int>(kTakeEveryMs - load.SinceTaken.elapsed()));
         return;

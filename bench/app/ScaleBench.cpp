@@ -4,7 +4,8 @@
 //
 // 1. Start-up to the list's first screen, painted, whole processes (movra_start_probe against
 //    movra_start_floor reading only one screen with ORDER BY ... LIMIT, the rows the program's
-//    first reading takes): goal at most 1.2 times that floor from 100,000 records on.
+//    first reading takes): goal at most 1.2 times that floor at 100,000 records (at a million,
+//    bench_first_screen sets it beside DB Browser for SQLite).
 // 2. Start-up until the whole list is in the grid and painted (the probe's "whole") against the
 //    floor reading and showing the whole list, as in bench_app, for information: the goal of 1.3
 //    times was the start-up's while the first paint showed the whole list; the first screen has
@@ -403,12 +404,15 @@ int main(int argc, char** argv) {
         const auto& ff = reporter.Medians["First/Floor" + suffix];
         if (ff.Real > 0 && fm.Real > 0) {
             const double real = fm.Real / ff.Real;
-            // The goal is set for 100,000 records and more; below that the list is read whole
+            // The goal is set for 100,000 records; at a million the first screen's goal is DB
+            // Browser for SQLite's first rows (bench_first_screen), below the list is read whole
             // in about the time of one screen.
-            const bool goal = n >= 100000;
+            const bool goal = n >= 100000 && n < 1000000;
+            const char* const which = goal         ? "(goal 1.2)"
+                                      : n < 100000 ? "(no goal here)"
+                                                   : "(goal: bench_first_screen)";
             std::printf("  %-9d first screen    %8.0f / %8.0f ms  real %5.2f             %s%s\n", n,
-                        fm.Real, ff.Real, real, goal ? "(goal 1.2)" : "(no goal here)",
-                        goal && real > 1.2 ? "  OVER" : "");
+                        fm.Real, ff.Real, real, which, goal && real > 1.2 ? "  OVER" : "");
         }
         const auto& sm = reporter.Medians["Whole/Movra" + suffix];
         const auto& sf = reporter.Medians["Whole/Floor" + suffix];
