@@ -28,6 +28,7 @@ struct TListLoad {
     std::size_t Received = 0;      // rows the reader has handed over
     std::vector<TListBatch> Taken; // reused for every handing-over
     QTimer Pace;                   // the next handing-over, when the last was too recent
+    QTimer Start;                  // the reader's start, should the first screen not be painted
     QElapsedTimer SinceTaken;
     bool Holding = true;                 // the first screen is still being read
     bool Waiting = false;                // CompleteRecordList takes the rows itself

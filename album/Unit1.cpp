@@ -108,6 +108,7 @@ TForm1::TForm1(QWidget* parent, const QString& startAlbum) : QMainWindow(parent)
 TForm1::~TForm1() {
     // The reader tells this window of its rows: it stops before the window goes.
     StopListReader();
+    m_g1->viewport()->removeEventFilter(this);
 }
 
 void TForm1::Run(const std::function<void()>& command) {

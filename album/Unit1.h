@@ -172,6 +172,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* e) override;
     void showEvent(QShowEvent* e) override;
+    // The grid's first paint of a new list starts its reader.
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     // Runs a command at the edge of the event loop: any error goes to the error box.
@@ -206,6 +208,9 @@ private:
     [[nodiscard]] int FirstScreenRows() const;
     // The list's load from its first screen on; its reader comes with StartListReader.
     void BeginListLoad();
+    // The reader starts once the first screen has been painted (or soon, should no paint come),
+    // so that painting it has the processor to itself.
+    void StartListReaderAfterPaint();
     void StartListReader();
     void StopListReader();
     // Takes the reader's rows until the grid holds rows of the list or the whole list, in work

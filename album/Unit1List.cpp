@@ -253,9 +253,8 @@ void TForm1::FillRecordList(TLongWork& work) {
         StopListReader(); // the screen holds the whole list
         return;
     }
-    StartListReader();
     load.Holding = false;
-    load.Pace.start(0); // rows that came meanwhile
+    StartListReaderAfterPaint();
 }
 
 void TForm1::SetRecordCount(int rows) {

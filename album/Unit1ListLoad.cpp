@@ -29,6 +29,8 @@ constexpr qint64 kTakeEveryMs = 100;
 constexpr int kWaitMs = 20;
 // The first screen's rows at least, however small the screens.
 constexpr int kLeastFirstScreen = 100;
+// Without a paint of the first screen (a hidden window) its reader starts after this long.
+constexpr int kStartWithoutPaintMs = 200;
 
 std::string RowKey(const TAlbumListBytes& row) {
     std::string key;
@@ -67,16 +69,39 @@ void TForm1::BeginListLoad() {
     m_listLoad = std::make_unique<TListLoad>(*m_g1);
     m_listLoad->Pace.setSingleShot(true);
     connect(&m_listLoad->Pace, &QTimer::timeout, this, [this] { ListRowsArrived(); });
+    m_listLoad->Start.setSingleShot(true);
+    connect(&m_listLoad->Start, &QTimer::timeout, this, [this] {
+        if (m_listLoad && !m_listLoad->Reader)
+            StartListReader();
+    });
+}
+
+void TForm1::StartListReaderAfterPaint() {
+    m_g1->viewport()->removeEventFilter(this);
+    m_g1->viewport()->installEventFilter(this);
+    m_listLoad->Start.start(kStartWithoutPaintMs);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::Paint && watched == m_g1->viewport()) {
+        m_g1->viewport()->removeEventFilter(this);
+        // Started once this paint has been done.
+        if (m_listLoad && !m_listLoad->Reader)
+            m_listLoad->Start.start(0);
+    }
+    return QMainWindow::eventFilter(watched, e);
 }
 
 void TForm1::StartListReader() {
     TListLoad& load = *m_listLoad;
+    load.Start.stop();
     // The reader's thread only posts: the rows are taken on this one, which alone touches the
     // grid. The reader is stopped before this window goes, so the window outlives every post.
     load.Reader = std::make_unique<TListReader>(m_albumPath, m_sortKey, [this] {
         QMetaObject::invokeMethod(
             this, [this] { ListRowsArrived(); }, Qt::QueuedConnection);
     });
+    load.Pace.start(0);
 }
 
 void TForm1::StopListReader() {
@@ -171,8 +196,10 @@ void TForm1::AwaitRecordList(TLongWork& work, int rows) {
             UpdateRegenerate();
             throw EAbort();
         }
-        if (!m_listLoad || !m_listLoad->Reader)
+        if (!m_listLoad)
             break;
+        if (!m_listLoad->Reader)
+            StartListReader(); // no paint to wait for: the rows are wanted now
         m_listLoad->Waiting = true;
         m_listLoad->Reader->Wait(kWaitMs);
         if (!TakeListRows(&work))
