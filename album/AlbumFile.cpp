@@ -338,7 +338,7 @@ ISQLiteDatabasePtr CreateAlbumFile(const QString& path, const TAlbumTexts& first
 
 namespace {
 
-std::string RecordListSql(int sortKey) {
+std::string RecordListSql(int sortKey, std::optional<std::uint32_t> limit = std::nullopt) {
     std::string sql(kListSql);
     switch (sortKey) {
     case skImie:
@@ -356,6 +356,10 @@ std::string RecordListSql(int sortKey) {
                            "według imienia, nazwiska albo ksywy.")
                 .arg(sortKey));
     }
+    // With a limit the engine keeps only that many rows while it scans the table, instead of
+    // sorting them all.
+    if (limit)
+        sql += " LIMIT " + std::to_string(*limit);
     return sql;
 }
 
@@ -404,6 +408,11 @@ std::uint32_t ReadListRows(ISQLiteDatabase& db, const std::string& sql, int sort
 std::uint32_t ReadRecordList(ISQLiteDatabase& db, int sortKey,
                              const std::function<void(const TAlbumListBytes&)>& onRow) {
     return ReadListRows(db, RecordListSql(sortKey), sortKey, onRow);
+}
+
+std::uint32_t ReadRecordListHead(ISQLiteDatabase& db, int sortKey, std::uint32_t rows,
+                                 const std::function<void(const TAlbumListBytes&)>& onRow) {
+    return ReadListRows(db, RecordListSql(sortKey, rows), sortKey, onRow);
 }
 
 bool ReadRecordListRow(ISQLiteDatabase& db, int sortKey, qint64 id,

@@ -160,6 +160,11 @@ struct TAlbumListBytes {
 // key before anything is read); an error from onRow ends the reading. Answers the rows read.
 std::uint32_t ReadRecordList(ISQLiteDatabase& db, int sortKey,
                              const std::function<void(const TAlbumListBytes&)>& onRow);
+// The first rows of that list, exactly as ReadRecordList starts it (the order is total: equal
+// names are ordered by ID). One pass over the table whatever its size, with no sorting of the
+// rest: what a screenful of the list costs.
+std::uint32_t ReadRecordListHead(ISQLiteDatabase& db, int sortKey, std::uint32_t rows,
+                                 const std::function<void(const TAlbumListBytes&)>& onRow);
 
 // Record id's row of the list, as ReadRecordList would hand it over; false, calling nothing, when
 // no record has that ID.

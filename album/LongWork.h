@@ -37,6 +37,9 @@ public:
     void Step(qint64 done) { m_done = done; }
     // For work that knows its share (0 to 100): false once the user asked to stop.
     [[nodiscard]] bool Advance(int percent);
+    // For work that waits rather than runs statements: brings the window's line up to date and
+    // handles events as a watched statement does; false once the user asked to stop.
+    [[nodiscard]] bool Tick() { return OnStatement(); }
     // Whether the user pressed "Anuluj".
     [[nodiscard]] bool Cancelled() const { return m_cancelled; }
     // The work has stopped short (to tell the user why): the arrow comes back and the window

@@ -1,6 +1,7 @@
 #include "album/Unit1.h"
 
 #include "album/DatabaseErrorText.h"
+#include "album/ListLoad.h"
 #include "grid/Fajny.h"
 #include "grid/UnitPokazuj.h"
 #include "platform/core/Dialogs.h"
@@ -105,7 +106,11 @@ TForm1::TForm1(QWidget* parent, const QString& startAlbum) : QMainWindow(parent)
     UpdateRegenerate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    // The reader tells this window of its rows: it stops before the window goes.
+    StopListReader();
+    m_g1->viewport()->removeEventFilter(this);
+}
 
 void TForm1::Run(const std::function<void()>& command) {
     QString cancelled;
@@ -190,6 +195,13 @@ void TForm1::BuildMenu() {
         addAction(a); // shortcuts work while the menu bar is hidden too
         return a;
     };
+    // Commands that need every row of the list wait for rows still being read.
+    auto wholeList = [this](std::function<void()> cmd) {
+        return [this, cmd = std::move(cmd)] {
+            CompleteRecordList();
+            cmd();
+        };
+    };
     auto separator = [](QMenu* menu, const char* name) {
         menu->addSeparator()->setObjectName(QString::fromLatin1(name));
     };
@@ -213,13 +225,13 @@ void TForm1::BuildMenu() {
            [this] { DrukujListe1Click(); });
     separator(file1, "NWymiana");
     action(file1, "EksportVCard1", QStringLiteral("Eksport osób do vCard..."), {}, 0,
-           [this] { EksportVCard1Click(); });
+           wholeList([this] { EksportVCard1Click(); }));
     action(file1, "ImportVCard1", QStringLiteral("Import osób z vCard..."), {}, 0,
-           [this] { ImportVCard1Click(); });
+           wholeList([this] { ImportVCard1Click(); }));
     action(file1, "EksportCSV1", QStringLiteral("Eksport listy do CSV..."), {}, 0,
-           [this] { EksportCsv1Click(); });
+           wholeList([this] { EksportCsv1Click(); }));
     action(file1, "ImportCSV1", QStringLiteral("Import listy z CSV..."), {}, 0,
-           [this] { ImportCsv1Click(); });
+           wholeList([this] { ImportCsv1Click(); }));
 
     QMenu* edycja1 = menu("Edycja1", QStringLiteral("&Edycja"));
     action(edycja1, "PokazRekordu1", QStringLiteral("&Edycja aktualnego rekordu"),
@@ -229,23 +241,25 @@ void TForm1::BuildMenu() {
            QKeySequence(Qt::CTRL | Qt::Key_P), 2, [this] { Pierwszy1Click(); });
     action(edycja1, "Poprzedni1", QStringLiteral("P&oprzedni rekord"), {}, 2,
            [this] { Poprzedni1Click(); });
-    action(edycja1, "Nastepny1", QStringLiteral("&Następny rekord"), {}, 2,
-           [this] { Nastepny1Click(); });
+    action(edycja1, "Nastepny1", QStringLiteral("&Następny rekord"), {}, 2, [this] {
+        CompleteListAfter(m_currentRow);
+        Nastepny1Click();
+    });
     action(edycja1, "Ostatni1", QStringLiteral("O&statni rekord"), {}, 2,
-           [this] { Ostatni1Click(); });
+           wholeList([this] { Ostatni1Click(); }));
     separator(edycja1, "N3");
     action(edycja1, "Dodaj1", QStringLiteral("&Dodaj rekord"), QKeySequence(Qt::CTRL | Qt::Key_D),
-           2, [this] { Dodaj1Click(); });
+           2, wholeList([this] { Dodaj1Click(); }));
     action(edycja1, "Zmiana1", QStringLiteral("&Zapisz zmiany w rekordzie"),
-           QKeySequence(Qt::Key_Insert), 2, [this] { Zmiana1Click(); });
+           QKeySequence(Qt::Key_Insert), 2, wholeList([this] { Zmiana1Click(); }));
     separator(edycja1, "N4");
     action(edycja1, "Zniszcz1", QStringLiteral("Zniszcz wybrany re&kord"),
-           QKeySequence(Qt::CTRL | Qt::Key_Delete), 2, [this] { Zniszcz1Click(); });
+           QKeySequence(Qt::CTRL | Qt::Key_Delete), 2, wholeList([this] { Zniszcz1Click(); }));
     separator(edycja1, "N6");
     action(edycja1, "Finduj1", QStringLiteral("Znajdź &frazę"), QKeySequence(Qt::CTRL | Qt::Key_F),
-           5, [this] { Finduj1Click(); });
+           5, wholeList([this] { Finduj1Click(); }));
     action(edycja1, "FindujNast", QStringLiteral("Znajdź następną"), QKeySequence(Qt::Key_F3), 5,
-           [this] { FindujNastClick(); });
+           wholeList([this] { FindujNastClick(); }));
 
     m_obraz1 = menu("Obraz1", QStringLiteral("&Obraz"));
     action(m_obraz1, "Load1", QStringLiteral("Import obrazu z pliku JPG..."),
@@ -510,6 +524,8 @@ void TForm1::closeEvent(QCloseEvent* e) {
     } catch (const EMovraError& e) {
         ShowWarning(this, e.Message());
     }
+    // Rows still being read are not waited for: the program is ending.
+    StopListReader();
     // The list's print preview would otherwise keep the program running without its main window.
     if (m_pokazuj)
         m_pokazuj->close();

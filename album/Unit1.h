@@ -13,7 +13,9 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -27,6 +29,7 @@ namespace movra {
 
 class TFajny;
 class TLongWork;
+struct TListLoad;
 class TForm2;
 class TMemoSnapshotWindow;
 class TPokazuj;
@@ -117,6 +120,15 @@ public:
     void LoadRecordList(TLongWork* work = nullptr);
     void ReloadRecordList(TLongWork* work = nullptr);
     void ApplyGridSizes();
+    // A list longer than a screen shows its first screen at once; the rest is read on a thread
+    // of its own and appended while the user can already work. This waits until the whole list
+    // is in the grid (busy cursor after half a second, the progress window with "Anuluj" after
+    // two), for commands that need every row. A reading that fails or that the user stops ends
+    // as a failed load does (no album open, the message shown); then EAbort ends the calling
+    // command quietly.
+    void CompleteRecordList();
+    // Whether the whole list is in the grid (nothing is being read).
+    [[nodiscard]] bool RecordListComplete() const;
 
     // IRecordWindowHost
     void FirstRecord() override {
@@ -126,19 +138,34 @@ public:
         Run([this] { Poprzedni1Click(); });
     }
     void NextRecord() override {
-        Run([this] { Nastepny1Click(); });
+        Run([this] {
+            CompleteListAfter(m_currentRow);
+            Nastepny1Click();
+        });
     }
     void LastRecord() override {
-        Run([this] { Ostatni1Click(); });
+        Run([this] {
+            CompleteRecordList();
+            Ostatni1Click();
+        });
     }
     void AddRecord() override {
-        Run([this] { Dodaj1Click(); });
+        Run([this] {
+            CompleteRecordList();
+            Dodaj1Click();
+        });
     }
     void DeleteRecord() override {
-        Run([this] { Zniszcz1Click(); });
+        Run([this] {
+            CompleteRecordList();
+            Zniszcz1Click();
+        });
     }
     void SaveRecord() override {
-        Run([this] { Zmiana1Click(); });
+        Run([this] {
+            CompleteRecordList();
+            Zmiana1Click();
+        });
     }
     void ImportPicture() override {
         Run([this] { Load1Click(); });
@@ -160,6 +187,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* e) override;
     void showEvent(QShowEvent* e) override;
+    // The grid's first paint of a new list starts its reader.
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     // Runs a command at the edge of the event loop: any error goes to the error box.
@@ -203,6 +232,29 @@ private:
     // place when it can be sure to end as a full reading would show it, else it is read anew.
     void RefreshListAfterWrite(std::int64_t id, bool added = false);
     [[nodiscard]] bool PlaceListRow(std::int64_t id, bool added);
+    // The list could not be read (e) or the user stopped its reading: no album stays open.
+    void RecordListFailed(const std::exception& e, TLongWork* work);
+    void SetRecordCount(int rows);
+    // Rows that fill the tallest screen: what the first reading shows.
+    [[nodiscard]] int FirstScreenRows() const;
+    // The list's load from its first screen on; its reader comes with StartListReader.
+    void BeginListLoad();
+    // The reader starts once the first screen has been painted (or soon, should no paint come),
+    // so that painting it has the processor to itself.
+    void StartListReaderAfterPaint();
+    void StartListReader();
+    void StopListReader();
+    // Takes the reader's rows until the grid holds rows of the list or the whole list, in work
+    // (its window's "Anuluj" stops the reading); EAbort when the reading fails or is stopped.
+    void AwaitRecordList(TLongWork& work, int rows);
+    // The reader has rows (on this thread): taken now, or soon when taken very recently.
+    void ListRowsArrived();
+    // Moves the rows read so far into the grid; false when the reading failed (then handled as
+    // a failed load).
+    [[nodiscard]] bool TakeListRows(TLongWork* work);
+    // Moving on from row needs the rows after it: when it is the last row read so far, the
+    // whole list is waited for.
+    void CompleteListAfter(int row);
     void HideNotesColumns();
     void G1DrawCell(int col, int row, const struct TRect& rect);
     void G1MouseUp();
@@ -266,12 +318,14 @@ private:
     std::int64_t m_listChangeCounter = 0;
     TShownRecord m_shownRecord; // the record window's texts as last filled from the file
     ISQLiteDatabasePtr m_database;
+    std::unique_ptr<TListLoad> m_listLoad; // while the list's rows are still arriving
     int m_widthImie = 100;
     int m_widthNazwisko = 140;
     int m_widthKsywa = 140;
     int m_sortKey = 3;
     int m_currentRow = 0;
     bool m_searchByRecords = true;
+    bool m_readWholeList = false; // a long list sorted anew: read whole, with no reader
 };
 
 } // namespace movra

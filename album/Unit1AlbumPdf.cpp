@@ -62,6 +62,7 @@ std::vector<qint64> TForm1::ListIds() const {
 }
 
 std::vector<qint64> TForm1::SheetIds(const QString& verb) {
+    CompleteRecordList(); // every person of the list, not only those read so far
     if (!m_form2 || !m_form111 || !m_form222)
         return {};
     if (!m_database) {

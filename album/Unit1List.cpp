@@ -2,6 +2,7 @@
 
 #include "album/AlbumFile.h"
 #include "album/DatabaseErrorText.h"
+#include "album/ListLoad.h"
 #include "album/LongWork.h"
 #include "album/RecentAlbums.h"
 #include "grid/Fajny.h"
@@ -114,6 +115,8 @@ void TForm1::Regeneruj1Click() {
                                              "regenerować. Otwórz album i spróbuj ponownie."));
         return;
     }
+    // The compaction writes the whole file, which a reading still going on would keep locked.
+    CompleteRecordList();
     std::optional<TAlbumRecord> first;
     try {
         TLongWork work(this,
@@ -148,11 +151,17 @@ void TForm1::SortCommand(int key) {
     // first reordered in the grid: the file's order, the sort symbol on column key and the
     // current row are what the user sees either way.
     TLongWork work(this, QStringLiteral("Porządkowanie listy rekordów: %1…"));
+    // A list longer than a screen is read whole in the new order before the command ends.
+    m_readWholeList =
+        !RecordListComplete() || m_g1->RowCount() - m_g1->FixedRows() >= FirstScreenRows();
+    const auto once = qScopeGuard([this] { m_readWholeList = false; });
     ReloadRecordList(&work);
     ApplyGridSizes();
 }
 
 void TForm1::LoadRecordList(TLongWork* work) {
+    // A newer load: the rows of the older one stop arriving.
+    StopListReader();
     std::optional<TLongWork> own;
     if (work == nullptr)
         work = &own.emplace(this, QStringLiteral("Wczytywanie listy rekordów: %1…"));
@@ -171,45 +180,54 @@ void TForm1::LoadRecordList(TLongWork* work) {
         m_listChangeCounter = OutsideChangeCounter(*m_database);
         NoteOpenedAlbum();
     } catch (const std::exception& e) {
-        m_listFollowsFile = false;
-        work->Interrupt(); // no busy cursor over the message
-        // A file whose list could not be read is not open: no command may write to it (a foreign
-        // file, or one the user stopped reading).
-        m_database.reset();
-        // Nothing was loaded: neither the rows nor the count of an earlier or half-read list stay,
-        // nor the memory they took (some 200 MB after a million records), which the next list
-        // would otherwise have reused.
-        g.SetRowCount(g.FixedRows());
-        g.ReleaseUnusedCellMemory();
-        m_labelCount->setText(QStringLiteral("0"));
-        m_labelCount->adjustSize();
-        const auto* db = dynamic_cast<const ESQLiteException*>(&e);
-        const bool stopped = db != nullptr && StoppedByUser(*db);
-        // Nor is it shown or remembered as open ([Plik] of movra.ini): the next start would only
-        // meet the same error. The albums opened last keep it only when it may well open next
-        // time, as one the user stopped reading or another program held locked.
-        if (!stopped && (db == nullptr || !LockedByAnother(*db))) {
-            ForgetRecentAlbum(m_recentAlbums, m_albumPath);
-            UpdateRecentMenu();
-        }
-        m_albumPath.clear();
-        m_label2->setText(QStringLiteral("brak"));
-        m_label2->adjustSize();
-        if (stopped) {
-            ShowInformation(this, ECommandCancelled(TAlbumCommand::Open).Message());
-        } else {
-            // The long-standing warning first, then the likely cause and the technical text.
-            ShowWarning(this, QStringLiteral("Błąd podczas odczytu bazy danych!\n") +
-                                  DatabaseErrorText(TAlbumCommand::Open, e));
-        }
+        RecordListFailed(e, work);
     }
     HideNotesColumns();
     g.InvalidateGrid();
     UpdateRegenerate();
 }
 
+void TForm1::RecordListFailed(const std::exception& e, TLongWork* work) {
+    StopListReader();
+    m_listFollowsFile = false;
+    if (work != nullptr)
+        work->Interrupt(); // no busy cursor over the message
+    TFajny& g = *m_g1;
+    // A file whose list could not be read is not open: no command may write to it (a foreign
+    // file, or one the user stopped reading).
+    m_database.reset();
+    // Nothing was loaded: neither the rows nor the count of an earlier or half-read list stay,
+    // nor the memory they took (some 200 MB after a million records), which the next list
+    // would otherwise have reused.
+    g.SetRowCount(g.FixedRows());
+    g.ReleaseUnusedCellMemory();
+    SetRecordCount(0);
+    const auto* db = dynamic_cast<const ESQLiteException*>(&e);
+    const bool stopped = (db != nullptr && StoppedByUser(*db)) ||
+                         dynamic_cast<const ECommandCancelled*>(&e) != nullptr;
+    // Nor is it shown or remembered as open ([Plik] of movra.ini): the next start would only
+    // meet the same error. The albums opened last keep it only when it may well open next
+    // time, as one the user stopped reading or another program held locked.
+    if (!stopped && (db == nullptr || !LockedByAnother(*db))) {
+        ForgetRecentAlbum(m_recentAlbums, m_albumPath);
+        UpdateRecentMenu();
+    }
+    m_albumPath.clear();
+    m_label2->setText(QStringLiteral("brak"));
+    m_label2->adjustSize();
+    if (stopped) {
+        ShowInformation(this, ECommandCancelled(TAlbumCommand::Open).Message());
+    } else {
+        // The long-standing warning first, then the likely cause and the technical text.
+        ShowWarning(this, QStringLiteral("Błąd podczas odczytu bazy danych!\n") +
+                              DatabaseErrorText(TAlbumCommand::Open, e));
+    }
+}
+
 // The rows go from the file straight into the grid's cells, as the file stores them: no copy
-// of the whole list is made on the way, and none is kept afterwards.
+// of the whole list is made on the way, and none is kept afterwards. Only a screenful is read
+// here; a longer list is then read whole by a reader of its own, whose rows are appended as they
+// come (Unit1ListLoad.cpp).
 void TForm1::FillRecordList(TLongWork& work) {
     TFajny& g = *m_g1;
     // The rows arrive ordered by the file; the grid only learns which title gets the symbol.
@@ -218,30 +236,50 @@ void TForm1::FillRecordList(TLongWork& work) {
         g.SetSortColumn(m_sortKey);
     }
     g.SetSortOnClick(false);
-    int filled = 0;
-    // The grid grows ahead of the rows and is cut to what arrived, also when the reading fails
-    // halfway (the rows read so far stay).
-    const auto fit = qScopeGuard([&] {
-        g.SetRowCount(g.FixedRows() + filled);
-        FitNumberColumn();
-        m_labelCount->setText(QString::number(filled));
-        m_labelCount->adjustSize();
-    });
-    const int fixed = g.FixedRows();
+    // Saves follow the list in place only once every row is in and each sort key is a text.
     m_listFollowsFile = false;
-    bool keysAreTexts = true;
-    (void)ReadRecordList(*m_database, m_sortKey, [&](const TAlbumListBytes& r) {
-        if (fixed + filled >= g.RowCount())
-            g.SetRowCount(std::max(g.RowCount() * 2, fixed + 1024));
-        ++filled;
-        keysAreTexts = keysAreTexts && r.KeyIsText;
-        // Column 0 shows the row numbers by itself (the grid's numbered column).
-        const std::array<std::string_view, 7> cells{
-            std::string_view(), r.Id, r.Imie, r.Nazwisko, r.Ksywa, r.Notes, r.Adres};
-        g.SetRowCp1250(fixed + filled - 1, cells);
-        work.Step(filled);
-    });
-    m_listFollowsFile = keysAreTexts;
+    BeginListLoad();
+    TListLoad& load = *m_listLoad;
+    if (m_readWholeList) {
+        // A long list sorted anew is read whole here, as before the first screen existed: the
+        // sort's user waits for all of it, and a reader would cost the sort a tenth more (the
+        // rows copied once more on their way) and the first screen's pass over the table as
+        // much again.
+        (void)ReadRecordList(*m_database, m_sortKey, [&](const TAlbumListBytes& r) {
+            if (g.FixedRows() + load.Filler.Rows() >= g.RowCount())
+                load.Filler.Reserve(std::max(load.Filler.Rows(), 1024));
+            load.Filler.Append(r);
+            work.Step(load.Filler.Rows());
+        });
+        load.Filler.Fit();
+        SetRecordCount(load.Filler.Rows());
+        m_listFollowsFile = load.Filler.KeysAreTexts();
+        StopListReader();
+        return;
+    }
+    const int screen = FirstScreenRows();
+    load.Filler.Reserve(screen);
+    const std::uint32_t read = ReadRecordListHead(
+        *m_database, m_sortKey, static_cast<std::uint32_t>(screen), [&](const TAlbumListBytes& r) {
+            load.Filler.Append(r);
+            load.NoteShown(r);
+            work.Step(load.Filler.Rows());
+        });
+    load.Filler.Fit();
+    SetRecordCount(load.Filler.Rows());
+    if (read < static_cast<std::uint32_t>(screen)) {
+        m_listFollowsFile = load.Filler.KeysAreTexts();
+        StopListReader(); // the screen holds the whole list
+        return;
+    }
+    load.Holding = false;
+    StartListReaderAfterPaint();
+}
+
+void TForm1::SetRecordCount(int rows) {
+    m_labelCount->setText(QString::number(rows));
+    m_labelCount->adjustSize();
+    FitNumberColumn();
 }
 
 void TForm1::ReloadRecordList(TLongWork* work) {

@@ -14,6 +14,7 @@ void TForm1::SetGridPreviewWindow(TPokazuj* pokazuj) {
 void TForm1::DrukujListe1Click() {
     if (!m_pokazuj)
         return;
+    CompleteRecordList(); // the printout holds every row
     m_pokazuj->SetGrid(m_g1);
     m_pokazuj->show();
     m_pokazuj->raise();

@@ -90,9 +90,7 @@ bool TForm1::PlaceListRow(std::int64_t id, bool added) {
         g.SetRowCp1250(row, views);
         g.MoveRow(row, lo);
     }
-    FitNumberColumn();
-    m_labelCount->setText(QString::number(g.RowCount() - g.FixedRows()));
-    m_labelCount->adjustSize();
+    SetRecordCount(g.RowCount() - g.FixedRows());
     g.InvalidateGrid();
     return true;
 }

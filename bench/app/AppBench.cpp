@@ -2,10 +2,11 @@
 // Windows-1250 names, CR LF notes, a 640 x 480 photo in most records and a 4000 x 3000 one in
 // every hundredth):
 //
-// 1. Start-up to the first painted list (goal: at most 1.3 times the floor). Measured as whole
+// 1. Start-up to the whole list, painted (goal: at most 1.3 times the floor; the program shows
+//    the list's first screen earlier, which bench_app_scale measures). Measured as whole
 //    processes: the program cannot be told to stop after its first paint (it reads no command
 //    line), so the probe movra_start_probe links the program's libraries and does exactly what
-//    main.cpp does, quitting once the record list's first paint has completed; the floor
+//    main.cpp does, quitting once the whole record list has been painted; the floor
 //    movra_start_floor is a minimal Qt program that reads the same columns in the same order
 //    with plain sqlite3 and shows them in a QTableView, quitting the same way. Both run on the
 //    X server when DISPLAY names one (else offscreen), launched here one at a time, timed from
@@ -196,6 +197,7 @@ TMovraApp& App() {
         g_app = std::make_unique<TMovraApp>();
         g_app->Form1().show();
         SettleEvents();
+        g_app->Form1().CompleteRecordList();
     }
     return *g_app;
 }
@@ -310,7 +312,7 @@ std::string BinaryBeside(const char* name) {
 
 void BM_StartProcess_Movra(benchmark::State& state) {
     RunChildBenchmark(state, {BinaryBeside("movra_start_probe"), Folder().Folder.toStdString(),
-                              std::to_string(kRecords)});
+                              std::to_string(kRecords), "whole"});
 }
 
 void BM_StartProcess_Floor(benchmark::State& state) {
@@ -327,6 +329,11 @@ void BM_StartInProcess_Movra(benchmark::State& state) {
             TPaintWatch watch(grid->viewport());
             app->Form1().show();
             painted = WaitForPaint(watch);
+            // The rest of the list, read on after the first screen.
+            app->Form1().CompleteRecordList();
+            watch.Reset();
+            grid->viewport()->update();
+            painted = painted && WaitForPaint(watch);
         }
         state.PauseTiming();
         const bool whole = grid->RowCount() - grid->FixedRows() == kRecords;
@@ -435,6 +442,7 @@ void BM_SaveRecord_Movra(benchmark::State& state) {
 
         try {
             f.Zmiana1Click();
+            f.CompleteRecordList(); // the list read again, as the floor reads it
         } catch (const std::exception& e) {
             state.SkipWithError(e.what());
             break;

@@ -2,17 +2,26 @@
 // run-scale-on-xvfb.sh: the goals are about what a user sees on a real X server), at 10,000 and
 // 100,000 records with photos and at 1,000,000 without (--sizes=... picks others):
 //
-// 1. Start-up to the first painted list, whole processes (movra_start_probe against
-//    movra_start_floor, as in bench_app): goal at most 1.3 times the floor.
-// 2. Sorting by first name through the menu (Shift+F1), from the list ordered by last name until
-//    the list has been painted again, timed inside the probe; the floor is plain sqlite3 running
-//    the same query with a plain ORDER BY (the engine's byte order) and stepping through every
-//    row (goal at most 1.5 times: the program sorts by the Polish alphabet, which costs a
+// 1. Start-up to the list's first screen, painted, whole processes (movra_start_probe against
+//    movra_start_floor reading only one screen with ORDER BY ... LIMIT, the rows the program's
+//    first reading takes): goal at most 1.2 times that floor at 100,000 records (at a million,
+//    bench_first_screen sets it beside DB Browser for SQLite).
+// 2. Start-up until the whole list is in the grid and painted (the probe's "whole") against the
+//    floor reading and showing the whole list, as in bench_app, for information: the goal of 1.3
+//    times was the start-up's while the first paint showed the whole list; the first screen has
+//    taken it over, and the whole list now comes after one more pass over the table.
+// 3. Sorting by first name through the menu (Shift+F1), from the list ordered by last name until
+//    the whole list has been painted again, timed inside the probe; the floor is plain sqlite3
+//    running the same query with a plain ORDER BY (the engine's byte order) and stepping through
+//    every row (goal at most 1.5 times: the program sorts by the Polish alphabet, which costs a
 //    comparison function the byte order does not need).
-// 3. Memory: the probe's peak resident size with the album open, less its peak with a
-//    one-record album (the program's idle size), against the bytes of the texts the list shows
-//    (row numbers, IDs, names and both notes): goal at most 2.5 times. The sort may raise the
-//    peak by at most 10 %.
+// 4. Memory: the probe's peak resident size once the whole list is in the grid (the reading on
+//    its own thread included), less its peak with a one-record album (the program's idle size),
+//    against the bytes of the texts the list shows (row numbers, IDs, names and both notes): goal
+//    at most 2.5 times. The sort may raise the peak by at most 10 %.
+//
+// bench_first_screen (run-first-screen-on-xvfb.sh) sets the first screen at 1,000,000 records
+// beside DB Browser for SQLite's.
 //
 // Repetitions are interleaved at random and the ratios are of medians.
 
@@ -50,6 +59,9 @@ using namespace movra::bench;
 namespace {
 
 constexpr int kRepetitions = 5;
+// The rows the program's first reading takes on this benchmark's screen (its first screen's rows
+// at least, however small the screen), read by the first-screen floor too.
+constexpr int kFirstScreenRows = 100;
 
 // ---- albums and program folders ----------------------------------------------------------
 
@@ -206,6 +218,18 @@ void BM_Start_Movra(benchmark::State& state, int records) {
              {BinaryBeside("movra_start_probe"), f.Path.toStdString(), std::to_string(records)});
 }
 
+void BM_First_Floor(benchmark::State& state, int records) {
+    const TFolder& f = *Folders().at(records);
+    RunStart(state, {BinaryBeside("movra_start_floor"), f.Album.toStdString(),
+                     std::to_string(records), "first", std::to_string(kFirstScreenRows)});
+}
+
+void BM_Whole_Movra(benchmark::State& state, int records) {
+    const TFolder& f = *Folders().at(records);
+    RunStart(state, {BinaryBeside("movra_start_probe"), f.Path.toStdString(),
+                     std::to_string(records), "whole"});
+}
+
 void BM_Start_Floor(benchmark::State& state, int records) {
     const TFolder& f = *Folders().at(records);
     RunStart(state,
@@ -214,25 +238,27 @@ void BM_Start_Floor(benchmark::State& state, int records) {
 
 void BM_Sort_Movra(benchmark::State& state, int records) {
     const TFolder& f = *Folders().at(records);
-    double before = 0, after = 0, cpu = 0;
+    double before = 0, after = 0, cpu = 0, first = 0;
     for (auto _ : state) {
         const TChildRun run = RunChild({BinaryBeside("movra_start_probe"), f.Path.toStdString(),
                                         std::to_string(records), "sort"});
-        long long ms = 0;
+        long long ms = 0, firstMs = 0;
         double cpuMs = 0;
         long b = 0, a = 0;
-        if (run.ExitCode != 0 ||
-            std::sscanf(run.Output.c_str(), "%lld %lf %ld %ld", &ms, &cpuMs, &b, &a) != 4) {
+        if (run.ExitCode != 0 || std::sscanf(run.Output.c_str(), "%lld %lf %ld %ld %lld", &ms,
+                                             &cpuMs, &b, &a, &firstMs) != 5) {
             state.SkipWithError(
                 ("the sorting probe ended with " + std::to_string(run.ExitCode)).c_str());
             break;
         }
         state.SetIterationTime(ms / 1000.0);
         cpu += cpuMs;
+        first += static_cast<double>(firstMs);
         before = std::max(before, b / 1024.0);
         after = std::max(after, a / 1024.0);
     }
     state.counters["cpuMs"] = benchmark::Counter(cpu, benchmark::Counter::kAvgIterations);
+    state.counters["firstMs"] = benchmark::Counter(first, benchmark::Counter::kAvgIterations);
     state.counters["peakBeforeMiB"] = before;
     state.counters["peakAfterMiB"] = after;
 }
@@ -355,11 +381,13 @@ int main(int argc, char** argv) {
             ->ReportAggregatesOnly(true)
             ->UseManualTime();
     };
-    add("Start/Movra/1", BM_Start_Movra, 1);
+    add("Whole/Movra/1", BM_Whole_Movra, 1);
     for (int n : sizes) {
         const std::string suffix = "/" + std::to_string(n);
-        add("Start/Movra" + suffix, BM_Start_Movra, n);
-        add("Start/Floor" + suffix, BM_Start_Floor, n);
+        add("First/Movra" + suffix, BM_Start_Movra, n);
+        add("First/Floor" + suffix, BM_First_Floor, n);
+        add("Whole/Movra" + suffix, BM_Whole_Movra, n);
+        add("Whole/Floor" + suffix, BM_Start_Floor, n);
         add("Sort/Movra" + suffix, BM_Sort_Movra, n);
         add("Sort/Floor" + suffix, BM_Sort_Floor, n);
     }
@@ -369,17 +397,31 @@ int main(int argc, char** argv) {
 
     std::printf("\nRatios of medians (start-up: real time and the children's CPU time);"
                 " OVER: both above the goal\n");
-    const double idle = reporter.Medians["Start/Movra/1"].Counters["peakMiB"];
+    const double idle = reporter.Medians["Whole/Movra/1"].Counters["peakMiB"];
     for (int n : sizes) {
         const std::string suffix = "/" + std::to_string(n);
-        const auto& sm = reporter.Medians["Start/Movra" + suffix];
-        const auto& sf = reporter.Medians["Start/Floor" + suffix];
+        const auto& fm = reporter.Medians["First/Movra" + suffix];
+        const auto& ff = reporter.Medians["First/Floor" + suffix];
+        if (ff.Real > 0 && fm.Real > 0) {
+            const double real = fm.Real / ff.Real;
+            // The goal is set for 100,000 records; at a million the first screen's goal is DB
+            // Browser for SQLite's first rows (bench_first_screen), below the list is read whole
+            // in about the time of one screen.
+            const bool goal = n >= 100000 && n < 1000000;
+            const char* const which = goal         ? "(goal 1.2)"
+                                      : n < 100000 ? "(no goal here)"
+                                                   : "(goal: bench_first_screen)";
+            std::printf("  %-9d first screen    %8.0f / %8.0f ms  real %5.2f             %s%s\n", n,
+                        fm.Real, ff.Real, real, which, goal && real > 1.2 ? "  OVER" : "");
+        }
+        const auto& sm = reporter.Medians["Whole/Movra" + suffix];
+        const auto& sf = reporter.Medians["Whole/Floor" + suffix];
         if (sf.Real > 0 && sf.Counters.count("cpu") && sf.Counters.at("cpu") > 0) {
             const double real = sm.Real / sf.Real;
             const double cpu = sm.Counters.at("cpu") / sf.Counters.at("cpu");
-            std::printf("  %-9d start-up        %8.0f / %8.0f ms  real %5.2f  CPU %5.2f  (goal "
-                        "1.3)%s\n",
-                        n, sm.Real, sf.Real, real, cpu, std::min(real, cpu) > 1.3 ? "  OVER" : "");
+            std::printf(
+                "  %-9d whole list      %8.0f / %8.0f ms  real %5.2f  CPU %5.2f  (no goal)\n", n,
+                sm.Real, sf.Real, real, cpu);
         }
         const auto& om = reporter.Medians["Sort/Movra" + suffix];
         const auto& of = reporter.Medians["Sort/Floor" + suffix];
@@ -391,6 +433,9 @@ int main(int argc, char** argv) {
             std::printf("  %-9d sort (Shift+F1) %8.0f / %8.0f ms  real %5.2f  CPU %5.2f  %s%s\n", n,
                         om.Real, of.Real, ratio, cpu, goal ? "(goal 1.5)" : "(no goal here)",
                         goal && std::min(ratio, cpu) > 1.5 ? "  OVER" : "");
+            if (om.Counters.count("firstMs"))
+                std::printf("  %-9d sort's first screen painted after %.0f ms\n", n,
+                            om.Counters.at("firstMs"));
         }
         const double peak = sm.Counters.count("peakMiB") ? sm.Counters.at("peakMiB") : 0;
         if (peak > 0 && idle > 0 && textBytes[n] > 0) {

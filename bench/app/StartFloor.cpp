@@ -72,13 +72,16 @@ struct TStatement {
 
 } // namespace
 
-std::unique_ptr<QTableView> MakeFloorListView(const QString& albumPath) {
+std::unique_ptr<QTableView> MakeFloorListView(const QString& albumPath, int firstRows) {
     TConnection c;
     if (sqlite3_open_v2(QFile::encodeName(albumPath).constData(), &c.Db, SQLITE_OPEN_READWRITE,
                         nullptr) != SQLITE_OK)
         throw std::runtime_error("cannot open " + albumPath.toStdString());
     TStatement s;
-    if (sqlite3_prepare_v2(c.Db, kStartListSql, -1, &s.Stmt, nullptr) != SQLITE_OK)
+    std::string sql = kStartListSql;
+    if (firstRows > 0)
+        sql += " LIMIT " + std::to_string(firstRows);
+    if (sqlite3_prepare_v2(c.Db, sql.c_str(), -1, &s.Stmt, nullptr) != SQLITE_OK)
         throw std::runtime_error(sqlite3_errmsg(c.Db));
     if (!QStringDecoder("windows-1250").isValid())
         throw std::runtime_error("Qt has no Windows-1250 decoder here");

@@ -19,9 +19,11 @@ namespace movra::bench {
 inline constexpr const char* kStartListSql =
     "SELECT ID, Imie, Nazwisko, Ksywa, Notes, Adres FROM album ORDER BY Nazwisko";
 
-// Reads the album's list and builds the (not yet shown) view. Throws std::runtime_error when the
-// file cannot be read.
-[[nodiscard]] std::unique_ptr<QTableView> MakeFloorListView(const QString& albumPath);
+// Reads the album's list (with firstRows above 0, only its first rows: the engine's ORDER BY ...
+// LIMIT, which keeps that many rows while it scans the table) and builds the (not yet shown)
+// view. Throws std::runtime_error when the file cannot be read.
+[[nodiscard]] std::unique_ptr<QTableView> MakeFloorListView(const QString& albumPath,
+                                                            int firstRows = 0);
 
 // Rows of the view's model.
 [[nodiscard]] int FloorListRows(const QTableView& view);

@@ -55,9 +55,12 @@ void WriteRawAlbum(const QString& path, const std::vector<RawRecord>& records) {
                      "NOCASE);",
                      nullptr, nullptr, &err) != SQLITE_OK)
         qFatal("create failed: %s", err);
+    // One transaction: albums of many thousand records are written in a moment.
+    sqlite3_exec(db.h, "BEGIN", nullptr, nullptr, nullptr);
+    Stmt s(db.h, "INSERT INTO album(ID,Imie,Nazwisko,Ksywa,Notes,Adres,Picture) "
+                 "VALUES (NULL,?,?,?,?,?,?)");
     for (const RawRecord& r : records) {
-        Stmt s(db.h, "INSERT INTO album(ID,Imie,Nazwisko,Ksywa,Notes,Adres,Picture) "
-                     "VALUES (NULL,?,?,?,?,?,?)");
+        sqlite3_reset(s.s);
         bindText(s.s, 1, r.imie);
         bindText(s.s, 2, r.nazwisko);
         bindText(s.s, 3, r.ksywa);
@@ -71,6 +74,8 @@ void WriteRawAlbum(const QString& path, const std::vector<RawRecord>& records) {
         if (sqlite3_step(s.s) != SQLITE_DONE)
             qFatal("insert failed: %s", sqlite3_errmsg(db.h));
     }
+    if (sqlite3_exec(db.h, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        qFatal("commit failed: %s", sqlite3_errmsg(db.h));
 }
 
 QByteArray RawValue(const QString& path, qint64 id, const char* column) {
@@ -137,10 +142,15 @@ AlbumFixture::~AlbumFixture() {
     }
 }
 
-void AlbumFixture::start(const QString& startAlbum) {
+void AlbumFixture::create(const QString& startAlbum) {
     m_app = std::make_unique<TMovraApp>(startAlbum);
+}
+
+void AlbumFixture::start(const QString& startAlbum) {
+    create(startAlbum);
     form1().show();
     QVERIFY(QTest::qWaitForWindowExposed(&form1()));
+    form1().CompleteRecordList();
 }
 
 void AlbumFixture::stop() {

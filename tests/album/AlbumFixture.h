@@ -51,8 +51,12 @@ public:
     TestDialogsScope dialogs;
 
     // Makes the program's windows (reads movra.ini of the folder) and shows the main window;
-    // startAlbum as if named on the command line.
+    // startAlbum as if named on the command line. Returns once the whole record list is in the
+    // grid (a list longer than a screen is read on after its first screen shows).
     void start(const QString& startAlbum = {});
+    // Only makes the windows, as the program's start does before its event loop runs: a long
+    // list shows its first screen and the rest is still on its way.
+    void create(const QString& startAlbum = {});
     // Closes the main window as the user would (writes the settings) and destroys the windows.
     void stop();
 

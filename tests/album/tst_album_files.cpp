@@ -1,6 +1,7 @@
 // The album file commands: new, open, regenerate, sort, and the record list.
 #include "tests/album/AlbumFixture.h"
 
+#include "album/AlbumFile.h"
 #include "grid/Fajny.h"
 #include "grid/UnitPokazuj.h"
 #include "record/Unit2.h"
@@ -24,8 +25,10 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <string>
 
@@ -41,6 +44,46 @@ std::vector<RawRecord> polishClass() {
             {"Zenon", "Zieliński", "Zen", "", "", std::nullopt},
             {"adam", "adamski", "ada", "", "", std::nullopt},
             {"Piotr", "Nowak", "Piotruś", "", "ul. Długa 5\r\nGdańsk", std::nullopt}};
+}
+
+// An album long enough that its list is read on in many batches after the first screen: small
+// records with many equal names (so that the order of IDs decides among them) and a nickname
+// found nowhere else.
+std::vector<RawRecord> longAlbum(int count, int notesLength = 8) {
+    static const char* const first[] = {"Łucja", "Zenon",  "adam", "Piotr", "Ćwik",
+                                        "Ewa",   "Żaneta", "Órka", "anna",  "Anna"};
+    static const char* const last[] = {"Łukasik", "Zieliński", "adamski", "Nowak", "Śliwa",
+                                       "Żak",     "Adamski",   "Ąsik",    "Lis",   "Órka"};
+    std::vector<RawRecord> records;
+    quint32 random = 12345;
+    for (int i = 0; i < count; ++i) {
+        random = random * 1103515245U + 12345U;
+        const quint32 r = random >> 8;
+        records.push_back({QString::fromUtf8(first[r % 10]),
+                           QString::fromUtf8(last[(r / 10) % 10]) + QString::number(r % 7),
+                           QStringLiteral("k%1").arg(i), QString(notesLength, QChar(u'ó')),
+                           i % 3 == 0 ? QStringLiteral("ul. %1").arg(i) : QString(), std::nullopt});
+    }
+    return records;
+}
+
+// The list as one reading of the whole file in the order of sortKey gives it, numbered.
+QList<QStringList> wholeList(const QString& path, int sortKey) {
+    const ISQLiteDatabasePtr db = OpenAlbumFile(path);
+    QList<QStringList> rows;
+    (void)ReadRecordList(*db, sortKey, [&](const TAlbumListBytes& r) {
+        rows.append({QString::number(rows.size() + 1), AlbumText(r.Id), AlbumText(r.Imie),
+                     AlbumText(r.Nazwisko), AlbumText(r.Ksywa), AlbumText(r.Notes),
+                     AlbumText(r.Adres)});
+    });
+    return rows;
+}
+
+QList<QStringList> gridRows(const TFajny& g) {
+    QList<QStringList> rows;
+    for (int r = g.FixedRows(); r < g.RowCount(); ++r)
+        rows.append(g.Rows(r));
+    return rows;
 }
 
 } // namespace
@@ -481,6 +524,152 @@ private slots:
         QCOMPARE(f.form1().SortKey(), 3);
         f.form2().close();
         QVERIFY(f.form1().Action("Regeneruj1")->isEnabled());
+    }
+
+    // A long list shows its first screen at once; the rest arrives while the user can already
+    // show a record, and the whole list is then exactly one reading of the file.
+    void aLongListArrivesAfterItsFirstScreen() {
+        AlbumFixture f;
+        const QString path = f.folder.file("duza.db3");
+        WriteRawAlbum(path, longAlbum(20000));
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=duza.db3\n"));
+        const QList<QStringList> expected = wholeList(path, 3);
+        f.create();
+        TFajny& g = *f.form1().Grid();
+        QVERIFY(!f.form1().RecordListComplete());
+        const int first = g.RowCount() - 1;
+        QVERIFY(first > 0 && first < 20000);
+        QCOMPARE(f.form1().RecordCount(), QString::number(first));
+        QCOMPARE(gridRows(g), expected.mid(0, first));
+        // F2 while the rest is read.
+        f.form1().Action("PokazRekordu1")->trigger();
+        QVERIFY(f.form2().isVisible());
+        QCOMPARE(f.form2().Ksywa(), expected[0][4]);
+        f.form2().CloseQuietly();
+
+        f.form1().show();
+        QTRY_VERIFY_WITH_TIMEOUT(f.form1().RecordListComplete(), 60000);
+        QCOMPARE(f.form1().RecordCount(), QStringLiteral("20000"));
+        QCOMPARE(gridRows(g), expected);
+        QVERIFY(f.dialogs->empty());
+    }
+
+    // A sort or an open while the list is still arriving: only the new list is shown.
+    void aNewLoadWhileTheListArrivesShowsOnlyTheNewList() {
+        AlbumFixture f;
+        const QString path = f.folder.file("duza.db3");
+        WriteRawAlbum(path, longAlbum(20000));
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=duza.db3\n"));
+        f.create();
+        QVERIFY(!f.form1().RecordListComplete());
+        f.form1().SortCommand(2);
+        QTRY_VERIFY_WITH_TIMEOUT(f.form1().RecordListComplete(), 60000);
+        QCOMPARE(gridRows(*f.form1().Grid()), wholeList(path, 2));
+        QCOMPARE(f.form1().Grid()->SortColumn(), 2);
+
+        const QString other = f.folder.file("inna.db3");
+        WriteRawAlbum(other, longAlbum(15000, 3));
+        f.form1().SortCommand(4);
+        f.dialogs->expectOpenFile(other);
+        f.form1().OtwieramDB1Click();
+        f.form1().CompleteRecordList();
+        QCOMPARE(f.form1().RecordCount(), QStringLiteral("15000"));
+        QCOMPARE(gridRows(*f.form1().Grid()), wholeList(other, 4));
+    }
+
+    // Find and save started while the list arrives work on the whole list.
+    void commandsThatNeedTheWholeListWaitForIt() {
+        AlbumFixture f;
+        const QString path = f.folder.file("duza.db3");
+        WriteRawAlbum(path, longAlbum(20000));
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=duza.db3\n"));
+        const QList<QStringList> expected = wholeList(path, 3);
+        f.create();
+        TFajny& g = *f.form1().Grid();
+        QVERIFY(!f.form1().RecordListComplete());
+        const QString lastNick = expected.last()[4];
+        f.dialogs->expectModal([&](QDialog* d) {
+            auto* dialog = qobject_cast<Tfinddlg*>(d);
+            if (!dialog)
+                return int(QDialog::Rejected);
+            dialog->Search()->setText(lastNick);
+            dialog->ChkSlowa()->setChecked(true);
+            return int(QDialog::Accepted);
+        });
+        f.form1().Action("Finduj1")->trigger();
+        QVERIFY(f.form1().RecordListComplete());
+        QCOMPARE(g.Row(), 20000);
+        QCOMPARE(g.Cells(4, g.Row()), lastNick);
+        QCOMPARE(f.dialogs->count(), std::size_t{1});
+
+        // A save while the list arrives is not refused by the reading's hold on the file.
+        f.form1().LoadRecordList();
+        QVERIFY(!f.form1().RecordListComplete());
+        f.form1().PokazRekordu1Click();
+        f.form2().SetNazwisko(QStringLiteral("Zmieniony"));
+        f.dialogs->expectBox(MsgResult::Ok, QStringLiteral("Zmiany w rekordzie 1 zostały "
+                                                           "zapisane."));
+        f.form1().Action("Zmiana1")->trigger();
+        QCOMPARE(RawValue(path, expected[0][1].toLongLong(), "Nazwisko"), QByteArray("Zmieniony"));
+        f.form1().CompleteRecordList();
+        QCOMPARE(gridRows(g), wholeList(path, 3));
+    }
+
+    // "Anuluj" while a command waits for the list stops the reading as a stopped load does, and
+    // the command does not run; a reading that fails ends as a failed load does.
+    void aStoppedOrFailedReadingLeavesNoAlbumOpen() {
+        AlbumFixture f;
+        const QString path = f.folder.file("duza.db3");
+        WriteRawAlbum(path, longAlbum(20000, 300));
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=duza.db3\n"));
+        f.create();
+        QVERIFY(!f.form1().RecordListComplete());
+        f.dialogs->expectProgress(1).expectBox(
+            MsgResult::Ok, QStringLiteral("Przerwano wczytywanie albumu. Album nie został "
+                                          "otwarty; plik bazowy pozostał bez zmian."));
+        f.form1().Action("Finduj1")->trigger(); // no find dialog comes
+        QVERIFY(f.form1().RecordListComplete());
+        QCOMPARE(f.form1().RecordCount(), QStringLiteral("0"));
+        QCOMPARE(f.form1().Grid()->RowCount(), 1);
+        QVERIFY(!f.form1().Database());
+        QVERIFY(!f.form1().Action("Regeneruj1")->isEnabled());
+
+        // The whole list sorts in files of its own, which cannot grow here; the first screen
+        // needs none.
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        rlimit small = old;
+        small.rlim_cur = 256 * 1024;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const auto restore = qScopeGuard([&] {
+            setrlimit(RLIMIT_FSIZE, &old);
+            std::signal(SIGXFSZ, oldHandler);
+        });
+        // The stopped album is no longer open: the user opens it again.
+        f.dialogs->expectOpenFile(path).expectBox(MsgResult::Ok);
+        f.form1().Action("OpenDB1")->trigger();
+        QVERIFY(f.form1().Database());
+        QVERIFY(f.form1().Grid()->RowCount() > 1);
+        QTRY_VERIFY_WITH_TIMEOUT(f.form1().RecordListComplete(), 60000);
+        QCOMPARE(f.dialogs->last().msgKind, MsgKind::Warning);
+        QVERIFY(f.dialogs->last().text.startsWith(
+            QStringLiteral("Błąd podczas odczytu bazy danych!\nNie udało się")));
+        QCOMPARE(f.form1().RecordCount(), QStringLiteral("0"));
+        QCOMPARE(f.form1().Grid()->RowCount(), 1);
+        QVERIFY(!f.form1().Database());
+        QVERIFY(!f.form1().Action("Regeneruj1")->isEnabled());
+    }
+
+    // Leaving while the list arrives neither waits for it nor loses the settings.
+    void closingWhileTheListArrives() {
+        AlbumFixture f;
+        WriteRawAlbum(f.folder.file("duza.db3"), longAlbum(20000));
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=duza.db3\nSort=2\n"));
+        f.create();
+        QVERIFY(!f.form1().RecordListComplete());
+        f.stop();
+        QVERIFY(f.folder.read("movra.ini").contains("Nazwa=duza.db3"));
     }
 
     // "Drukuj listę osób..." shows the grid's print preview on the list; closing the main window
