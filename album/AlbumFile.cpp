@@ -3,6 +3,7 @@
 #include "platform/core/ErrorBox.h"
 #include "platform/text/Cp1250.h"
 #include "platform/text/PolishOrder.h"
+#include "platform/text/TextFilter.h"
 
 #include <sqlite3.h>
 
@@ -24,6 +25,8 @@ constexpr std::string_view kUpdateSql =
     "UPDATE album SET Imie=?, Nazwisko=?, Ksywa=?,Notes=?, Adres=? WHERE ID=?;";
 // The list leaves Picture out: the photos are read only when a record is shown.
 constexpr std::string_view kListSql = "SELECT ID, Imie, Nazwisko, Ksywa, Notes, Adres FROM album";
+// The live filter's test, in the connection as the sort key is.
+constexpr std::string_view kFilterTest = "ZAWIERA";
 constexpr std::string_view kFirstRecordSql = "SELECT * FROM album ORDER BY ID LIMIT 1";
 // The list's alphabetical order, as a sort key whose bytes compare as the alphabet does, so the
 // engine sorts by plain byte comparison. It lives in the connection, not in the file: the file
@@ -288,6 +291,7 @@ ISQLiteDatabasePtr OpenExisting(const QString& path) {
     ISQLiteDatabasePtr db =
         OpenSQLiteDatabase(QFile::encodeName(path).toStdString(), TSQLiteOpenMode::Existing);
     db->AddTextFunction(std::string(kPolishKey), &PolishSortKeyCp1250);
+    db->AddTestFunction(std::string(kFilterTest), &FilterMatchesCp1250);
     return db;
 }
 
@@ -338,8 +342,28 @@ ISQLiteDatabasePtr CreateAlbumFile(const QString& path, const TAlbumTexts& first
 
 namespace {
 
-std::string RecordListSql(int sortKey, std::optional<std::uint32_t> limit = std::nullopt) {
+std::string FilterSql(const TListFilter& filter) {
+    if (!filter.On)
+        return {};
+    if (!filter.Pattern)
+        return " WHERE 0";
+    // The pattern goes in as a blob literal: its bytes reach the function as they are, and no
+    // text typed can end the literal.
+    std::string sql = " WHERE " + std::string(kFilterTest) + "(X'";
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (const char c : *filter.Pattern) {
+        const auto b = static_cast<unsigned char>(c);
+        sql += kHex[b >> 4];
+        sql += kHex[b & 15];
+    }
+    sql += "', Imie, Nazwisko, Ksywa, Notes, Adres)";
+    return sql;
+}
+
+std::string RecordListSql(int sortKey, std::optional<std::uint32_t> limit = std::nullopt,
+                          const TListFilter& filter = {}) {
     std::string sql(kListSql);
+    sql += FilterSql(filter);
     switch (sortKey) {
     case skImie:
         sql += " ORDER BY " + std::string(kPolishKey) + "(Imie), ID";
@@ -406,13 +430,30 @@ std::uint32_t ReadListRows(ISQLiteDatabase& db, const std::string& sql, int sort
 } // namespace
 
 std::uint32_t ReadRecordList(ISQLiteDatabase& db, int sortKey,
-                             const std::function<void(const TAlbumListBytes&)>& onRow) {
-    return ReadListRows(db, RecordListSql(sortKey), sortKey, onRow);
+                             const std::function<void(const TAlbumListBytes&)>& onRow,
+                             const TListFilter& filter) {
+    return ReadListRows(db, RecordListSql(sortKey, std::nullopt, filter), sortKey, onRow);
 }
 
 std::uint32_t ReadRecordListHead(ISQLiteDatabase& db, int sortKey, std::uint32_t rows,
-                                 const std::function<void(const TAlbumListBytes&)>& onRow) {
-    return ReadListRows(db, RecordListSql(sortKey, rows), sortKey, onRow);
+                                 const std::function<void(const TAlbumListBytes&)>& onRow,
+                                 const TListFilter& filter) {
+    return ReadListRows(db, RecordListSql(sortKey, rows, filter), sortKey, onRow);
+}
+
+std::int64_t CountRecords(ISQLiteDatabase& db) {
+    return db.QueryInt64("SELECT count(*) FROM album");
+}
+
+bool TListFilter::Matches(const TAlbumListBytes& row) const {
+    if (!On)
+        return true;
+    if (!Pattern)
+        return false;
+    for (const std::string_view text : {row.Imie, row.Nazwisko, row.Ksywa, row.Notes, row.Adres})
+        if (FilterMatchesCp1250(*Pattern, text))
+            return true;
+    return false;
 }
 
 bool ReadRecordListRow(ISQLiteDatabase& db, int sortKey, qint64 id,

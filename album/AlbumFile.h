@@ -155,16 +155,32 @@ struct TAlbumListBytes {
     bool KeyIsText = true;
 };
 
+// Which records the list shows: all of them, or those a filter text matches (FilterPatternCp1250
+// of platform/text/TextFilter.h, in the first name, last name, nickname, notes or address).
+struct TListFilter {
+    bool On = false;
+    // Nothing: the typed text holds a character no album text can hold, so nothing matches.
+    std::optional<std::string> Pattern;
+
+    // Whether the filter lets that row of the list through.
+    [[nodiscard]] bool Matches(const TAlbumListBytes& row) const;
+};
+
 // The same list as QueryRecordList, handed to onRow one row at a time as the file yields it, so
 // that a reader keeping its own copy needs no second one. Raises as QueryRecordList does (a bad
 // key before anything is read); an error from onRow ends the reading. Answers the rows read.
 std::uint32_t ReadRecordList(ISQLiteDatabase& db, int sortKey,
-                             const std::function<void(const TAlbumListBytes&)>& onRow);
+                             const std::function<void(const TAlbumListBytes&)>& onRow,
+                             const TListFilter& filter = {});
 // The first rows of that list, exactly as ReadRecordList starts it (the order is total: equal
 // names are ordered by ID). One pass over the table whatever its size, with no sorting of the
 // rest: what a screenful of the list costs.
 std::uint32_t ReadRecordListHead(ISQLiteDatabase& db, int sortKey, std::uint32_t rows,
-                                 const std::function<void(const TAlbumListBytes&)>& onRow);
+                                 const std::function<void(const TAlbumListBytes&)>& onRow,
+                                 const TListFilter& filter = {});
+
+// How many records the album holds.
+[[nodiscard]] std::int64_t CountRecords(ISQLiteDatabase& db);
 
 // Record id's row of the list, as ReadRecordList would hand it over; false, calling nothing, when
 // no record has that ID.

@@ -33,6 +33,8 @@ struct TListLoad {
     bool Holding = true;                 // the first screen is still being read
     bool Waiting = false;                // CompleteRecordList takes the rows itself
     bool KeysAreTexts = true;            // every sort key the reader handed over was a text
+    bool Filtering = false;              // the filter's reading: the first rows start at the top
+    bool AtTop = false;                  // and have been put there
     std::unique_ptr<TListReader> Reader; // last: stopped before anything above goes
 };
 

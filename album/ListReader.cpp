@@ -74,9 +74,10 @@ std::size_t Footprint(const TListBatch& batch) {
 
 } // namespace
 
-TListReader::TListReader(const QString& path, int sortKey, TNotify notify)
+TListReader::TListReader(const QString& path, int sortKey, TListFilter filter, TNotify notify)
     : m_notify(std::move(notify)) {
-    m_thread = std::thread([this, path, sortKey] { Run(path, sortKey); });
+    m_thread = std::thread(
+        [this, path, sortKey, filter = std::move(filter)] { Run(path, sortKey, filter); });
 }
 
 TListReader::~TListReader() {
@@ -93,7 +94,7 @@ void TListReader::Stop() {
         m_thread.join();
 }
 
-void TListReader::Run(const QString& path, int sortKey) {
+void TListReader::Run(const QString& path, int sortKey, const TListFilter& filter) {
 #ifdef __linux__
     // Failing leaves the thread at the program's priority, which only costs smoothness.
     (void)setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kReaderNice);
@@ -104,13 +105,23 @@ void TListReader::Run(const QString& path, int sortKey) {
         const ISQLiteDatabasePtr db = OpenAlbumFile(path, [this](const ISQLiteDatabasePtr& d) {
             d->SetWatch([this] { return !m_stop.load(std::memory_order_relaxed); });
         });
-        (void)ReadRecordList(*db, sortKey, [&](const TAlbumListBytes& row) {
-            batch.Add(row);
-            if ((batch.Rows() >= kBatchRows || batch.Bytes() >= kBatchBytes) && !Push(batch))
-                throw TStopped{};
-        });
+        (void)ReadRecordList(
+            *db, sortKey,
+            [&](const TAlbumListBytes& row) {
+                batch.Add(row);
+                if ((batch.Rows() >= kBatchRows || batch.Bytes() >= kBatchBytes) && !Push(batch))
+                    throw TStopped{};
+            },
+            filter);
+        // The rows are on their way before the records are counted: they are what the user
+        // waits for.
         if (batch.Rows() > 0 && !Push(batch))
             return;
+        const std::int64_t total = filter.On ? CountRecords(*db) : -1;
+        {
+            const std::lock_guard lock(m_mutex);
+            m_total = total;
+        }
         Finish(TState::Done, {});
     } catch (const TStopped&) {
         // The owner is waiting for this thread and takes nothing more.
@@ -189,6 +200,11 @@ void TListReader::Wait(int milliseconds) {
 bool TListReader::Ended() const {
     const std::lock_guard lock(m_mutex);
     return m_state != TState::Reading;
+}
+
+std::int64_t TListReader::Total() const {
+    const std::lock_guard lock(m_mutex);
+    return m_total;
 }
 
 std::exception_ptr TListReader::Error() const {

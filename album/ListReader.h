@@ -51,8 +51,9 @@ public:
     // again) or the end (always).
     using TNotify = std::function<void()>;
 
-    // Starts reading the list of the album at path in the order of sortKey (as ReadRecordList).
-    TListReader(const QString& path, int sortKey, TNotify notify);
+    // Starts reading the list of the album at path in the order of sortKey, the records filter
+    // lets through (as ReadRecordList); with a filter on, then the number of all records.
+    TListReader(const QString& path, int sortKey, TListFilter filter, TNotify notify);
     // Stops the reading and waits for the thread.
     ~TListReader();
     TListReader(const TListReader&) = delete;
@@ -69,13 +70,15 @@ public:
     [[nodiscard]] bool Ended() const;
     // Waits until something can be taken or milliseconds have passed.
     void Wait(int milliseconds);
+    // The album's records counted after a filtered list was read (Done); -1 without a filter.
+    [[nodiscard]] std::int64_t Total() const;
     // Why the reading failed (Failed): the connection's or the engine's error.
     [[nodiscard]] std::exception_ptr Error() const;
     // Asks the reader to stop and waits for its thread; nothing more arrives.
     void Stop();
 
 private:
-    void Run(const QString& path, int sortKey);
+    void Run(const QString& path, int sortKey, const TListFilter& filter);
     // Queues a full batch; waits while the queue is full. False once asked to stop.
     bool Push(TListBatch& batch);
     void Finish(TState state, std::exception_ptr error);
@@ -92,6 +95,7 @@ private:
     std::size_t m_queuedBytes = 0;
     TState m_state = TState::Reading;
     std::exception_ptr m_error;
+    std::int64_t m_total = -1;
     bool m_notified = false;
     std::thread m_thread; // last: started once everything above exists
 };

@@ -152,6 +152,7 @@ void TForm1::BuildLayout() {
     labelAt(m_panelTop, QStringLiteral("StaticText2"), QStringLiteral("Rekordów:"), 227, 7);
     m_labelCount = labelAt(m_panelTop, QStringLiteral("LabelCount"), QStringLiteral("00"), 292, 7);
     setTextColor(m_labelCount, clMaroon);
+    BuildFilter();
     layout->addWidget(m_panelTop);
 
     m_panel1 = loweredPanel(central);
@@ -260,6 +261,11 @@ void TForm1::BuildMenu() {
            5, wholeList([this] { Finduj1Click(); }));
     action(edycja1, "FindujNast", QStringLiteral("Znajdź następną"), QKeySequence(Qt::Key_F3), 5,
            wholeList([this] { FindujNastClick(); }));
+    action(edycja1, "Szukaj1", QStringLiteral("Szukaj na liście"),
+           QKeySequence(Qt::CTRL | Qt::Key_L), 0, [this] {
+               m_filterEdit->setFocus(Qt::ShortcutFocusReason);
+               m_filterEdit->selectAll();
+           });
 
     m_obraz1 = menu("Obraz1", QStringLiteral("&Obraz"));
     action(m_obraz1, "Load1", QStringLiteral("Import obrazu z pliku JPG..."),

@@ -234,7 +234,18 @@ private:
     [[nodiscard]] bool PlaceListRow(std::int64_t id, bool added);
     // The list could not be read (e) or the user stopped its reading: no album stays open.
     void RecordListFailed(const std::exception& e, TLongWork* work);
+    // "Rekordów:": the list's rows, or "rows z all" while the filter is on.
     void SetRecordCount(int rows);
+    [[nodiscard]] int ListRows() const;
+    // The live filter "Szukaj:" above the list (Unit1Filter.cpp).
+    void BuildFilter();
+    // Reads the list again through the filter's text as it now stands, on the reader's thread:
+    // each keystroke stops the reading of the one before.
+    void ApplyListFilter();
+    // Forgets the filter without reading anything (another album, a failed load).
+    void ClearListFilter();
+    // Esc empties the filter; Down and Enter go to the list. True when the key was taken.
+    [[nodiscard]] bool FilterKey(QObject* watched, QEvent* e);
     // Rows that fill the tallest screen: what the first reading shows.
     [[nodiscard]] int FirstScreenRows() const;
     // The list's load from its first screen on; its reader comes with StartListReader.
@@ -291,6 +302,7 @@ private:
     QLabel* m_label2 = nullptr;         // album file name
     QLabel* m_labelCount = nullptr;     // record count
     QLineEdit* m_idEdit = nullptr;      // ID of the current row (hidden)
+    QLineEdit* m_filterEdit = nullptr;  // "Szukaj:"
     std::array<QLabel*, 8> m_carried{}; // lblLewa .. lblLiteryO (hidden)
     QMenu* m_obraz1 = nullptr;
     QMenu* m_recentMenu = nullptr;
@@ -316,7 +328,9 @@ private:
     // alphabet alone), and the file's outside-change counter when it was read.
     bool m_listFollowsFile = false;
     std::int64_t m_listChangeCounter = 0;
-    TShownRecord m_shownRecord; // the record window's texts as last filled from the file
+    TListFilter m_filter;            // the records the list shows
+    std::int64_t m_albumRecords = 0; // all the album's records, shown or not
+    TShownRecord m_shownRecord;      // the record window's texts as last filled from the file
     ISQLiteDatabasePtr m_database;
     std::unique_ptr<TListLoad> m_listLoad; // while the list's rows are still arriving
     int m_widthImie = 100;

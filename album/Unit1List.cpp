@@ -31,8 +31,10 @@ const QString kAlbumFilter = QStringLiteral("Pliki bazowe (*.db3)|*.db3|Dowolne 
 void TForm1::SetAlbumFile(const QString& fullPath) {
     const QString cleaned = QDir::cleanPath(QFileInfo(fullPath).absoluteFilePath());
     // A record of one album must never be written into another.
-    if (cleaned != QDir::cleanPath(QFileInfo(m_albumPath).absoluteFilePath()))
+    if (cleaned != QDir::cleanPath(QFileInfo(m_albumPath).absoluteFilePath())) {
         m_currentId = 0;
+        ClearListFilter(); // another album's people
+    }
     m_albumPath = cleaned;
     m_label2->setText(QFileInfo(cleaned).fileName());
     m_label2->adjustSize();
@@ -196,6 +198,7 @@ void TForm1::RecordListFailed(const std::exception& e, TLongWork* work) {
     // A file whose list could not be read is not open: no command may write to it (a foreign
     // file, or one the user stopped reading).
     m_database.reset();
+    ClearListFilter();
     // Nothing was loaded: neither the rows nor the count of an earlier or half-read list stay,
     // nor the memory they took (some 200 MB after a million records), which the next list
     // would otherwise have reused.
@@ -240,18 +243,24 @@ void TForm1::FillRecordList(TLongWork& work) {
     m_listFollowsFile = false;
     BeginListLoad();
     TListLoad& load = *m_listLoad;
-    if (m_readWholeList) {
+    // A filtered list is read whole too: it costs a pass over the table, first screen or not.
+    if (m_readWholeList || m_filter.On) {
         // A long list sorted anew is read whole here, as before the first screen existed: the
         // sort's user waits for all of it, and a reader would cost the sort a tenth more (the
         // rows copied once more on their way) and the first screen's pass over the table as
         // much again.
-        (void)ReadRecordList(*m_database, m_sortKey, [&](const TAlbumListBytes& r) {
-            if (g.FixedRows() + load.Filler.Rows() >= g.RowCount())
-                load.Filler.Reserve(std::max(load.Filler.Rows(), 1024));
-            load.Filler.Append(r);
-            work.Step(load.Filler.Rows());
-        });
+        (void)ReadRecordList(
+            *m_database, m_sortKey,
+            [&](const TAlbumListBytes& r) {
+                if (g.FixedRows() + load.Filler.Rows() >= g.RowCount())
+                    load.Filler.Reserve(std::max(load.Filler.Rows(), 1024));
+                load.Filler.Append(r);
+                work.Step(load.Filler.Rows());
+            },
+            m_filter);
         load.Filler.Fit();
+        if (m_filter.On)
+            m_albumRecords = CountRecords(*m_database);
         SetRecordCount(load.Filler.Rows());
         m_listFollowsFile = load.Filler.KeysAreTexts();
         StopListReader();
@@ -274,12 +283,6 @@ void TForm1::FillRecordList(TLongWork& work) {
     }
     load.Holding = false;
     StartListReaderAfterPaint();
-}
-
-void TForm1::SetRecordCount(int rows) {
-    m_labelCount->setText(QString::number(rows));
-    m_labelCount->adjustSize();
-    FitNumberColumn();
 }
 
 void TForm1::ReloadRecordList(TLongWork* work) {

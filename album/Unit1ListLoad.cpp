@@ -83,6 +83,8 @@ void TForm1::StartListReaderAfterPaint() {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* e) {
+    if (FilterKey(watched, e))
+        return true;
     if (e->type() == QEvent::Paint && watched == m_g1->viewport()) {
         m_g1->viewport()->removeEventFilter(this);
         // Started once this paint has been done.
@@ -97,7 +99,7 @@ void TForm1::StartListReader() {
     load.Start.stop();
     // The reader's thread only posts: the rows are taken on this one, which alone touches the
     // grid. The reader is stopped before this window goes, so the window outlives every post.
-    load.Reader = std::make_unique<TListReader>(m_albumPath, m_sortKey, [this] {
+    load.Reader = std::make_unique<TListReader>(m_albumPath, m_sortKey, m_filter, [this] {
         QMetaObject::invokeMethod(
             this, [this] { ListRowsArrived(); }, Qt::QueuedConnection);
     });
@@ -150,9 +152,18 @@ bool TForm1::TakeListRows(TLongWork* work) {
     if (state == TListReader::TState::Done && load.Received < shown)
         filler.Truncate(static_cast<int>(load.Received));
     filler.Fit();
+    if (load.Filtering && load.Received > 0 && std::exchange(load.AtTop, true) == false) {
+        // A new filter's first rows: the list starts at its top, as a new list does.
+        m_g1->SetTopRow(m_g1->FixedRows());
+        m_g1->SetRow(m_g1->FixedRows());
+        G1Click();
+    }
+    if (state == TListReader::TState::Done && load.Reader->Total() >= 0)
+        m_albumRecords = load.Reader->Total();
     SetRecordCount(filler.Rows());
     if (m_form2)
-        m_form2->SetPositionLabel(m_label1->text() + QStringLiteral(" z ") + m_labelCount->text());
+        m_form2->SetPositionLabel(m_label1->text() + QStringLiteral(" z ") +
+                                  QString::number(ListRows()));
     if (state == TListReader::TState::Reading)
         return true;
     if (state == TListReader::TState::Done) {

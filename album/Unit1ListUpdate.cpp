@@ -45,22 +45,32 @@ bool TForm1::PlaceListRow(std::int64_t id, bool added) {
     const int keyCol = m_sortKey;
     std::optional<std::array<std::string, 7>> cells;
     bool keyIsText = true;
+    bool exists = false;
     (void)ReadRecordListRow(*m_database, m_sortKey, id, [&](const TAlbumListBytes& r) {
+        exists = true;
+        keyIsText = r.KeyIsText;
+        // A record the filter does not let through has no row, as in a new reading.
+        if (!m_filter.Matches(r))
+            return;
         cells = std::array<std::string, 7>{std::string(),        std::string(r.Id),
                                            std::string(r.Imie),  std::string(r.Nazwisko),
                                            std::string(r.Ksywa), std::string(r.Notes),
                                            std::string(r.Adres)};
-        keyIsText = r.KeyIsText;
     });
     if (!keyIsText)
         return false;
 
     // A record just added has no row yet: no need to look through a million rows for it.
     const int oldRow = added ? -1 : RowOfId(id);
-    if (!cells) { // deleted
-        if (oldRow < 0)
-            return false;
-        g.DeleteRow(oldRow);
+    if (!exists && oldRow < 0)
+        return false; // deleted, yet not in the list: the list is not what this program thinks
+    if (added && exists)
+        ++m_albumRecords;
+    else if (!exists)
+        --m_albumRecords;
+    if (!cells) { // deleted, or no longer let through by the filter
+        if (oldRow >= 0)
+            g.DeleteRow(oldRow);
     } else {
         const TListPlace place{(*cells)[static_cast<std::size_t>(keyCol)], id};
         // The first row that goes after the record, the record's own old row left out.

@@ -103,14 +103,16 @@ void TForm1::G1Click() {
     m_idEdit->setText(m_g1->Cells(1, m_currentRow));
     if (m_form2) {
         m_form2->SetFileLabel(m_label2->text());
-        m_form2->SetPositionLabel(m_label1->text() + QStringLiteral(" z ") + m_labelCount->text());
+        m_form2->SetPositionLabel(m_label1->text() + QStringLiteral(" z ") +
+                                  QString::number(ListRows()));
     }
 }
 
 void TForm1::IDEditChange() {
     m_g1->InvalidateGrid();
     if (m_form2)
-        m_form2->SetPositionLabel(m_label1->text() + QStringLiteral(" z ") + m_labelCount->text());
+        m_form2->SetPositionLabel(m_label1->text() + QStringLiteral(" z ") +
+                                  QString::number(ListRows()));
 }
 
 void TForm1::PokazRekordu1Click() {
@@ -343,7 +345,7 @@ int TForm1::RowOfId(std::int64_t id) const {
 }
 
 void TForm1::Zniszcz1Click() {
-    if (m_labelCount->text().toInt() <= 1)
+    if (m_albumRecords <= 1)
         return; // the last record of an album is never deleted
     if (!m_database)
         return;

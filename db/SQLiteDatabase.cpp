@@ -225,7 +225,40 @@ void CallTextMap(sqlite3_context* context, int, sqlite3_value** args) {
     sqlite3_result_text(context, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
 }
 
+std::string_view BytesOf(sqlite3_value* value) {
+    const void* bytes = sqlite3_value_type(value) == SQLITE_BLOB ? sqlite3_value_blob(value)
+                                                                 : sqlite3_value_text(value);
+    const int n = sqlite3_value_bytes(value);
+    return bytes != nullptr
+               ? std::string_view(static_cast<const char*>(bytes), static_cast<std::size_t>(n))
+               : std::string_view();
+}
+
+void CallTextTest(sqlite3_context* context, int count, sqlite3_value** args) {
+    if (count < 1) {
+        sqlite3_result_int(context, 0);
+        return;
+    }
+    const auto test = reinterpret_cast<TSQLiteTextTest>(sqlite3_user_data(context));
+    const std::string_view pattern = BytesOf(args[0]);
+    for (int i = 1; i < count; ++i) {
+        if (sqlite3_value_type(args[i]) != SQLITE_NULL && test(pattern, BytesOf(args[i]))) {
+            sqlite3_result_int(context, 1);
+            return;
+        }
+    }
+    sqlite3_result_int(context, 0);
+}
+
 } // namespace
+
+void TSQLiteDatabase::AddTestFunction(const std::string& name, TSQLiteTextTest test) {
+    const int rc = sqlite3_create_function_v2(
+        m_db.get(), name.c_str(), -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
+        reinterpret_cast<void*>(test), &CallTextTest, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        throw ESQLiteException("Could not add function " + name + ": " + sqlite3_errstr(rc), rc);
+}
 
 void TSQLiteDatabase::AddTextFunction(const std::string& name, TSQLiteTextMap map) {
     const int rc = sqlite3_create_function_v2(

@@ -48,6 +48,7 @@ public:
                             const std::function<void(const ISQLiteRow&)>& onRow) override;
     void SetWatch(TSQLiteWatch watch) override;
     void AddTextFunction(const std::string& name, TSQLiteTextMap map) override;
+    void AddTestFunction(const std::string& name, TSQLiteTextTest test) override;
 
 private:
     struct THandleCloser {

@@ -128,6 +128,8 @@ using TSQLiteWatch = std::function<bool()>;
 // A function for statements that turns a text (its stored bytes) into other bytes, written to
 // out; it may not use the connection.
 using TSQLiteTextMap = void (*)(std::string_view text, std::string& out);
+// Whether text answers pattern, both as their bytes.
+using TSQLiteTextTest = bool (*)(std::string_view pattern, std::string_view text);
 
 // One connection to a database file. Releasing the last reference with a transaction open rolls
 // the transaction back. No busy timeout is set: a file locked by another connection makes a
@@ -202,6 +204,10 @@ public:
     // is. An ORDER BY on such a key sorts with the engine's plain byte comparison, which its
     // sorter does far faster than a comparison function of the program's.
     virtual void AddTextFunction(const std::string& name, TSQLiteTextMap map) = 0;
+    // Makes test known as the function name(pattern, value, ...): 1 when test answers true for
+    // pattern and any of the values (a number as its text, a blob as its bytes, NULL never),
+    // else 0.
+    virtual void AddTestFunction(const std::string& name, TSQLiteTextTest test) = 0;
 };
 
 using ISQLiteDatabasePtr = std::shared_ptr<ISQLiteDatabase>;

@@ -21,6 +21,7 @@
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QRadioButton>
 
+#include <algorithm>
 #include <random>
 
 #include <fcntl.h>
@@ -262,15 +263,11 @@ private slots:
             f.form1().PokazRekordu1Click();
             QVERIFY(f.form2().isVisible());
         };
-        const int keys[] = {3, 2, 4};
-        for (int step = 0; step < 45; ++step) {
-            if (step % 15 == 0)
-                f.form1().SortCommand(keys[step / 15]);
-            const int rows = g.RowCount() - g.FixedRows();
-            show(1 + static_cast<int>(rng() % static_cast<unsigned>(rows)));
+        // A save that mostly moves the record, an add or a delete, at random.
+        const auto write = [&] {
             switch (rng() % 4) {
             case 0:
-            case 1: // a save that mostly moves the record
+            case 1:
                 f.form2().Edit1()->setText(any());
                 f.form2().Edit2()->setText(any());
                 f.form2().Edit3()->setText(any());
@@ -288,12 +285,57 @@ private slots:
                 f.form1().Zniszcz1Click();
                 break;
             }
+        };
+        const int keys[] = {3, 2, 4};
+        for (int step = 0; step < 45; ++step) {
+            if (step % 15 == 0)
+                f.form1().SortCommand(keys[step / 15]);
+            const int rows = g.RowCount() - g.FixedRows();
+            show(1 + static_cast<int>(rng() % static_cast<unsigned>(rows)));
+            write();
             QVERIFY(!f.form2().isVisible());
             const QList<QStringList> shown = list();
             QCOMPARE(f.form1().RecordCount(), QString::number(shown[0].size()));
             f.form1().SortCommand(f.form1().SortKey()); // the same order, read anew
             QCOMPARE(list(), shown);
         }
+
+        // The same through the live filter: records enter and leave it as they are saved, and
+        // the list is both what a new reading shows and the records some text of which holds
+        // "ak" once letter case and marks are set aside (Żak, NOWAK).
+        auto* filter = f.form1().findChild<QLineEdit*>(QStringLiteral("Szukaj"));
+        QVERIFY(filter);
+        filter->setText(QStringLiteral("ak"));
+        QTRY_VERIFY(f.form1().RecordListComplete());
+        const auto plain = [](const QString& text) {
+            QString d = text.normalized(QString::NormalizationForm_D).toLower();
+            d.replace(QChar(u'ł'), QChar(u'l'));
+            d.removeIf([](QChar c) { return c.category() == QChar::Mark_NonSpacing; });
+            return d;
+        };
+        for (int step = 0; step < 20; ++step) {
+            const int rows = g.RowCount() - g.FixedRows();
+            if (rows > 0) {
+                show(1 + static_cast<int>(rng() % static_cast<unsigned>(rows)));
+                write();
+            }
+            QList<QStringList> expected;
+            for (QStringList row : wholeList(path, f.form1().SortKey())) {
+                if (std::any_of(row.begin() + 2, row.end(),
+                                [&](const QString& t) { return plain(t).contains("ak"); })) {
+                    row[0] = QString::number(expected.size() + 1);
+                    expected.append(row);
+                }
+            }
+            QCOMPARE(gridRows(g), expected);
+            QCOMPARE(f.form1().RecordCount(),
+                     QStringLiteral("%1 z %2").arg(expected.size()).arg(RawCount(path)));
+            f.form1().SortCommand(f.form1().SortKey());
+            QCOMPARE(gridRows(g), expected);
+        }
+        filter->clear();
+        QTRY_VERIFY(f.form1().RecordListComplete());
+        QCOMPARE(f.form1().RecordCount(), QString::number(RawCount(path)));
 
         // Another copy of the program adds a record meanwhile: the next save shows it too.
         QVERIFY(RawExec(path, "INSERT INTO album(Imie, Nazwisko, Ksywa) VALUES ('A', 'A', 'A')"));
@@ -306,6 +348,68 @@ private slots:
         QVERIFY(shown[2].contains(QStringLiteral("A")));
         f.form1().SortCommand(f.form1().SortKey());
         QCOMPARE(list(), shown);
+    }
+
+    // "Szukaj:" narrows the list as the user types: marks count only when typed, letter case
+    // never; Esc brings the whole list back; a newer text replaces a reading still going on; the
+    // list commands work on the people shown.
+    void theLiveFilterNarrowsTheListAsTyped() {
+        std::vector<RawRecord> people = polishClass();
+        people.push_back({"Ola", "Kowalska", "Ola", "", "ul. Piotrkowska 1\r\nŁódź", std::nullopt});
+        people.push_back({"Jan", "Lodzki", "Jasio", "", "", std::nullopt});
+        AlbumFixture f;
+        const QString path = f.folder.file("klasa.db3");
+        WriteRawAlbum(path, people);
+        QVERIFY(f.folder.write("movra.ini", "[Plik]\nNazwa=klasa.db3\n"));
+        f.start();
+        f.form1().activateWindow();
+        auto* filter = f.form1().findChild<QLineEdit*>(QStringLiteral("Szukaj"));
+        QVERIFY(filter);
+        f.form1().Action("Szukaj1")->trigger();
+        QTRY_VERIFY(filter->hasFocus());
+        const auto shownFor = [&](const QString& text) {
+            filter->setText(text);
+            [&] { QTRY_VERIFY(f.form1().RecordListComplete()); }();
+            return f.column(3);
+        };
+        QCOMPARE(shownFor(QStringLiteral("lodz")), QStringList({"Kowalska", "Lodzki"}));
+        QCOMPARE(f.form1().RecordCount(), QStringLiteral("2 z 6"));
+        QCOMPARE(shownFor(QStringLiteral("ŁÓDŹ")), QStringList({"Kowalska"}));
+        QCOMPARE(shownFor(QStringLiteral("kraków")), QStringList({"Łukasik"}));
+        QCOMPARE(shownFor(QStringLiteral("✓")), QStringList());
+        QCOMPARE(f.form1().RecordCount(), QStringLiteral("0 z 6"));
+        QTest::keyClick(filter, Qt::Key_Escape);
+        QVERIFY(filter->text().isEmpty());
+        QTRY_VERIFY(f.form1().RecordListComplete());
+        QCOMPARE(f.column(3).size(), 6);
+        QCOMPARE(f.form1().RecordCount(), QStringLiteral("6"));
+
+        // F2 and Ctrl+Del on the one person shown.
+        QCOMPARE(shownFor(QStringLiteral("łódź")), QStringList({"Kowalska"}));
+        f.form1().Action("PokazRekordu1")->trigger();
+        QCOMPARE(f.form2().Nazwisko(), QStringLiteral("Kowalska"));
+        f.dialogs->expectBox(MsgResult::Yes);
+        f.form1().Action("Zniszcz1")->trigger();
+        QCOMPARE(RawCount(path), 5);
+        QCOMPARE(f.column(3), QStringList());
+        QCOMPARE(f.form1().RecordCount(), QStringLiteral("0 z 5"));
+        QCOMPARE(filter->text(), QStringLiteral("łódź"));
+
+        // A long list: the second text arrives while the first one's reading goes on, and only
+        // its people are shown.
+        const QString big = f.folder.file("duza.db3");
+        WriteRawAlbum(big, longAlbum(20000));
+        f.dialogs->expectOpenFile(big);
+        f.form1().Action("OpenDB1")->trigger();
+        QVERIFY(filter->text().isEmpty()); // another album's people
+        QTRY_VERIFY(f.form1().RecordListComplete());
+        filter->setText(QStringLiteral("k1"));
+        QVERIFY(!f.form1().RecordListComplete());
+        filter->setText(QStringLiteral("k19999"));
+        QTRY_VERIFY(f.form1().RecordListComplete());
+        QCOMPARE(f.column(4), QStringList({"k19999"}));
+        QCOMPARE(f.form1().RecordCount(), QStringLiteral("1 z 20000"));
+        QCOMPARE(f.dialogs->count(), std::size_t(2)); // the delete's question and the open dialog
     }
 
     void theRowNumbersFitTheirColumnAndFollowADelete() {
