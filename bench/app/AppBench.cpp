@@ -39,6 +39,7 @@
 #include "bench/app/BenchDialogs.h"
 #include "bench/app/PaintWatch.h"
 #include "bench/app/StartFloor.h"
+#include "bench/support/Interleaved.h"
 #include "bench/data/AlbumGenerator.h"
 #include "grid/Fajny.h"
 #include "platform/core/ProgramFolder.h"
@@ -722,17 +723,7 @@ void Register(const char* name, void (*fn)(benchmark::State&), int iterations,
 } // namespace
 
 int main(int argc, char** argv) {
-    // Interleaved repetitions spread the other users' load over goal and floor alike.
-    std::vector<char*> args(argv, argv + argc);
-    bool interleaving = false;
-    for (int i = 1; i < argc; ++i)
-        interleaving |= std::strncmp(argv[i], "--benchmark_enable_random_interleaving", 38) == 0;
-    static char interleave[] = "--benchmark_enable_random_interleaving=true";
-    if (!interleaving)
-        args.insert(args.begin() + 1, interleave);
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    if (benchmark::ReportUnrecognizedArguments(count, args.data()))
+    if (!InitInterleaved(argc, argv))
         return 1;
 
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -19,6 +19,7 @@
 // Repetitions alternate at random and the ratio is of medians.
 
 #include "bench/data/AlbumGenerator.h"
+#include "bench/support/Interleaved.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QElapsedTimer>
@@ -333,12 +334,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     QGuiApplication app(argc, argv);
-    std::vector<char*> args(argv, argv + argc);
-    static char interleave[] = "--benchmark_enable_random_interleaving=true";
-    args.insert(args.begin() + 1, interleave);
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    if (benchmark::ReportUnrecognizedArguments(count, args.data()))
+    if (!InitInterleaved(argc, argv))
         return 1;
 
     const int n = records.empty() ? 1000000 : std::stoi(records);

@@ -26,6 +26,7 @@
 // Repetitions are interleaved at random and the ratios are of medians.
 
 #include "bench/data/AlbumGenerator.h"
+#include "bench/support/Interleaved.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
@@ -343,12 +344,7 @@ std::vector<int> SizesFrom(int& argc, char** argv) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const std::vector<int> sizes = SizesFrom(argc, argv);
-    std::vector<char*> args(argv, argv + argc);
-    static char interleave[] = "--benchmark_enable_random_interleaving=true";
-    args.insert(args.begin() + 1, interleave);
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    if (benchmark::ReportUnrecognizedArguments(count, args.data()))
+    if (!InitInterleaved(argc, argv))
         return 1;
 
     std::printf("children run on the %s platform%s\n", Platform(),
