@@ -74,10 +74,12 @@ std::size_t Footprint(const TListBatch& batch) {
 
 } // namespace
 
-TListReader::TListReader(const QString& path, int sortKey, TListFilter filter, TNotify notify)
+TListReader::TListReader(const QString& path, int sortKey, TListFilter filter, bool countAll,
+                         TNotify notify)
     : m_notify(std::move(notify)) {
-    m_thread = std::thread(
-        [this, path, sortKey, filter = std::move(filter)] { Run(path, sortKey, filter); });
+    m_thread = std::thread([this, path, sortKey, filter = std::move(filter), countAll] {
+        Run(path, sortKey, filter, countAll);
+    });
 }
 
 TListReader::~TListReader() {
@@ -94,7 +96,7 @@ void TListReader::Stop() {
         m_thread.join();
 }
 
-void TListReader::Run(const QString& path, int sortKey, const TListFilter& filter) {
+void TListReader::Run(const QString& path, int sortKey, const TListFilter& filter, bool countAll) {
 #ifdef __linux__
     // Failing leaves the thread at the program's priority, which only costs smoothness.
     (void)setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kReaderNice);
@@ -117,7 +119,7 @@ void TListReader::Run(const QString& path, int sortKey, const TListFilter& filte
         // waits for.
         if (batch.Rows() > 0 && !Push(batch))
             return;
-        const std::int64_t total = filter.On ? CountRecords(*db) : -1;
+        const std::int64_t total = countAll ? CountRecords(*db) : -1;
         {
             const std::lock_guard lock(m_mutex);
             m_total = total;

@@ -53,7 +53,8 @@ public:
 
     // Starts reading the list of the album at path in the order of sortKey, the records filter
     // lets through (as ReadRecordList); with a filter on, then the number of all records.
-    TListReader(const QString& path, int sortKey, TListFilter filter, TNotify notify);
+    TListReader(const QString& path, int sortKey, TListFilter filter, bool countAll,
+                TNotify notify);
     // Stops the reading and waits for the thread.
     ~TListReader();
     TListReader(const TListReader&) = delete;
@@ -70,7 +71,7 @@ public:
     [[nodiscard]] bool Ended() const;
     // Waits until something can be taken or milliseconds have passed.
     void Wait(int milliseconds);
-    // The album's records counted after a filtered list was read (Done); -1 without a filter.
+    // The album's records counted after the list was read (Done) when asked to; else -1.
     [[nodiscard]] std::int64_t Total() const;
     // Why the reading failed (Failed): the connection's or the engine's error.
     [[nodiscard]] std::exception_ptr Error() const;
@@ -78,7 +79,7 @@ public:
     void Stop();
 
 private:
-    void Run(const QString& path, int sortKey, const TListFilter& filter);
+    void Run(const QString& path, int sortKey, const TListFilter& filter, bool countAll);
     // Queues a full batch; waits while the queue is full. False once asked to stop.
     bool Push(TListBatch& batch);
     void Finish(TState state, std::exception_ptr error);

@@ -330,7 +330,10 @@ private:
     std::int64_t m_listChangeCounter = 0;
     TListFilter m_filter;            // the records the list shows
     std::int64_t m_albumRecords = 0; // all the album's records, shown or not
-    TShownRecord m_shownRecord;      // the record window's texts as last filled from the file
+    // The outside-change counter at which m_albumRecords was right (-1: not known), so that a
+    // filter need not count the album again.
+    std::int64_t m_albumRecordsCounter = -1;
+    TShownRecord m_shownRecord; // the record window's texts as last filled from the file
     ISQLiteDatabasePtr m_database;
     std::unique_ptr<TListLoad> m_listLoad; // while the list's rows are still arriving
     int m_widthImie = 100;

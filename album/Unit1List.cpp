@@ -178,8 +178,13 @@ void TForm1::LoadRecordList(TLongWork* work) {
         m_database.reset(); // releasing the old connection rolls back what it had open
         m_database =
             OpenAlbumFile(m_albumPath, [work](const ISQLiteDatabasePtr& db) { work->Watch(db); });
-        FillRecordList(*work);
+        // Taken before the reading: a change another program makes meanwhile shows as one made
+        // since (the list is then read anew rather than followed in place).
         m_listChangeCounter = OutsideChangeCounter(*m_database);
+        m_albumRecordsCounter = -1;
+        FillRecordList(*work);
+        if (RecordListComplete())
+            m_albumRecordsCounter = m_listChangeCounter;
         NoteOpenedAlbum();
     } catch (const std::exception& e) {
         RecordListFailed(e, work);
@@ -198,6 +203,7 @@ void TForm1::RecordListFailed(const std::exception& e, TLongWork* work) {
     // A file whose list could not be read is not open: no command may write to it (a foreign
     // file, or one the user stopped reading).
     m_database.reset();
+    m_albumRecordsCounter = -1;
     ClearListFilter();
     // Nothing was loaded: neither the rows nor the count of an earlier or half-read list stay,
     // nor the memory they took (some 200 MB after a million records), which the next list

@@ -97,9 +97,12 @@ bool TForm1::eventFilter(QObject* watched, QEvent* e) {
 void TForm1::StartListReader() {
     TListLoad& load = *m_listLoad;
     load.Start.stop();
+    // A filtered list shows the count of all records beside its own: known already unless
+    // another program changed the file since it was taken (a scan as long as the filter's).
+    const bool countAll = m_filter.On && m_albumRecordsCounter != m_listChangeCounter;
     // The reader's thread only posts: the rows are taken on this one, which alone touches the
     // grid. The reader is stopped before this window goes, so the window outlives every post.
-    load.Reader = std::make_unique<TListReader>(m_albumPath, m_sortKey, m_filter, [this] {
+    load.Reader = std::make_unique<TListReader>(m_albumPath, m_sortKey, m_filter, countAll, [this] {
         QMetaObject::invokeMethod(
             this, [this] { ListRowsArrived(); }, Qt::QueuedConnection);
     });
@@ -158,8 +161,13 @@ bool TForm1::TakeListRows(TLongWork* work) {
         m_g1->SetRow(m_g1->FixedRows());
         G1Click();
     }
-    if (state == TListReader::TState::Done && load.Reader->Total() >= 0)
-        m_albumRecords = load.Reader->Total();
+    if (state == TListReader::TState::Done && (!m_filter.On || load.Reader->Total() >= 0)) {
+        if (m_filter.On)
+            m_albumRecords = load.Reader->Total();
+        else
+            m_albumRecords = filler.Rows();
+        m_albumRecordsCounter = m_listChangeCounter;
+    }
     SetRecordCount(filler.Rows());
     if (m_form2)
         m_form2->SetPositionLabel(m_label1->text() + QStringLiteral(" z ") +

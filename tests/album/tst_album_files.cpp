@@ -314,8 +314,12 @@ private slots:
             return d;
         };
         for (int step = 0; step < 20; ++step) {
+            if (step == 10) // another copy's add: the next save reads and counts anew
+                QVERIFY(RawExec(path, "INSERT INTO album(Imie, Nazwisko, Ksywa) VALUES ('Zak', "
+                                      "'Zak', 'Zak')"));
             const int rows = g.RowCount() - g.FixedRows();
-            if (rows > 0) {
+            QVERIFY(rows > 0);
+            {
                 show(1 + static_cast<int>(rng() % static_cast<unsigned>(rows)));
                 write();
             }
