@@ -151,6 +151,10 @@ bool TForm1::TakeListRows(TLongWork* work) {
         }
     }
     load.Reader->Recycle(load.Taken);
+    // A filter's reading leaves the rows shown as they are until its own rows (or its end) come:
+    // typing never blanks the list.
+    if (load.Filtering && load.Received == 0 && state == TListReader::TState::Reading)
+        return true;
     // Records another program deleted between the two readings.
     if (state == TListReader::TState::Done && load.Received < shown)
         filler.Truncate(static_cast<int>(load.Received));
