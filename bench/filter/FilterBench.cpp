@@ -117,7 +117,11 @@ public:
         WaitComplete();
         m_records = m_form->RecordCount();
     }
-    ~TProgram() { SetProgramFolderOverride({}); }
+    // The windows go while the program folder is still the temporary one they were made in.
+    ~TProgram() {
+        m_app.reset();
+        SetProgramFolderOverride({});
+    }
     TProgram(const TProgram&) = delete;
     TProgram& operator=(const TProgram&) = delete;
 
