@@ -445,6 +445,14 @@ std::int64_t CountRecords(ISQLiteDatabase& db) {
     return db.QueryInt64("SELECT count(*) FROM album");
 }
 
+std::int64_t EstimateRecords(ISQLiteDatabase& db) {
+    try {
+        return db.QueryInt64("SELECT max(rowid) FROM album");
+    } catch (const ESQLiteException&) {
+        return 0; // a table without row numbers
+    }
+}
+
 bool TListFilter::Matches(const TAlbumListBytes& row) const {
     if (!On)
         return true;

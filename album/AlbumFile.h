@@ -181,6 +181,9 @@ std::uint32_t ReadRecordListHead(ISQLiteDatabase& db, int sortKey, std::uint32_t
 
 // How many records the album holds.
 [[nodiscard]] std::int64_t CountRecords(ISQLiteDatabase& db);
+// An estimate of that number that costs no pass over the table: the highest row number, which
+// counts every record ever added unless rows were deleted (0 when there is none to read).
+[[nodiscard]] std::int64_t EstimateRecords(ISQLiteDatabase& db);
 
 // Record id's row of the list, as ReadRecordList would hand it over; false, calling nothing, when
 // no record has that ID.

@@ -35,6 +35,7 @@ struct TListLoad {
     bool KeysAreTexts = true;            // every sort key the reader handed over was a text
     bool Filtering = false;              // the filter's reading: the first rows start at the top
     bool AtTop = false;                  // and have been put there
+    std::int64_t Expected = 0;           // rows the whole list will likely have
     std::unique_ptr<TListReader> Reader; // last: stopped before anything above goes
 };
 

@@ -385,7 +385,8 @@ void TForm1::FitNumberColumn() {
     // bold font, never narrower than the designed 40 pixels. Digits are of one width in the
     // fonts a desktop has, so the count's own digits measure every number of the list.
     TFajny& g = *m_g1;
-    const int rows = std::max(g.RowCount() - g.FixedRows(), 0);
+    const std::int64_t rows = std::max<std::int64_t>(
+        {g.RowCount() - g.FixedRows(), 0, m_listLoad ? m_listLoad->Expected : 0});
     const QFontMetrics metrics(g.Font().toQFont());
     const int width = metrics.horizontalAdvance(QString::number(rows)) + 10;
     const int wanted = std::max(40, width);

@@ -288,6 +288,10 @@ void TForm1::FillRecordList(TLongWork& work) {
         return;
     }
     load.Holding = false;
+    // The number column is as wide as the whole list will need from the first screen on, so
+    // the columns do not move while the rest arrives.
+    load.Expected = EstimateRecords(*m_database);
+    FitNumberColumn();
     StartListReaderAfterPaint();
 }
 

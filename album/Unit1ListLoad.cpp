@@ -183,6 +183,7 @@ bool TForm1::TakeListRows(TLongWork* work) {
         // program made while it read makes the next save read the list anew.
         m_listFollowsFile = filler.KeysAreTexts() && keysAreTexts;
         StopListReader();
+        FitNumberColumn(); // to the list as it came, not as it was expected
         return true;
     }
     const std::exception_ptr error = load.Reader->Error();

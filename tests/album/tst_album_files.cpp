@@ -651,6 +651,7 @@ private slots:
         QVERIFY(first > 0 && first < 20000);
         QCOMPARE(f.form1().RecordCount(), QString::number(first));
         QCOMPARE(gridRows(g), expected.mid(0, first));
+        const int numberWidth = g.ColWidths(0); // already as the whole list needs it
         // F2 while the rest is read.
         f.form1().Action("PokazRekordu1")->trigger();
         QVERIFY(f.form2().isVisible());
@@ -661,6 +662,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(f.form1().RecordListComplete(), 60000);
         QCOMPARE(f.form1().RecordCount(), QStringLiteral("20000"));
         QCOMPARE(gridRows(g), expected);
+        QCOMPARE(g.ColWidths(0), numberWidth);
         QVERIFY(f.dialogs->empty());
     }
 
