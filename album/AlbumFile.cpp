@@ -412,18 +412,25 @@ std::uint32_t ReadListRows(ISQLiteDatabase& db, const std::string& sql, int sort
                            const std::function<void(const TAlbumListBytes&)>& onRow) {
     bool first = true;
     std::array<int, 6> columns{};
-    int keyColumn = 0;
+    std::uint8_t keyBit = 0;
+    std::array<int, 3> names{};
     std::array<std::string_view, 6> cells;
     return db.QueryEach(sql, [&](const ISQLiteRow& row) {
         if (first) {
             const TAlbumListColumns c = ListColumnsOf(row);
             columns = {c.Id, c.Imie, c.Nazwisko, c.Ksywa, c.Notes, c.Adres};
-            keyColumn = sortKey == skImie ? c.Imie : sortKey == skKsywa ? c.Ksywa : c.Nazwisko;
+            names = {c.Imie, c.Nazwisko, c.Ksywa};
+            keyBit = NameTextBit(sortKey == skImie || sortKey == skKsywa ? sortKey : skNazwisko);
             first = false;
         }
+        // The storage class is asked before the values are read: reading may convert them.
+        std::uint8_t textNames = 0;
+        for (std::size_t i = 0; i < names.size(); ++i)
+            if (row.StoredAsText(names[i]))
+                textNames |= static_cast<std::uint8_t>(1U << i);
         row.ShownBytes(columns, cells);
         onRow(TAlbumListBytes{cells[0], cells[1], cells[2], cells[3], cells[4], cells[5],
-                              row.KindAt(keyColumn) == TSQLiteColumnKind::Text});
+                              (textNames & keyBit) != 0, textNames});
     });
 }
 

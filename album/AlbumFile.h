@@ -153,7 +153,14 @@ struct TAlbumListBytes {
     // Whether the sort key is stored as a text: only texts sort by the alphabet (the engine puts
     // NULL, then numbers, before every text, and blobs after).
     bool KeyIsText = true;
+    // Which of the three names are stored as texts: NameTextBit of each sort key.
+    std::uint8_t TextNames = 7;
 };
+
+// The bit of TAlbumListBytes::TextNames for the name a list can be sorted by (2, 3 or 4).
+[[nodiscard]] constexpr std::uint8_t NameTextBit(int sortKey) {
+    return sortKey >= 2 && sortKey <= 4 ? static_cast<std::uint8_t>(1U << (sortKey - 2)) : 0;
+}
 
 // Which records the list shows: all of them, or those a filter text matches (FilterPatternCp1250
 // of platform/text/TextFilter.h, in the first name, last name, nickname, notes or address).

@@ -36,7 +36,7 @@ void TListFiller::Fit() {
 }
 
 void TListFiller::Put(int index, const TAlbumListBytes& row) {
-    m_keysAreTexts = m_keysAreTexts && row.KeyIsText;
+    m_textNames &= row.TextNames;
     const std::array<std::string_view, 7> cells{
         std::string_view(), row.Id, row.Imie, row.Nazwisko, row.Ksywa, row.Notes, row.Adres};
     m_grid->SetRowCp1250(m_grid->FixedRows() + index, cells);

@@ -14,8 +14,9 @@ public:
 
     // Rows written so far.
     [[nodiscard]] int Rows() const { return m_rows; }
-    // Whether every sort key written so far was a text (the list can then follow saves in place).
-    [[nodiscard]] bool KeysAreTexts() const { return m_keysAreTexts; }
+    // The names stored as texts in every row written so far (NameTextBit of each): a list can
+    // follow saves in place, or be sorted where it is, by such a name only.
+    [[nodiscard]] std::uint8_t TextNames() const { return m_textNames; }
     // Makes room in the grid for that many rows more than are written; Fit takes back what was
     // not used.
     void Reserve(int more);
@@ -33,7 +34,7 @@ private:
 
     TStringGrid* m_grid;
     int m_rows = 0;
-    bool m_keysAreTexts = true;
+    std::uint8_t m_textNames = 7;
 };
 
 } // namespace movra

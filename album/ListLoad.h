@@ -32,7 +32,7 @@ struct TListLoad {
     QElapsedTimer SinceTaken;
     bool Holding = true;                 // the first screen is still being read
     bool Waiting = false;                // CompleteRecordList takes the rows itself
-    bool KeysAreTexts = true;            // every sort key the reader handed over was a text
+    std::uint8_t TextNames = 7;          // names the reader handed over as texts in every row
     bool Filtering = false;              // the filter's reading: the first rows start at the top
     bool AtTop = false;                  // and have been put there
     std::int64_t Expected = 0;           // rows the whole list will likely have

@@ -42,7 +42,7 @@ void TListBatch::Add(const TAlbumListBytes& row) {
         m_bytes.append(cell);
         m_ends.push_back(static_cast<std::uint32_t>(m_bytes.size()));
     }
-    m_keyIsText.push_back(row.KeyIsText);
+    m_kinds.push_back(static_cast<std::uint8_t>(row.TextNames | (row.KeyIsText ? 8U : 0U)));
 }
 
 std::size_t TListBatch::Capacity() const {
@@ -52,7 +52,7 @@ std::size_t TListBatch::Capacity() const {
 void TListBatch::Clear() {
     m_bytes.clear();
     m_ends.clear();
-    m_keyIsText.clear();
+    m_kinds.clear();
 }
 
 TAlbumListBytes TListBatch::Row(std::size_t row) const {
@@ -63,7 +63,9 @@ TAlbumListBytes TListBatch::Row(std::size_t row) const {
         cells[c] = std::string_view(m_bytes).substr(start, end - start);
         start = end;
     }
-    return {cells[0], cells[1], cells[2], cells[3], cells[4], cells[5], m_keyIsText[row]};
+    const std::uint8_t kinds = m_kinds[row];
+    return {cells[0], cells[1], cells[2],         cells[3],
+            cells[4], cells[5], (kinds & 8) != 0, static_cast<std::uint8_t>(kinds & 7)};
 }
 
 namespace {

@@ -42,7 +42,7 @@ private:
     static constexpr std::size_t kCells = 6;
     std::string m_bytes;
     std::vector<std::uint32_t> m_ends; // where each cell ends in m_bytes
-    std::vector<bool> m_keyIsText;     // one for each row
+    std::vector<std::uint8_t> m_kinds; // for each row: TextNames, and KeyIsText as bit 3
 };
 
 class TListReader {

@@ -232,6 +232,11 @@ private:
     // place when it can be sure to end as a full reading would show it, else it is read anew.
     void RefreshListAfterWrite(std::int64_t id, bool added = false);
     [[nodiscard]] bool PlaceListRow(std::int64_t id, bool added);
+    // The whole list is in the grid, textNames telling which names are texts in every row.
+    void ListReadWhole(std::uint8_t textNames);
+    // Puts a list that is whole and as the file holds it in the order of key where it is, as a
+    // reading in that order would show it; false (nothing changed) when it cannot be sure to.
+    [[nodiscard]] bool SortListInPlace(int key);
     // The list could not be read (e) or the user stopped its reading: no album stays open.
     void RecordListFailed(const std::exception& e, TLongWork* work);
     // "Rekordów:": the list's rows, or "rows z all" while the filter is on.
@@ -327,6 +332,7 @@ private:
     // Whether the list as read can be kept up in place: every sort key a text (ordered by the
     // alphabet alone), and the file's outside-change counter when it was read.
     bool m_listFollowsFile = false;
+    std::uint8_t m_listTextNames = 0; // names stored as texts in every row (NameTextBit)
     std::int64_t m_listChangeCounter = 0;
     TListFilter m_filter;            // the records the list shows
     std::int64_t m_albumRecords = 0; // all the album's records, shown or not

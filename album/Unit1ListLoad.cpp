@@ -136,14 +136,14 @@ bool TForm1::TakeListRows(TLongWork* work) {
         rows += batch.Rows();
     const std::size_t shown = load.Shown.size();
     TListFiller& filler = load.Filler;
-    bool& keysAreTexts = load.KeysAreTexts;
+    std::uint8_t& textNames = load.TextNames;
     // Room for the rows beyond the first screen, so the grid grows once.
     const std::size_t end = load.Received + rows;
     filler.Reserve(static_cast<int>(end - std::min(end, std::max(load.Received, shown))));
     for (const TListBatch& batch : load.Taken) {
         for (std::size_t i = 0; i < batch.Rows(); ++i, ++load.Received) {
             const TAlbumListBytes row = batch.Row(i);
-            keysAreTexts = keysAreTexts && row.KeyIsText;
+            textNames &= row.TextNames;
             if (load.Received >= shown)
                 filler.Append(row);
             else if (!load.SameAsShown(load.Received, row))
@@ -181,7 +181,7 @@ bool TForm1::TakeListRows(TLongWork* work) {
     if (state == TListReader::TState::Done) {
         // The counter of outside changes was taken before the reader began: a change another
         // program made while it read makes the next save read the list anew.
-        m_listFollowsFile = filler.KeysAreTexts() && keysAreTexts;
+        ListReadWhole(static_cast<std::uint8_t>(textNames & filler.TextNames()));
         StopListReader();
         FitNumberColumn(); // to the list as it came, not as it was expected
         return true;

@@ -11,9 +11,14 @@
 
 #include <QtWidgets/QLabel>
 
+#include <algorithm>
 #include <array>
+#include <charconv>
+#include <limits>
+#include <numeric>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace movra {
 
@@ -102,6 +107,72 @@ bool TForm1::PlaceListRow(std::int64_t id, bool added) {
     }
     SetRecordCount(g.RowCount() - g.FixedRows());
     g.InvalidateGrid();
+    return true;
+}
+
+void TForm1::ListReadWhole(std::uint8_t textNames) {
+    m_listTextNames = textNames;
+    m_listFollowsFile = (textNames & NameTextBit(m_sortKey)) != 0;
+}
+
+bool TForm1::SortListInPlace(int key) {
+    if (!m_database || !RecordListComplete() || !m_listFollowsFile ||
+        (m_listTextNames & NameTextBit(key)) == 0)
+        return false;
+    if (OutsideChangeCounter(*m_database) != m_listChangeCounter)
+        return false;
+    TFajny& g = *m_g1;
+    const int first = g.FixedRows();
+    const auto rows = static_cast<std::size_t>(std::max(0, g.RowCount() - first));
+    // Every row's sort key back to back in one buffer, and its ID: the order the list query
+    // gives (the key's bytes, then the ID), sorted here without a row read again.
+    std::string keys;
+    std::vector<std::uint32_t> ends(rows);
+    std::vector<std::int64_t> ids(rows);
+    std::string one;
+    for (std::size_t i = 0; i < rows; ++i) {
+        const int row = first + static_cast<int>(i);
+        const std::optional<std::string_view> name = g.CellBytesCp1250(key, row);
+        const std::optional<std::string_view> id = g.CellBytesCp1250(1, row);
+        if (!name || !id)
+            return false;
+        const auto [end, ec] = std::from_chars(id->data(), id->data() + id->size(), ids[i]);
+        if (ec != std::errc() || end != id->data() + id->size())
+            return false;
+        PolishSortKeyCp1250(*name, one);
+        keys += one;
+        if (keys.size() > std::numeric_limits<std::uint32_t>::max())
+            return false;
+        ends[i] = static_cast<std::uint32_t>(keys.size());
+    }
+    const auto keyOf = [&](std::size_t i) {
+        const std::size_t start = i == 0 ? 0 : ends[i - 1];
+        return std::string_view(keys).substr(start, ends[i] - start);
+    };
+    std::vector<int> order(rows);
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+        const auto ia = static_cast<std::size_t>(a);
+        const auto ib = static_cast<std::size_t>(b);
+        if (const int c = keyOf(ia).compare(keyOf(ib)); c != 0)
+            return c < 0;
+        return ids[ia] < ids[ib];
+    });
+    for (int& source : order)
+        source += first;
+    if (!g.PermuteRows(first, order))
+        return false;
+    m_sortKey = key;
+    m_listFollowsFile = true;
+    g.SetSortDirection(sdAscending);
+    g.SetSortColumn(key);
+    // As after a reading: the list from its top, the first row current.
+    if (rows > 0) {
+        g.SetTopRow(first);
+        g.SetRow(first);
+    }
+    g.InvalidateGrid();
+    G1Click();
     return true;
 }
 

@@ -100,6 +100,10 @@ public:
     // As ISQLiteTable::ColumnOf, with the same errors.
     [[nodiscard]] virtual int ColumnOf(std::string_view name) const = 0;
     [[nodiscard]] virtual TSQLiteColumnKind KindAt(int column) const = 0;
+    // Whether this row's value in column is stored as a text (KindAt gives the column's declared
+    // kind, the same for every row). Asked before any value of the row is read: reading one may
+    // convert it.
+    [[nodiscard]] virtual bool StoredAsText(int column) const = 0;
     [[nodiscard]] virtual std::string TextAt(int column) const = 0;
     // The bytes of a text or blob value (a text up to its first zero byte), empty for NULL;
     // integer and float columns raise "Not a text or blob field".

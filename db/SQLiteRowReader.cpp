@@ -60,6 +60,11 @@ public:
         return m_kinds[static_cast<std::size_t>(column)];
     }
 
+    [[nodiscard]] bool StoredAsText(int column) const override {
+        Check(column);
+        return sqlite3_column_type(m_statement, column) == SQLITE_TEXT;
+    }
+
     void ShownBytes(std::span<const int> columns, std::span<std::string_view> out) const override {
         if (out.size() < columns.size())
             throw std::out_of_range("Fewer places than columns asked for");

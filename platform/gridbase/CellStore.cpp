@@ -209,6 +209,18 @@ bool TCellStore::TextEquals(int col, int row, QStringView text) const {
     return true;
 }
 
+std::optional<std::string_view> TCellStore::BytesCp1250(int col, int row) const {
+    if (Numbered(col, row))
+        return std::nullopt;
+    const char* block = m_rows[Index(row)].get();
+    if (block == nullptr)
+        return std::string_view();
+    const TRowView v{reinterpret_cast<const std::uint32_t*>(block), m_cols};
+    if (v.Wide())
+        return std::nullopt;
+    return v.Bytes(col);
+}
+
 std::vector<QString> TCellStore::RowTexts(int row) const {
     std::vector<QString> texts(static_cast<std::size_t>(m_cols));
     if (m_rows[Index(row)])

@@ -22,6 +22,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,9 @@ public:
     // The same text into out, reusing its buffer: a loop over many cells allocates once.
     void TextInto(int col, int row, QString& out) const;
     [[nodiscard]] bool TextEquals(int col, int row, QStringView text) const;
+    // The cell's Windows-1250 bytes as kept (valid until the row changes), for reading many rows
+    // without converting them; nothing when the row is kept as UTF-16 or the cell is a number.
+    [[nodiscard]] std::optional<std::string_view> BytesCp1250(int col, int row) const;
     [[nodiscard]] bool RowEmpty(int row) const { return !m_rows[Index(row)]; }
 
     void SetText(int col, int row, QStringView text);

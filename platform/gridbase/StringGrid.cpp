@@ -64,6 +64,12 @@ bool TStringGrid::CellEquals(int col, int row, QStringView text) const {
     return d->validCell(col, row) && d->cells.TextEquals(col, row, text);
 }
 
+std::optional<std::string_view> TStringGrid::CellBytesCp1250(int col, int row) const {
+    if (!d->validCell(col, row))
+        return std::nullopt;
+    return d->cells.BytesCp1250(col, row);
+}
+
 void TStringGrid::SetCells(int col, int row, const QString& text) {
     if (!d->validCell(col, row))
         return;

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -78,6 +79,9 @@ public:
     // Whether the cell's text is text, without making a QString of it (for looking through many
     // rows); false outside the grid.
     [[nodiscard]] bool CellEquals(int col, int row, QStringView text) const;
+    // The cell's text as the Windows-1250 bytes the grid keeps, when it keeps it so (every row
+    // set from an album's bytes); nothing outside the grid. Valid until the row changes.
+    [[nodiscard]] std::optional<std::string_view> CellBytesCp1250(int col, int row) const;
     [[nodiscard]] void* Objects(int col, int row) const;
     void SetObjects(int col, int row, void* object);
 
