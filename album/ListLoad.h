@@ -34,7 +34,8 @@ struct TListLoad {
     bool Waiting = false;                // CompleteRecordList takes the rows itself
     std::uint8_t TextNames = 7;          // names the reader handed over as texts in every row
     bool Filtering = false;              // the filter's reading: the first rows start at the top
-    bool AtTop = false;                  // and have been put there
+    bool AtTop = false;                  // the old rows gave way to them
+    bool Clicked = false;                // and the first of them was made current
     std::int64_t Expected = 0;           // rows the whole list will likely have
     std::unique_ptr<TListReader> Reader; // last: stopped before anything above goes
 };

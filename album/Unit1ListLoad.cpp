@@ -137,6 +137,19 @@ bool TForm1::TakeListRows(TLongWork* work) {
     const std::size_t shown = load.Shown.size();
     TListFiller& filler = load.Filler;
     std::uint8_t& textNames = load.TextNames;
+    if (load.Filtering && !load.AtTop) {
+        // A filter's reading leaves the rows shown as they are until its own rows (or its end)
+        // come: typing never blanks the list.
+        if (rows == 0 && state == TListReader::TState::Reading) {
+            load.Reader->Recycle(load.Taken);
+            return true;
+        }
+        // Then they replace the old rows at once, which go first so that the new ones reuse
+        // their memory rather than fresh memory beside them. The list starts at its top, as a
+        // new list does.
+        m_g1->SetRowCount(m_g1->FixedRows());
+        load.AtTop = true;
+    }
     // Room for the rows beyond the first screen, so the grid grows once.
     const std::size_t end = load.Received + rows;
     filler.Reserve(static_cast<int>(end - std::min(end, std::max(load.Received, shown))));
@@ -151,20 +164,14 @@ bool TForm1::TakeListRows(TLongWork* work) {
         }
     }
     load.Reader->Recycle(load.Taken);
-    // A filter's reading leaves the rows shown as they are until its own rows (or its end) come:
-    // typing never blanks the list.
-    if (load.Filtering && load.Received == 0 && state == TListReader::TState::Reading)
-        return true;
     // Records another program deleted between the two readings.
     if (state == TListReader::TState::Done && load.Received < shown)
         filler.Truncate(static_cast<int>(load.Received));
+    const bool firstRows =
+        load.Filtering && load.Received > 0 && !std::exchange(load.Clicked, true);
     filler.Fit();
-    if (load.Filtering && load.Received > 0 && std::exchange(load.AtTop, true) == false) {
-        // A new filter's first rows: the list starts at its top, as a new list does.
-        m_g1->SetTopRow(m_g1->FixedRows());
-        m_g1->SetRow(m_g1->FixedRows());
-        G1Click();
-    }
+    if (firstRows)
+        G1Click(); // the first row is the current one, as after a reading
     if (state == TListReader::TState::Done && (!m_filter.On || load.Reader->Total() >= 0)) {
         if (m_filter.On)
             m_albumRecords = load.Reader->Total();
