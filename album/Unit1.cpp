@@ -1,6 +1,7 @@
 #include "album/Unit1.h"
 
 #include "album/DatabaseErrorText.h"
+#include "album/ElidedLabel.h"
 #include "album/ListLoad.h"
 #include "grid/Fajny.h"
 #include "grid/UnitPokazuj.h"
@@ -94,6 +95,7 @@ TForm1::TForm1(QWidget* parent, const QString& startAlbum) : QMainWindow(parent)
     m_database.reset();
     if (m_albumPath.isEmpty())
         m_albumPath = AlbumPathFromSettings(m_label2->text());
+    m_label2->setToolTip(m_albumPath);
     BuildEmptyRecordList();
     UpdateRecentMenu();
     if (!startAlbum.isEmpty()) {
@@ -138,7 +140,11 @@ void TForm1::BuildLayout() {
     m_panelTop->setFixedHeight(27);
     m_panelTop->setFont(arialPixels(11, true));
     labelAt(m_panelTop, QStringLiteral("StaticText1"), QStringLiteral("Otwarty plik:"), 7, 7);
-    m_label2 = labelAt(m_panelTop, QStringLiteral("Label2"), QStringLiteral("brak"), 85, 7);
+    // As wide as the room before "Rekordów:" at the most.
+    m_label2 = new TElidedLabel(QStringLiteral("brak"), m_panelTop, 227 - 85 - 6);
+    m_label2->setObjectName(QStringLiteral("Label2"));
+    m_label2->move(85, 7);
+    m_label2->adjustSize();
     setTextColor(m_label2, clMaroon);
     m_label1 = labelAt(m_panelTop, QStringLiteral("Label1"), QStringLiteral("0"), 153, 7);
     setTextColor(m_label1, clBlue);

@@ -37,6 +37,7 @@ void TForm1::SetAlbumFile(const QString& fullPath) {
     }
     m_albumPath = cleaned;
     m_label2->setText(QFileInfo(cleaned).fileName());
+    m_label2->setToolTip(cleaned);
     m_label2->adjustSize();
 }
 
@@ -229,6 +230,7 @@ void TForm1::RecordListFailed(const std::exception& e, TLongWork* work) {
     }
     m_albumPath.clear();
     m_label2->setText(QStringLiteral("brak"));
+    m_label2->setToolTip(QString());
     m_label2->adjustSize();
     if (stopped) {
         ShowInformation(this, ECommandCancelled(TAlbumCommand::Open).Message());

@@ -166,6 +166,19 @@ private slots:
         QVERIFY(QFileInfo::exists(made));
         QCOMPARE(f.form1().AlbumPath(), QFileInfo(made).absoluteFilePath());
         QCOMPARE(f.form1().RecordCount(), QStringLiteral("1"));
+
+        // A long name keeps clear of "Rekordów:" (shortened on screen), and is whole where it
+        // is read and stored.
+        const QString longName = QStringLiteral("Klasa 3b liceum im. Kopernika, rocznik 1998.db3");
+        QVERIFY(QFile::copy(other, elsewhere.filePath(longName)));
+        f.dialogs->expectOpenFile(elsewhere.filePath(longName));
+        f.form1().OtwieramDB1Click();
+        QCOMPARE(f.form1().FileCaption(), longName);
+        const auto* name = f.form1().findChild<QLabel*>(QStringLiteral("Label2"));
+        const auto* count = f.form1().findChild<QLabel*>(QStringLiteral("StaticText2"));
+        QVERIFY(name->geometry().right() < count->geometry().left());
+        f.stop();
+        QVERIFY(QString::fromUtf8(f.folder.read("movra.ini")).contains(longName));
     }
 
     void theListAndTheFindFollowThePolishAlphabet() {
