@@ -42,6 +42,7 @@
 extern char** environ;
 
 using movra::bench::RunChild;
+using movra::bench::StatusKb;
 using movra::bench::TChild;
 
 namespace {
@@ -51,16 +52,6 @@ constexpr double kGoalMb = 64;
 std::string g_self;
 int g_people = 10000;
 std::string g_album;
-
-// kB of a line of /proc/self/status ("VmRSS:", "VmHWM:").
-long StatusKb(const char* key) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(key, 0) == 0)
-            return std::strtol(line.c_str() + std::strlen(key), nullptr, 10);
-    return -1;
-}
 
 // Nobody is there: the file dialog names the document, every box is answered OK, and the
 // errors among them are kept to tell a failed export from a finished one.

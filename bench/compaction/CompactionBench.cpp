@@ -39,6 +39,7 @@
 extern char** environ;
 
 using movra::bench::RunChild;
+using movra::bench::StatusKb;
 using movra::bench::TChild;
 
 namespace {
@@ -49,16 +50,6 @@ constexpr int kRepetitions = 3;
 std::string g_self;
 std::string g_album;
 long g_sizeMb = 1024;
-
-// kB of a line of /proc/self/status ("VmRSS:", "VmHWM:").
-long StatusKb(const char* key) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(key, 0) == 0)
-            return std::strtol(line.c_str() + std::strlen(key), nullptr, 10);
-    return -1;
-}
 
 int CompactChild(const char* path) {
     try {

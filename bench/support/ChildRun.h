@@ -9,12 +9,25 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
 extern char** environ;
 
 namespace movra::bench {
+
+// In the child: kB of a line of /proc/self/status ("VmRSS:", "VmHWM:"), -1 when missing.
+inline long StatusKb(const char* key) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(key, 0) == 0)
+            return std::strtol(line.c_str() + std::strlen(key), nullptr, 10);
+    return -1;
+}
 
 struct TChild {
     bool Ok = false; // started and exited with 0
