@@ -176,6 +176,16 @@ def test(s):
                 # The placeholder is no photo of the person.
                 check("PHOTO" not in props, f"{nazwisko} has a PHOTO")
 
+    with s.step("Baza > Zapisz kopię albumu...: the same records, photos included"):
+        copy = os.path.join(s.files, "kopia.db3")
+        s.menu(w, "Baza", "Zapisz kopię albumu...")
+        d = s.window("Zachowaj jako")
+        check_equal(text_of(find(d, "text", "Nazwa pliku:")), "szkoła-kopia.db3",
+                    "offered file name")
+        choose_file(s, "Zachowaj jako", copy, "Zachowaj")
+        s.answer("OK", f"Kopię albumu zapisano w pliku „{copy}”.", 60 * SLOWNESS)
+        check(album_rows(copy) == originals, "the copy's records differ from the album's")
+
     with s.step("Ctrl+N: a new album, nowa.db3"):
         new_album = os.path.join(s.prog, "nowa.db3")
         s.key(MAIN_TITLE, "ctrl+n")
